@@ -1,0 +1,140 @@
+#include "app/Application.h"
+
+#include "app/ShellConstants.h"
+#include "platform/Paths.h"
+#include "platform/Pause.h"
+
+namespace kestrava {
+
+namespace {
+constexpr std::size_t kMaxPath = 260;
+}
+
+Application::Application(Platform& platform, CDeviceLibrary& device)
+    : m_platform(platform),
+      m_device(device),
+      m_links(m_shell, platform.windows, device),
+      m_renderer(platform.modules, platform.shell),
+      m_mainWindow(m_shell, platform, device, m_renderer, m_links) {}
+
+int Application::Run() {
+    if (StartUp()) {
+        m_platform.windows.RunMessageLoop();
+        ShutDown();
+    } else {
+        if (WindowHandle window = m_shell.mainWindow.exchange(0)) {
+            m_platform.windows.DestroyWindow(window);
+        }
+        if (m_classRegistered) m_platform.windows.UnregisterWindowClass(kMainWindowClass);
+    }
+    m_mainWindow.SetEngine(nullptr);
+    m_engine.reset();
+    return 0;
+}
+
+bool Application::StartUp() {
+    WindowSystem& windows = m_platform.windows;
+    m_shell.attachMessage = windows.RegisterMessage(kAttachMessageName);
+    m_shell.discoverMessage = windows.RegisterMessage(kDiscoverMessageName);
+    if (m_shell.attachMessage == 0 || m_shell.discoverMessage == 0) return false;
+
+    m_engine = std::make_unique<CSkypeEngine>(m_shell, windows, m_links, m_links);
+    m_mainWindow.SetEngine(m_engine.get());
+
+    m_shell.moduleDirectory = DirectoryOf(m_platform.modules.ExecutablePath().substr(0, kMaxPath));
+    LoadConfiguration();
+
+    // One copy per window title: a second start with the same title ends here.
+    char title[CSkypeEngine::kTextBufferSize] = {};
+    m_engine->GetApiWindowName(title);
+    std::string windowTitle = title;
+    if (m_platform.desktop.FindTopLevelWindow(kMainWindowClass, &windowTitle)) return false;
+
+    char icon[CSkypeEngine::kTextBufferSize] = {};
+    m_engine->GetIconFileNoHW(icon);
+    if (!windows.RegisterWindowClass(kMainWindowClass, icon)) return false;
+    m_classRegistered = true;
+
+    WindowHandle window = windows.CreateHiddenWindow(
+        kMainWindowClass, windowTitle,
+        [this](WindowHandle w, std::uint32_t m, WParam wp, LParam lp) {
+            return m_mainWindow.Procedure(w, m, wp, lp);
+        });
+    if (window == 0) return false;
+    m_shell.mainWindow = window;
+    m_links.Report("shell: main window \"" + windowTitle + "\" created");
+    // Seam: the tray icon is created here when SupportSky is set.
+
+    if (!m_renderer.Bind(m_device, *m_engine, m_device.m_bSupportARF)) return false;
+
+    if (m_device.Reconnect()) {
+        // Seam: the session store is created here.
+        if (!m_device.StartInput(window)) {
+            m_device.StopReading();
+            return false;
+        }
+        // Seams: mixer controls and the contact list.
+        LoadFonts();
+        m_engine->UpdateTrayState();
+        m_mainWindow.RequestLinkAction(API_ACTION_DISCOVER);
+        m_device.handsetPresent = 1;
+        m_links.Report("handset: found at start");
+    } else {
+        // Seams: the contact list and the session store.
+        m_device.handsetPresent = 0;
+        m_shell.g_bHandsetAnnounced = 0;
+        LoadFonts();
+        m_engine->UpdateTrayState();
+        m_links.Report("handset: not found at start, waiting for it");
+    }
+    return true;
+}
+
+void Application::LoadConfiguration() {
+    int fontSupported = 1, supportSky = 1, supportHideWindows = 1, supportAgc = 0,
+        autoRunSkype = 0, autoSwitchAudio = 0, autoSwitchSystemAudio = 0,
+        focusAddressBook = 0, supportArf = 0, limitCalls = 0;
+    m_engine->LoadConfiguration(m_shell.moduleDirectory.c_str(), &fontSupported, &supportSky,
+                                &supportHideWindows, &supportAgc, &autoRunSkype, &autoSwitchAudio,
+                                &autoSwitchSystemAudio, &focusAddressBook, &supportArf,
+                                &limitCalls);
+    m_device.m_bFontsSupported = fontSupported;
+    m_shell.SupportSky = supportSky;
+    m_device.m_bSupportHideWindows = supportHideWindows;
+    m_device.m_bSupportAGC = supportAgc;
+    m_shell.SupportAutoRunSkype = autoRunSkype;
+    m_shell.SupportAutoSwitchAudioDevice = autoSwitchAudio;
+    m_shell.SupportAutoSwitchSystemAudioDevice = autoSwitchSystemAudio;
+    m_device.m_bSupportFocusAddressBook = focusAddressBook;
+    m_device.m_bSupportARF = supportArf;
+    m_shell.SupportLimitCalls = limitCalls;
+    int reg04 = 16, reg1C = 8;
+    m_engine->GetCodecRegisterDefaults(&reg04, &reg1C);
+    m_device.m_nReg04Value = reg04;
+    m_device.m_nReg1CValue = reg1C;
+}
+
+void Application::LoadFonts() {
+    if (CLcdRenderer* renderer = m_renderer.Renderer()) {
+        renderer->LoadFonts(m_shell.moduleDirectory.c_str());
+    }
+}
+
+void Application::ShutDown() {
+    m_device.SendCommand(HS_STATUS_OFFLINE);
+    m_shell.g_bHandsetAnnounced = 0;
+    m_device.Release();
+    Pause(std::chrono::milliseconds(20));
+    m_platform.windows.KillTimer(m_shell.mainWindow.load(), IDT_DEVICE_RECHECK);
+    // Seam: the contact list is destroyed here, before the engine.
+    m_mainWindow.SetEngine(nullptr);
+    m_engine.reset();
+    // Seam: the session store is destroyed here, after the engine.
+    m_renderer.DeleteRenderer();
+    m_renderer.FreeModule();
+    if (WindowHandle window = m_shell.mainWindow.load()) m_platform.windows.DestroyWindow(window);
+    if (m_classRegistered) m_platform.windows.UnregisterWindowClass(kMainWindowClass);
+    m_links.Report("shell: stopped");
+}
+
+}  // namespace kestrava

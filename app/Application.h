@@ -1,0 +1,42 @@
+// The program's life: start-up in its fixed order, the message loop, and the
+// shutdown in its fixed order. Every ending returns 0.
+#pragma once
+
+#include <memory>
+
+#include "app/MainWindow.h"
+#include "app/RendererBinding.h"
+#include "app/ShellLinks.h"
+#include "app/ShellState.h"
+#include "handset/CDeviceLibrary.h"
+#include "platform/Platform.h"
+#include "protocol/CSkypeEngine.h"
+
+namespace kestrava {
+
+class Application {
+public:
+    Application(Platform& platform, CDeviceLibrary& device);
+
+    int Run();
+
+    ShellState& State() { return m_shell; }
+    ShellLinks& Links() { return m_links; }
+
+private:
+    bool StartUp();
+    void ShutDown();
+    void LoadConfiguration();
+    void LoadFonts();
+
+    Platform& m_platform;
+    CDeviceLibrary& m_device;
+    ShellState m_shell;
+    ShellLinks m_links;
+    RendererBinding m_renderer;
+    MainWindow m_mainWindow;
+    std::unique_ptr<CSkypeEngine> m_engine;
+    bool m_classRegistered = false;
+};
+
+}  // namespace kestrava

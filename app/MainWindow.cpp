@@ -1,0 +1,259 @@
+#include "app/MainWindow.h"
+
+#include "app/ShellConstants.h"
+#include "platform/Pause.h"
+
+namespace kestrava {
+
+namespace {
+// Step T waits for the upload worker to see the abort request; a worker that
+// never answers must not freeze the main thread for good.
+constexpr auto kAbortWaitLimit = std::chrono::seconds(2);
+constexpr auto kAbortPollStep = std::chrono::milliseconds(3);
+constexpr LParam kHandled = 1;
+}  // namespace
+
+MainWindow::MainWindow(ShellState& shell, Platform& platform, CDeviceLibrary& device,
+                       RendererBinding& renderer, ShellLinks& links)
+    : m_shell(shell), m_platform(platform), m_device(device), m_renderer(renderer), m_links(links) {}
+
+void MainWindow::RequestLinkAction(int action) {
+    if (!m_engine) return;
+    m_engine->SetApiAction(action);
+    m_engine->StartApiThread();
+}
+
+void MainWindow::UpdateTrayState() {
+    if (m_engine) m_engine->UpdateTrayState();
+}
+
+LParam MainWindow::Procedure(WindowHandle window, std::uint32_t message, WParam wParam,
+                             LParam lParam) {
+    WindowSystem& windows = m_platform.windows;
+    if (message != 0 && message == m_shell.attachMessage.load()) {
+        return OnAttach(window, message, wParam, lParam);
+    }
+    switch (message) {
+        case msg::kDestroy:
+            m_platform.shell.PulseNamedMutex(kExitSignalName, std::chrono::milliseconds(300));
+            m_shell.mainWindow = 0;
+            windows.PostQuit(0);
+            break;
+        case msg::kCopyData:
+            if (wParam != 0 && wParam == m_shell.skypeApiWindow.load()) {
+                if (m_engine) m_engine->EnqueueIncoming(TextOfCopyData(lParam).c_str());
+                return kHandled;
+            }
+            break;
+        case msg::kTimer:
+            return OnTimer(window, message, wParam, lParam);
+        case msg::kCommand:
+            return OnCommand(window, message, wParam, lParam);
+        case msg::kPowerBroadcast:
+            if (wParam == power::kSuspend || wParam == power::kStandby) {
+                Suspend();
+            } else if (wParam == power::kResumeCritical || wParam == power::kResumeSuspend) {
+                Resume();
+            }
+            break;
+        case msg::kDeviceChange:
+            if (wParam == kDeviceNodesChanged) {
+                // One re-check serves a whole burst of notices.
+                if (m_shell.recheckArmed.exchange(1) == 0) {
+                    windows.SetTimer(window, IDT_DEVICE_RECHECK, kDeviceRecheckDelayMs);
+                }
+                return kHandled;
+            }
+            break;
+        case msg::kMixerControlChange:
+            // Seam: the microphone fader follows the mixer during a call.
+            return kHandled;
+        case WM_HANDSET_REPORT:
+            m_device.QueueReport(wParam, lParam);
+            break;
+        case WM_TRAY_NOTIFY:
+            // Seam: the tray icon's click handling.
+            return 0;
+        case WM_RESTART_FOCUS_TIMER:
+            windows.KillTimer(window, IDT_SKYPE_FOCUS);
+            windows.SetTimer(window, IDT_SKYPE_FOCUS, kSkypeFocusPeriodMs);
+            return kHandled;
+        default:
+            break;
+    }
+    return windows.DefaultProcedure(window, message, wParam, lParam);
+}
+
+LParam MainWindow::OnAttach(WindowHandle window, std::uint32_t message, WParam wParam,
+                            LParam lParam) {
+    if (lParam == kAttachSuccess) {
+        m_shell.skypeApiWindow = wParam;
+        m_links.Report("link: attached to Skype");
+        RequestLinkAction(API_ACTION_ATTACHED);
+        if (m_platform.desktop.FindTopLevelWindow(kSkypeMainWindowClass, nullptr)) {
+            // Seam: Skype's child windows are looked up for the navigation keys.
+        }
+        return kHandled;
+    }
+    if (lParam == kAttachApiAvailable) {
+        m_links.Report("link: Skype announced its API, discovering");
+        RequestLinkAction(API_ACTION_DISCOVER);
+    } else {
+        m_links.Report("link: attach status " + std::to_string(lParam));
+    }
+    return m_platform.windows.DefaultProcedure(window, message, wParam, lParam);
+}
+
+LParam MainWindow::OnTimer(WindowHandle window, std::uint32_t message, WParam wParam,
+                           LParam lParam) {
+    if (wParam == IDT_SKYPE_FOCUS) {
+        WindowHandle skype = m_platform.desktop.FindTopLevelWindow(kSkypeMainWindowClass, nullptr);
+        if (skype && m_platform.desktop.IsWindow(skype)) {
+            bool focused = m_platform.desktop.ForegroundWindow() == skype;
+            m_device.SendCommand(focused ? HS_SKYPE_FOCUS : HS_SKYPE_NOFOCUS);
+        }
+    } else if (wParam == IDT_DEVICE_RECHECK) {
+        if (RecheckDevice()) return kHandled;
+    }
+    return m_platform.windows.DefaultProcedure(window, message, wParam, lParam);
+}
+
+LParam MainWindow::OnCommand(WindowHandle window, std::uint32_t message, WParam wParam,
+                             LParam lParam) {
+    switch (LowWord(wParam)) {
+        case IDM_EXIT:
+            m_links.Report("shell: exit requested");
+            RequestLinkAction(API_ACTION_DETACH);
+            m_platform.windows.KillTimer(window, IDT_DEVICE_RECHECK);
+            // Seam: the tray icon is removed here.
+            Pause(std::chrono::milliseconds(50));
+            m_platform.windows.DestroyWindow(m_shell.mainWindow.load());
+            return kHandled;
+        case IDM_ABOUT:
+        case IDM_VOLUME:
+        case IDM_ADVANCED:
+        case IDM_AUDIO_DEVICES:
+            // Seam: the settings dialogs.
+            return kHandled;
+        default:
+            break;  // 40003 to 40006 and anything else: default processing
+    }
+    return m_platform.windows.DefaultProcedure(window, message, wParam, lParam);
+}
+
+// ---------------------------------------------------------------------------
+// Handset arrival and loss
+
+bool MainWindow::RecheckDevice() {
+    WindowHandle window = m_shell.mainWindow.load();
+    m_platform.windows.KillTimer(window, IDT_DEVICE_RECHECK);
+    bool wasPresent = m_device.handsetPresent != 0;
+    if (!m_device.Reconnect()) {
+        m_shell.g_bHandsetAnnounced = 0;
+        RequestLinkAction(API_ACTION_DETACH);
+        CloseMixerControls();
+        if (wasPresent) StopHandsetTransfer();
+        m_device.handsetPresent = 0;
+        UpdateTrayState();
+        m_shell.recheckArmed = 0;
+        m_links.Report("handset: not found");
+        return false;
+    }
+    RequestLinkAction(API_ACTION_ROUTE_AUDIO);
+    if (!m_device.StartInput(window)) {
+        HandsetLost(true);
+        return false;
+    }
+    if (!wasPresent) {
+        m_links.Report("handset: arrived");
+        OpenMixerControls();
+        m_links.ResetContactCursor();
+        m_links.ResetBrowse();
+        StartSkypeClientIfMissing();
+        RequestLinkAction(API_ACTION_DISCOVER);
+        m_device.m_nDisplayContent = 0;
+    }
+    m_device.handsetPresent = 1;
+    m_shell.recheckArmed = 0;
+    return true;
+}
+
+void MainWindow::HandsetLost(bool stopTransfer) {
+    m_shell.g_bHandsetAnnounced = 0;
+    RequestLinkAction(API_ACTION_DETACH);
+    if (stopTransfer) StopHandsetTransfer();
+    m_device.handsetPresent = 0;
+    UpdateTrayState();
+    m_shell.recheckArmed = 0;
+    m_links.Report("handset: lost");
+}
+
+void MainWindow::Suspend() {
+    m_device.handsetPresent = 0;
+    CloseMixerControls();
+    m_platform.windows.KillTimer(m_shell.mainWindow.load(), IDT_DEVICE_RECHECK);
+    m_device.FlushInput();
+    m_shell.recheckArmed = 0;
+    m_links.Report("power: suspend");
+}
+
+void MainWindow::Resume() {
+    WindowHandle window = m_shell.mainWindow.load();
+    bool wasPresent = m_device.handsetPresent != 0;
+    if (!m_device.Reconnect()) {
+        CloseMixerControls();
+        if (wasPresent) {
+            RequestLinkAction(API_ACTION_DETACH);
+            StopHandsetTransfer();
+        }
+        m_device.handsetPresent = 0;
+        UpdateTrayState();
+        m_shell.recheckArmed = 0;
+        return;
+    }
+    if (!m_device.StartInput(window)) {
+        RequestLinkAction(API_ACTION_DETACH);
+        StopHandsetTransfer();
+        m_device.handsetPresent = 0;
+        UpdateTrayState();
+        m_shell.recheckArmed = 0;
+        return;
+    }
+    OpenMixerControls();
+    m_links.ResetCurrentCall();
+    m_links.ResetSecondCall();
+    m_links.ResetContactCursor();
+    m_links.ResetBrowse();
+    StartSkypeClientIfMissing();
+    RequestLinkAction(API_ACTION_DISCOVER);
+    m_device.handsetPresent = 1;
+    m_device.m_nDisplayContent = 0;
+    m_shell.recheckArmed = 0;
+    m_links.Report("power: resumed with the handset");
+}
+
+void MainWindow::StopHandsetTransfer() {
+    if (m_device.m_bTransferActive) {
+        m_device.m_bAbortPending = 1;
+        m_device.m_nDisplayContent = 0;
+        if (CLcdRenderer* renderer = m_renderer.Renderer()) renderer->SetAbort(1);
+        Pause(std::chrono::milliseconds(10));
+    }
+    auto deadline = std::chrono::steady_clock::now() + kAbortWaitLimit;
+    while (m_device.m_bAbortPending == 1 && std::chrono::steady_clock::now() < deadline) {
+        Pause(kAbortPollStep);
+    }
+}
+
+// Seams: the mixer controls (speaker and microphone faders, monitor switches).
+void MainWindow::OpenMixerControls() {}
+void MainWindow::CloseMixerControls() {}
+
+void MainWindow::StartSkypeClientIfMissing() {
+    if (m_platform.desktop.FindTopLevelWindow(kSkypeMainWindowClass, nullptr) == 0 &&
+        m_shell.SupportAutoRunSkype) {
+        // Seam: the Skype client is started from its install path.
+    }
+}
+
+}  // namespace kestrava

@@ -1,0 +1,58 @@
+#include "app/ShellLinks.h"
+
+#include "app/ShellConstants.h"
+
+namespace kestrava {
+
+namespace {
+constexpr int kNoCall = -1;
+}
+
+ShellLinks::ShellLinks(ShellState& shell, WindowSystem& windows, CDeviceLibrary& device)
+    : m_shell(shell), m_windows(windows), m_device(device) {}
+
+void ShellLinks::Report(const std::string& event) const {
+    if (m_trace) m_trace(event);
+}
+
+// Seam: audio routing sets the system's preferred devices.
+void ShellLinks::PreferNonHandsetDevices() {}
+
+// Seam: the mixer binding knows the handset's sound device name.
+std::string ShellLinks::HandsetAudioDeviceName() { return {}; }
+
+// Seams: the session store.
+void ShellLinks::ResetCurrentCall() {}
+void ShellLinks::ResetSecondCall() {}
+void ShellLinks::ResetBrowse() {}
+void ShellLinks::ClearCalls() {}
+int ShellLinks::CurrentCallId() { return 0; }
+int ShellLinks::CurrentCallStatus() { return kNoCall; }
+
+// Seams: the contact list.
+void ShellLinks::ResetContactCursor() {}
+void ShellLinks::ClearContacts() {}
+
+// Seam: the button handler.
+void ShellLinks::HandleButton(int) {}
+
+void ShellLinks::SetLinkReady(int ready) { m_device.m_bLinkReady = ready; }
+
+bool ShellLinks::HandsetPresent() { return m_device.handsetPresent != 0; }
+
+void ShellLinks::RestartFocusTimer() {
+    if (WindowHandle window = m_shell.mainWindow.load()) {
+        m_windows.Post(window, WM_RESTART_FOCUS_TIMER, 0, 0);
+    }
+}
+
+// The tray icon itself is a seam; the state it would show is reported.
+void ShellLinks::ShowTrayState(const std::string&, int tipStringId) {
+    Report(tipStringId == 13 ? "tray: connected" : "tray: not connected");
+}
+
+// Seam: the notification dispatcher and call state machine.
+void ShellLinks::Dispatch(const std::string&, int, int) {}
+void ShellLinks::WatchSkypeDialogs(int) {}
+
+}  // namespace kestrava

@@ -1,0 +1,54 @@
+// The shell's side of the Skype link: it forwards what the engine asks of the
+// rest of the program to the components that do it. Components that have not
+// been built yet are seams here, each marked where its work will go.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/ShellState.h"
+#include "handset/CDeviceLibrary.h"
+#include "platform/WindowSystem.h"
+#include "protocol/LinkCollaborators.h"
+
+namespace kestrava {
+
+class ShellLinks final : public LinkCollaborators, public NotificationDispatcher {
+public:
+    using Trace = std::function<void(const std::string&)>;
+
+    ShellLinks(ShellState& shell, WindowSystem& windows, CDeviceLibrary& device);
+
+    // Where the shell reports what it does (simulation mode prints it).
+    void SetTrace(Trace trace) { m_trace = std::move(trace); }
+    void Report(const std::string& event) const;
+
+    // LinkCollaborators
+    void PreferNonHandsetDevices() override;
+    std::string HandsetAudioDeviceName() override;
+    void ResetCurrentCall() override;
+    void ResetSecondCall() override;
+    void ResetBrowse() override;
+    void ClearCalls() override;
+    int CurrentCallId() override;
+    int CurrentCallStatus() override;
+    void ResetContactCursor() override;
+    void ClearContacts() override;
+    void HandleButton(int buttonCode) override;
+    void SetLinkReady(int ready) override;
+    bool HandsetPresent() override;
+    void RestartFocusTimer() override;
+    void ShowTrayState(const std::string& iconFile, int tipStringId) override;
+
+    // NotificationDispatcher
+    void Dispatch(const std::string& line, int currentCallId, int currentCallStatus) override;
+    void WatchSkypeDialogs(int currentCallId) override;
+
+private:
+    ShellState& m_shell;
+    WindowSystem& m_windows;
+    CDeviceLibrary& m_device;
+    Trace m_trace;
+};
+
+}  // namespace kestrava

@@ -1,0 +1,17 @@
+// Kestrava on Windows: a windowed program without a visible window.
+#include <windows.h>
+
+#include "app/Application.h"
+#include "platform/win32/Win32WindowSystem.h"
+
+using namespace kestrava;
+
+// Built before the entry point runs: the HID library is loaded at once.
+static CDeviceLibrary g_DeviceLibrary(SystemModuleLoader(), SystemShell());
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    Win32WindowSystem windows;
+    Platform platform{windows, windows, SystemModuleLoader(), SystemShell()};
+    Application application(platform, g_DeviceLibrary);
+    return application.Run();
+}

@@ -1,0 +1,120 @@
+#include "handset/CDeviceLibrary.h"
+
+#include "ComponentFactory.h"
+#include "platform/Pause.h"
+
+using namespace kestrava;
+
+namespace {
+constexpr LParam kNoSecondWord = 0xFFFFFFFF;
+}
+
+CDeviceLibrary::CDeviceLibrary(ModuleLoader& modules, Shell& shell)
+    : m_modules(modules), m_shell(shell) {
+    Load();
+}
+
+CDeviceLibrary::~CDeviceLibrary() {
+    m_bInputRunning = 0;
+    m_bTransferActive = 0;
+    m_bAbortPending = 1;
+    Pause(std::chrono::milliseconds(100));
+    {
+        std::lock_guard lock(m_Lock);
+        m_InputQueue.clear();
+    }
+    if (m_pDevice) {
+        m_pDevice->Release();
+        // The component's storage goes with the process; only the module is let go.
+        m_modules.Free(m_hModule);
+        m_hModule = nullptr;
+    }
+}
+
+HResult CDeviceLibrary::Load() {
+    if (m_hModule) return S_OK;
+    m_hModule = m_modules.Load(kLibraryName);
+    if (!m_hModule) {
+        m_shell.ShowMessageBox("Failed to load module - Ondrel.dll", "CreateInstance",
+                               MessageBoxIcon::Error);
+        return E_FAIL;
+    }
+    auto create = reinterpret_cast<CreateComponentInstanceFn>(
+        m_modules.Symbol(m_hModule, kCreateComponentInstanceName));
+    if (!create) {
+        m_shell.ShowMessageBox("Failed to Get API - CreateComponentInstance", "CreateDLLInstance",
+                               MessageBoxIcon::Error);
+        Unload();
+        return E_FAIL;
+    }
+    void* object = nullptr;
+    if (create(&object) == 0 || object == nullptr) {
+        m_shell.ShowMessageBox("Failed to create instance in module - Ondrel.dll",
+                               "CreateDLLInstance", MessageBoxIcon::Error);
+        Unload();
+        return E_FAIL;
+    }
+    m_pDevice = static_cast<CHidDevice*>(object);
+    return S_OK;
+}
+
+void CDeviceLibrary::Unload() {
+    m_modules.Free(m_hModule);
+    m_hModule = nullptr;
+}
+
+bool CDeviceLibrary::Reconnect() { return m_pDevice && m_pDevice->Reconnect() == S_OK; }
+
+bool CDeviceLibrary::StartInput(WindowHandle window) {
+    if (!m_pDevice) return false;
+    // The input worker that decodes the queued reports joins here with the
+    // report decoding; until then reports wait in the queue.
+    m_bInputRunning = 1;
+    return m_pDevice->StartReading(window) == S_OK;
+}
+
+bool CDeviceLibrary::StopReading() { return m_pDevice && m_pDevice->StopReading() == S_OK; }
+
+bool CDeviceLibrary::Release() { return m_pDevice && m_pDevice->Release() == S_OK; }
+
+bool CDeviceLibrary::SendCommand(std::uint8_t command) {
+    if (m_pDevice) m_pDevice->SendCommand(command);
+    return true;
+}
+
+bool CDeviceLibrary::SendCommandData(std::uint8_t command, std::uint8_t data) {
+    return m_pDevice && m_pDevice->SendCommandData(command, data) == S_OK;
+}
+
+bool CDeviceLibrary::ApplyAgc() {
+    if (!m_pDevice) return false;
+    std::uint8_t second = m_bSupportAGC ? 0x48 : 0x08;
+    return m_pDevice->QRV_SetMixerRegControl(0x0E, 0x80, second) == S_OK;
+}
+
+void CDeviceLibrary::AttachRenderer(CLcdRenderer* renderer) {
+    if (m_pDevice) m_pDevice->AttachRenderer(renderer);
+    m_pRenderer = renderer;
+}
+
+void CDeviceLibrary::ApplyArfSupport() {
+    if (m_pDevice) m_pDevice->SetArfSupport(m_bSupportARF);
+}
+
+void CDeviceLibrary::QueueReport(WParam first, LParam second) {
+    if (static_cast<std::uint32_t>(second) == kNoSecondWord) return;  // a short report
+    std::lock_guard lock(m_Lock);
+    m_InputQueue.push_back(static_cast<std::uint32_t>(first));
+    m_InputQueue.push_back(static_cast<std::uint32_t>(second));
+}
+
+void CDeviceLibrary::FlushInput() {
+    Pause(std::chrono::milliseconds(10));
+    std::lock_guard lock(m_Lock);
+    m_InputQueue.clear();
+}
+
+std::size_t CDeviceLibrary::QueuedReports() {
+    std::lock_guard lock(m_Lock);
+    return m_InputQueue.size() / 2;
+}

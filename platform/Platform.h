@@ -1,0 +1,22 @@
+// The adapters of the running system, bundled for the program's start-up.
+#pragma once
+
+#include "Desktop.h"
+#include "ModuleLoader.h"
+#include "Shell.h"
+#include "WindowSystem.h"
+
+namespace kestrava {
+
+struct Platform {
+    WindowSystem& windows;
+    Desktop& desktop;
+    ModuleLoader& modules;
+    Shell& shell;
+};
+
+// The adapters of the system this program was built for (process-wide, built on first use).
+ModuleLoader& SystemModuleLoader();
+Shell& SystemShell();
+
+}  // namespace kestrava

@@ -1,0 +1,24 @@
+// Port: the small services of the system shell that the program uses.
+#pragma once
+
+#include <chrono>
+#include <string>
+
+namespace kestrava {
+
+enum class MessageBoxIcon { Error, Information };
+
+class Shell {
+public:
+    virtual ~Shell() = default;
+
+    // A modal message box without an owner window.
+    virtual void ShowMessageBox(const std::string& text, const std::string& caption,
+                                MessageBoxIcon icon) = 0;
+
+    // Creates the named mutex (not owned), holds it for `duration`, then closes it.
+    // Outside programs watch for it to learn that the program is leaving.
+    virtual void PulseNamedMutex(const std::string& name, std::chrono::milliseconds duration) = 0;
+};
+
+}  // namespace kestrava

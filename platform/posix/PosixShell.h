@@ -1,0 +1,16 @@
+// Shell services of the POSIX build: message boxes become lines on stderr.
+#pragma once
+
+#include "platform/Shell.h"
+
+namespace kestrava {
+
+class PosixShell final : public Shell {
+public:
+    void ShowMessageBox(const std::string& text, const std::string& caption,
+                        MessageBoxIcon icon) override;
+    // Nothing outside watches for named mutexes here; the pause is kept.
+    void PulseNamedMutex(const std::string& name, std::chrono::milliseconds duration) override;
+};
+
+}  // namespace kestrava

@@ -1,0 +1,35 @@
+// Window system and desktop of the Windows build: user32.
+#pragma once
+
+#include "platform/Desktop.h"
+#include "platform/WindowSystem.h"
+
+namespace kestrava {
+
+class Win32WindowSystem final : public WindowSystem, public Desktop {
+public:
+    std::uint32_t RegisterMessage(const std::string& name) override;
+    bool RegisterWindowClass(const std::string& className, const std::string& iconFile) override;
+    void UnregisterWindowClass(const std::string& className) override;
+    WindowHandle CreateHiddenWindow(const std::string& className, const std::string& title,
+                                    WindowProc procedure) override;
+    bool DestroyWindow(WindowHandle window) override;
+    LParam DefaultProcedure(WindowHandle window, std::uint32_t message, WParam wParam,
+                            LParam lParam) override;
+    int RunMessageLoop() override;
+    void PostQuit(int exitCode) override;
+    bool Post(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) override;
+    std::optional<LParam> Send(WindowHandle window, std::uint32_t message, WParam wParam,
+                               LParam lParam, std::chrono::milliseconds timeout) override;
+    void Broadcast(std::uint32_t message, WParam wParam, LParam lParam,
+                   std::chrono::milliseconds timeout) override;
+    bool SetTimer(WindowHandle window, std::uintptr_t timerId, unsigned periodMs) override;
+    void KillTimer(WindowHandle window, std::uintptr_t timerId) override;
+
+    WindowHandle FindTopLevelWindow(const std::string& className,
+                                    const std::string* title) override;
+    bool IsWindow(WindowHandle window) override;
+    WindowHandle ForegroundWindow() override;
+};
+
+}  // namespace kestrava

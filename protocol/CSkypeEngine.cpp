@@ -1,0 +1,480 @@
+#include "protocol/CSkypeEngine.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "CLcdRenderer.h"
+#include "platform/Paths.h"
+#include "platform/Pause.h"
+#include "protocol/IniFile.h"
+
+using namespace kestrava;
+
+namespace {
+
+constexpr int kOwnStatusOffline = 1;
+constexpr int kTrayTipActive = 13;
+constexpr int kTrayTipInactive = 14;
+constexpr int kButtonLinkReady = 0x53;
+constexpr const char* kDefaultApiWindowName = "SkypeForWindow";
+
+// Copies `text` into a caller's buffer of `size` bytes, always terminated.
+void CopyOut(char* out, std::size_t size, const std::string& text) {
+    if (out == nullptr || size == 0) return;
+    std::snprintf(out, size, "%s", text.c_str());
+}
+
+// Format of each key's text; nullptr for unassigned keys.
+const char* CommandFormat(unsigned key) {
+    switch (key) {
+        case KEY_SKYPE_PROTOCOL: return "PROTOCOL 5";
+        case KEY_SKYPE_PING: return "PING";
+        case KEY_SKYPE_SET_AUDIO_IN: return "SET AUDIO_IN %s ";
+        case KEY_SKYPE_SET_AUDIO_OUT: return "SET AUDIO_OUT %s ";
+        case KEY_SKYPE_GET_SKYPEVERSION: return "GET SKYPEVERSION";
+        case KEY_SKYPE_SEARCH_FRIENDS: return "SEARCH FRIENDS";
+        case KEY_SKYPE_GET_USER_ONLINESTATUS: return "GET USER %s ONLINESTATUS";
+        case KEY_SKYPE_GET_CALL_PARTNER_HANDLE: return "GET CALL %d PARTNER_HANDLE";
+        case KEY_SKYPE_GET_CALL_PARTNER_DISPNAME: return "GET CALL %d PARTNER_DISPNAME";
+        case KEY_SKYPE_GET_USER_FULLNAME: return "GET USER %s FULLNAME";
+        case KEY_SKYPE_GET_CALL_TYPE: return "GET CALL %d TYPE";
+        case KEY_SKYPE_SEARCH_CALLS: return "SEARCH CALLS";
+        case KEY_SKYPE_GET_CALL_TIMESTAMP: return "GET CALL %d TIMESTAMP";
+        case KEY_SKYPE_GET_USER_DISPLAYNAME: return "GET USER %s DISPLAYNAME";
+        case KEY_SKYPE_NAME: return "NAME %s";
+        case KEY_SKYPE_GET_CALL_DURATION: return "GET CALL %d DURATION";
+        case KEY_SKYPE_GET_AUDIO_IN: return "GET AUDIO_IN";
+        case KEY_SKYPE_GET_AUDIO_OUT: return "GET AUDIO_OUT";
+        case KEY_SKYPE_HOOK_ON: return "HOOK ON";
+        case KEY_SKYPE_GET_CALL_STATUS: return "GET CALL %d STATUS";
+        case KEY_SKYPE_GET_CALL_SEEN: return "GET CALL %d SEEN";
+        case KEY_SKYPE_GET_PROFILE_PSTN_BALANCE: return "GET PROFILE PSTN_BALANCE";
+        case KEY_SKYPE_GET_PRIVILEGE_SKYPEOUT: return "GET PRIVILEGE SKYPEOUT";
+        case KEY_SKYPE_SEARCH_MISSEDCALLS: return "SEARCH MISSEDCALLS";
+        case KEY_SKYPE_RESET_AUDIO_IN: return "SET AUDIO_IN";
+        case KEY_SKYPE_RESET_AUDIO_OUT: return "SET AUDIO_OUT";
+        case KEY_SKYPE_GET_CURRENTUSERHANDLE: return "GET CURRENTUSERHANDLE";
+        case KEY_SKYPE_GET_USERSTATUS: return "GET USERSTATUS";
+        case KEY_SKYPE_SET_RINGER: return "SET RINGER %s ";
+        case KEY_SKYPE_RESET_RINGER: return "SET RINGER";
+        case KEY_SKYPE_FLUSH: return "";
+        default: return nullptr;
+    }
+}
+
+enum class Argument { None, Text, CallId };
+
+Argument ArgumentOf(const char* format) {
+    if (std::strstr(format, "%s")) return Argument::Text;
+    if (std::strstr(format, "%d")) return Argument::CallId;
+    return Argument::None;
+}
+
+bool IsDeviceCommand(unsigned key) {
+    return key == KEY_SKYPE_SET_AUDIO_IN || key == KEY_SKYPE_SET_AUDIO_OUT ||
+           key == KEY_SKYPE_SET_RINGER;
+}
+
+}  // namespace
+
+CSkypeEngine::CSkypeEngine(ShellState& shell, WindowSystem& windows,
+                           LinkCollaborators& collaborators, NotificationDispatcher& dispatcher)
+    : m_shell(shell), m_windows(windows), m_collaborators(collaborators), m_dispatcher(dispatcher) {
+    m_hInThread = std::thread(&CSkypeEngine::MessageInQueueThreadProc, this);
+    m_hOutThread = std::thread(&CSkypeEngine::MessageOutQueueThreadProc, this);
+}
+
+CSkypeEngine::~CSkypeEngine() {
+    m_bStopping = true;
+    m_bInRunning = 0;
+    {
+        std::lock_guard lock(m_csIn);
+        m_InQueue.clear();
+    }
+    m_inSignal.notify_all();
+    {
+        std::lock_guard lock(m_csOut);
+        m_bOutRunning = 0;
+        m_bOutStop = true;
+        m_OutQueue.clear();
+    }
+    m_outSignal.notify_all();
+    if (m_hInThread.joinable()) m_hInThread.join();
+    if (m_hOutThread.joinable()) m_hOutThread.join();
+    // A running action (a detach, say) finishes first; its sends are bounded.
+    std::vector<ActionThread> actions;
+    {
+        std::lock_guard lock(m_actionLock);
+        actions.swap(m_ApiThreads);
+    }
+    for (auto& action : actions) action.thread.join();
+}
+
+// ---------------------------------------------------------------------------
+// Incoming lines
+
+int CSkypeEngine::EnqueueIncoming(const char* text) {
+    if (text == nullptr || m_bStopping) return 0;
+    if (m_bInRunning) {
+        {
+            std::lock_guard lock(m_csIn);
+            m_InQueue.emplace_back(text);
+        }
+        m_inSignal.notify_one();
+        return 0;
+    }
+    // The parser has ended: start it again with an empty queue, drop this line,
+    // start the session afresh and look for Skype again.
+    StartParser();
+    m_collaborators.ResetCurrentCall();
+    m_collaborators.ResetSecondCall();
+    m_collaborators.ResetContactCursor();
+    m_collaborators.ResetBrowse();
+    SetApiAction(API_ACTION_DISCOVER);
+    StartApiThread();
+    return 0;
+}
+
+void CSkypeEngine::StartParser() {
+    if (m_hInThread.joinable()) m_hInThread.join();  // it has left its loop already
+    {
+        std::lock_guard lock(m_csIn);
+        m_InQueue.clear();
+    }
+    m_bInRunning = 1;
+    m_hInThread = std::thread(&CSkypeEngine::MessageInQueueThreadProc, this);
+}
+
+void CSkypeEngine::MessageInQueueThreadProc() {
+    while (m_bInRunning) {
+        std::string line;
+        bool haveLine = false;
+        {
+            std::unique_lock lock(m_csIn);
+            auto ready = [this] { return !m_InQueue.empty() || !m_bInRunning; };
+            auto interval = m_dispatcher.IdleWatchInterval();
+            if (interval.count() > 0) {
+                m_inSignal.wait_for(lock, interval, ready);
+            } else {
+                m_inSignal.wait(lock, ready);
+            }
+            if (!m_bInRunning) break;
+            if (!m_InQueue.empty()) {
+                line = std::move(m_InQueue.front());
+                m_InQueue.pop_front();
+                haveLine = true;
+            }
+        }
+        int callId = m_collaborators.CurrentCallId();
+        if (haveLine) {
+            m_dispatcher.Dispatch(line, callId, m_collaborators.CurrentCallStatus());
+            callId = m_collaborators.CurrentCallId();
+        }
+        m_dispatcher.WatchSkypeDialogs(callId);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Outgoing commands
+
+int CSkypeEngine::EnqueueOutgoing(const char* text) {
+    if (text == nullptr) return 0;
+    {
+        std::lock_guard lock(m_csOut);
+        m_OutQueue.emplace_back(text);
+        m_bOutRunning = 1;  // starts a run, or keeps the current one going
+    }
+    m_outSignal.notify_one();
+    return 0;
+}
+
+void CSkypeEngine::MessageOutQueueThreadProc() {
+    std::unique_lock lock(m_csOut);
+    for (;;) {
+        m_outSignal.wait(lock, [this] { return m_bOutStop || m_bOutRunning; });
+        if (m_bOutStop) return;
+        // One run: send until the queue is empty, an empty text ends the run,
+        // or Skype does not take a command (it is dropped; the rest waits for
+        // the next command to be queued).
+        while (m_bOutRunning) {
+            if (m_OutQueue.empty()) {
+                m_bOutRunning = 0;
+                break;
+            }
+            std::string text = std::move(m_OutQueue.front());
+            m_OutQueue.pop_front();
+            if (text.empty()) {
+                m_bOutRunning = 0;
+                break;
+            }
+            lock.unlock();
+            bool delivered = SendText(m_windows, m_shell.skypeApiWindow.load(),
+                                      m_shell.mainWindow.load(), text, kSendTimeout);
+            lock.lock();
+            if (!delivered) m_bOutRunning = 0;
+        }
+    }
+}
+
+int CSkypeEngine::QRV_SendSkypeCommandData(unsigned key, const char* userHandle, int callId) {
+    unsigned command = key & 0xFF;
+    const char* format = CommandFormat(command);
+    if (format == nullptr) return 0;
+
+    std::string argument;
+    if (IsDeviceCommand(command)) {
+        argument = HandsetDeviceNameAsUtf8();
+        if (argument.empty()) return 0;
+    } else if (command == KEY_SKYPE_NAME) {
+        argument = m_strAppName;
+    } else if (userHandle != nullptr) {
+        argument = userHandle;
+    }
+
+    char buffer[kCommandBufferSize] = {};
+    switch (ArgumentOf(format)) {
+        case Argument::Text:
+            std::snprintf(buffer, sizeof(buffer), format, argument.c_str());
+            break;
+        case Argument::CallId:
+            std::snprintf(buffer, sizeof(buffer), format, callId);
+            break;
+        case Argument::None:
+            std::snprintf(buffer, sizeof(buffer), "%s", format);
+            break;
+    }
+    // snprintf cuts a long text to 254 bytes and terminates it.
+    EnqueueOutgoing(buffer);
+    return 0;
+}
+
+std::string CSkypeEngine::HandsetDeviceNameAsUtf8() {
+    std::string name = m_collaborators.HandsetAudioDeviceName();
+    if (name.size() >= kTextBufferSize) name.resize(kTextBufferSize - 1);
+    if (name.empty()) return {};
+    if (CLcdRenderer* renderer = m_pRenderer.load()) {
+        char converted[CLcdRenderer::kTextBufferSize] = {};
+        if (renderer->LocalToUtf8(name.c_str(), converted) == S_OK && converted[0] != '\0') {
+            return converted;
+        }
+    }
+    // Without a renderer (or its tables) the name goes as it is: device names
+    // are plain ASCII in practice, where both encodings agree.
+    return name;
+}
+
+// ---------------------------------------------------------------------------
+// Link actions
+
+int CSkypeEngine::SetApiAction(int action) {
+    m_nApiAction = action;
+    return 0;
+}
+
+int CSkypeEngine::StartApiThread() {
+    // The pending code goes with the thread, so a later SetApiAction never
+    // changes what a started action does.
+    StartActionThread(m_nApiAction.exchange(API_ACTION_NONE));
+    return 0;
+}
+
+void CSkypeEngine::StartActionThread(int action) {
+    if (action == API_ACTION_NONE || m_bStopping) return;
+    std::lock_guard lock(m_actionLock);
+    // Join the threads that have finished, so the list stays short.
+    std::erase_if(m_ApiThreads, [](ActionThread& t) {
+        if (!t.finished->load()) return false;
+        t.thread.join();
+        return true;
+    });
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    m_ApiThreads.push_back({std::thread([this, action, finished] {
+                                QueueAPIThreadProc(action);
+                                finished->store(true);
+                            }),
+                            finished});
+}
+
+void CSkypeEngine::QueueAPIThreadProc(int action) {
+    switch (action) {
+        case API_ACTION_DISCOVER:
+            m_windows.Broadcast(m_shell.discoverMessage.load(), m_shell.mainWindow.load(), 0,
+                                kSendTimeout);
+            break;
+        case API_ACTION_ATTACHED:
+            RunAttachedSetUp();
+            break;
+        case API_ACTION_ROUTE_AUDIO:
+            QRV_SendSkypeCommandData(KEY_SKYPE_SET_AUDIO_IN, nullptr, 0);
+            QRV_SendSkypeCommandData(KEY_SKYPE_SET_AUDIO_OUT, nullptr, 0);
+            QRV_SendSkypeCommandData(KEY_SKYPE_SET_RINGER, nullptr, 0);
+            QRV_SendSkypeCommandData(KEY_SKYPE_GET_AUDIO_IN, nullptr, 0);
+            QRV_SendSkypeCommandData(KEY_SKYPE_GET_AUDIO_OUT, nullptr, 0);
+            break;
+        case API_ACTION_DETACH:
+            QRV_SendSkypeCommandData(KEY_SKYPE_RESET_AUDIO_IN, nullptr, 0);
+            QRV_SendSkypeCommandData(KEY_SKYPE_RESET_AUDIO_OUT, nullptr, 0);
+            QRV_SendSkypeCommandData(KEY_SKYPE_RESET_RINGER, nullptr, 0);
+            Pause(std::chrono::milliseconds(400));  // lets the sender deliver them
+            m_bHistoryLoaded = 0;
+            m_windows.Broadcast(m_shell.discoverMessage.load(), 0, 0, kSendTimeout);
+            m_shell.skypeApiWindow = 0;
+            break;
+        default:
+            break;
+    }
+}
+
+void CSkypeEngine::RunAttachedSetUp() {
+    QRV_SendSkypeCommandData(KEY_SKYPE_PROTOCOL, nullptr, 0);
+    QRV_SendSkypeCommandData(KEY_SKYPE_GET_USERSTATUS, nullptr, 0);
+    m_collaborators.PreferNonHandsetDevices();
+    StartActionThread(API_ACTION_ROUTE_AUDIO);
+    m_collaborators.ClearCalls();
+    m_collaborators.ClearContacts();
+    m_collaborators.HandleButton(kButtonLinkReady);
+    QRV_SendSkypeCommandData(KEY_SKYPE_SEARCH_FRIENDS, nullptr, 0);
+    QRV_SendSkypeCommandData(KEY_SKYPE_SEARCH_CALLS, nullptr, 0);
+    m_collaborators.SetLinkReady(1);
+    m_collaborators.RestartFocusTimer();
+}
+
+// ---------------------------------------------------------------------------
+// Configuration
+
+int CSkypeEngine::LoadConfiguration(const char* directory, int* fontSupported, int* supportSky,
+                                    int* supportHideWindows, int* supportAgc,
+                                    int* supportAutoRunSkype, int* supportAutoSwitchAudioDevice,
+                                    int* supportAutoSwitchSystemAudioDevice,
+                                    int* supportFocusAddressBook, int* supportArf,
+                                    int* supportLimitCalls) {
+    std::string folder = directory ? directory : "";
+    m_szConfigPath = FileInFolder(folder, "Pellanor.ini").substr(0, kTextBufferSize - 1);
+    IniFile ini;
+    ini.Load(m_szConfigPath);
+
+    auto flag = [&ini](const char* section, const char* key, int fallback) {
+        return ini.GetInt(section, key, fallback) == 1 ? 1 : 0;
+    };
+    auto store = [](int* out, int value) {
+        if (out) *out = value;
+    };
+    m_bFontsSupported = ini.GetInt("FONT", "NotSupportedFont", 0) == 0 ? 1 : 0;
+    store(fontSupported, m_bFontsSupported);
+    store(supportSky, flag("SYSTEM", "SupportSky", 1));
+    store(supportHideWindows, flag("SYSTEM", "SupportHideWindows", 1));
+    store(supportAgc, flag("SYSTEM", "SupportAGC", 0));
+    store(supportAutoRunSkype, flag("SYSTEM", "SupportAutoRunSkype", 0));
+    store(supportAutoSwitchAudioDevice, flag("SYSTEM", "SupportAutoSwitchAudioDevice", 0));
+    store(supportAutoSwitchSystemAudioDevice,
+          flag("SYSTEM", "SupportAutoSwitchSystemAudioDevice", 0));
+    store(supportFocusAddressBook, flag("SYSTEM", "SupportFocusAddressBook", 0));
+    store(supportArf, flag("SYSTEM", "SupportARF", 0));
+    store(supportLimitCalls, flag("SYSTEM", "SupportLimitCalls", 0));
+    m_nReg04Value = ini.GetInt("DEFAULT", "Reg04Value", 16);
+    m_nReg1CValue = ini.GetInt("DEFAULT", "Reg1CValue", 8);
+    m_strAppName = ini.GetText("NAME", "Name");
+    m_strApiWindowName = ini.GetText("NAME", "APINAME");
+    m_strCustomerInfo = ini.GetText("NAME", "CustomerINFO");
+    m_strIconNoHW = IconPath(ini.GetText("ICON", "FileNoHW"));
+    m_strIconNoAny = IconPath(ini.GetText("ICON", "FileNoANY"));
+    m_strIconNoSkype = IconPath(ini.GetText("ICON", "FileNoSkype"));
+    m_strIconActive = IconPath(ini.GetText("ICON", "FileActive"));
+    return 0;
+}
+
+std::string CSkypeEngine::IconPath(const std::string& file) const {
+    return FileInFolder(m_shell.moduleDirectory, file);
+}
+
+int CSkypeEngine::GetCodecRegisterDefaults(int* reg04, int* reg1C) {
+    if (reg04) *reg04 = m_nReg04Value;
+    if (reg1C) *reg1C = m_nReg1CValue;
+    return 0;
+}
+
+int CSkypeEngine::FillRingList(DialogHost& dialogs, DialogHost::DialogHandle dialog,
+                               int controlId) {
+    IniFile ini;
+    ini.Load(m_szConfigPath);
+    int count = ini.GetInt("RINGS", "NUMOFRINGS", 0);
+    for (int i = 0; i < count; ++i) {
+        std::string key = "RING_" + std::to_string(i + 1);
+        dialogs.InsertComboString(dialog, controlId, i, ini.GetText("RINGS", key));
+    }
+    dialogs.SelectComboIndex(dialog, controlId, 0);
+    return 0;
+}
+
+int CSkypeEngine::GetApiWindowName(char* out) {
+    CopyOut(out, kTextBufferSize,
+            m_strApiWindowName.empty() ? kDefaultApiWindowName : m_strApiWindowName);
+    return 0;
+}
+
+int CSkypeEngine::GetIconFileNoHW(char* out) {
+    CopyOut(out, kTextBufferSize, m_strIconNoHW);
+    return 0;
+}
+
+int CSkypeEngine::GetIconFileNoSkype(char* out) {
+    CopyOut(out, kTextBufferSize, m_strIconNoSkype);
+    return 0;
+}
+
+int CSkypeEngine::GetIconFileActive(char* out) {
+    CopyOut(out, kTextBufferSize, m_strIconActive);
+    return 0;
+}
+
+int CSkypeEngine::GetCustomerInfo(char* out) {
+    if (m_strCustomerInfo.empty()) return E_FAIL;
+    std::string text = m_strCustomerInfo;
+    for (auto at = text.find("\\n"); at != std::string::npos; at = text.find("\\n", at + 2)) {
+        text.replace(at, 2, "\r\n");
+    }
+    CopyOut(out, kTextBufferSize, text);
+    return 0;
+}
+
+int CSkypeEngine::GetAudioDeviceReplies(char* audioIn, char* audioOut) {
+    std::lock_guard lock(m_repliesLock);
+    CopyOut(audioIn, kTextBufferSize, m_strAudioIn);
+    CopyOut(audioOut, kTextBufferSize, m_strAudioOut);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// State
+
+int CSkypeEngine::SetDisplayEnabled(int enabled) {
+    m_bDisplayEnabled = enabled;
+    return 0;
+}
+
+int CSkypeEngine::SetRenderer(CLcdRenderer* renderer) {
+    m_pRenderer = renderer;
+    return 0;
+}
+
+int CSkypeEngine::UpdateTrayState() {
+    int status = -1;
+    GetOwnStatus(&status);
+    if (status != kOwnStatusOffline && m_collaborators.HandsetPresent()) {
+        m_collaborators.ShowTrayState(m_strIconActive, kTrayTipActive);
+    } else {
+        m_collaborators.ShowTrayState(m_strIconNoAny, kTrayTipInactive);
+    }
+    return 0;
+}
+
+int CSkypeEngine::GetOwnStatus(int* status) {
+    if (status) *status = m_nOwnStatus;
+    return 0;
+}
+
+// Filled in with the call history (missed-call count on the handset).
+int CSkypeEngine::ShowMissedCalls() { return 0; }
+
+// Filled in with users and status (status symbol on the handset).
+int CSkypeEngine::ShowStatusOnHandset(int) { return 0; }

@@ -1,0 +1,134 @@
+// The program's link to the Skype client.
+//
+// Lines from Skype arrive as WM_COPYDATA on the main window and are queued by
+// EnqueueIncoming; the parser thread takes them off in order and hands each
+// to the notification dispatcher. Commands are queued by EnqueueOutgoing (or
+// formatted by key through QRV_SendSkypeCommandData) and the sender thread
+// delivers them one WM_COPYDATA at a time. Link actions (discover, set-up after
+// attaching, audio routing, detach) each run once on a short-lived thread.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/ShellState.h"
+#include "platform/DialogHost.h"
+#include "platform/WindowSystem.h"
+#include "protocol/CommandKeys.h"
+#include "protocol/LinkCollaborators.h"
+
+class CLcdRenderer;
+
+class CSkypeEngine {
+public:
+    // How long a message to Skype's window (or one window of a broadcast) may take
+    // before it counts as not delivered: a hung window never freezes the link.
+    static constexpr std::chrono::milliseconds kSendTimeout{2000};
+    static constexpr std::size_t kTextBufferSize = 260;     // out-buffers of the text getters
+    static constexpr std::size_t kCommandBufferSize = 255;  // formatted commands
+
+    CSkypeEngine(kestrava::ShellState& shell, kestrava::WindowSystem& windows,
+                 LinkCollaborators& collaborators, NotificationDispatcher& dispatcher);
+    CSkypeEngine(const CSkypeEngine&) = delete;
+    CSkypeEngine& operator=(const CSkypeEngine&) = delete;
+
+    // The table of operations; its order is fixed.
+    virtual int EnqueueIncoming(const char* text);                                      // 0
+    virtual int EnqueueOutgoing(const char* text);                                      // 1
+    virtual int QRV_SendSkypeCommandData(unsigned key, const char* userHandle, int callId);  // 2
+    virtual int GetCodecRegisterDefaults(int* reg04, int* reg1C);                       // 3
+    virtual int LoadConfiguration(const char* directory, int* fontSupported, int* supportSky,
+                                  int* supportHideWindows, int* supportAgc,
+                                  int* supportAutoRunSkype, int* supportAutoSwitchAudioDevice,
+                                  int* supportAutoSwitchSystemAudioDevice,
+                                  int* supportFocusAddressBook, int* supportArf,
+                                  int* supportLimitCalls);                              // 4
+    virtual int GetAudioDeviceReplies(char* audioIn, char* audioOut);                   // 5
+    virtual int FillRingList(kestrava::DialogHost& dialogs, kestrava::DialogHost::DialogHandle dialog,
+                             int controlId);                                            // 6
+    virtual int GetApiWindowName(char* out);                                            // 7
+    virtual int GetIconFileNoHW(char* out);                                             // 8
+    virtual int GetIconFileNoSkype(char* out);                                          // 9
+    virtual int GetIconFileActive(char* out);                                           // 10
+    virtual int GetCustomerInfo(char* out);                                             // 11
+    virtual int SetDisplayEnabled(int enabled);                                         // 12
+    virtual int StartApiThread();                                                       // 13
+    virtual int SetApiAction(int action);                                               // 14
+    virtual int SetRenderer(CLcdRenderer* renderer);                                    // 15
+    virtual int UpdateTrayState();                                                      // 16
+    virtual int GetOwnStatus(int* status);                                              // 17
+    virtual int ShowMissedCalls();                                                      // 18
+    virtual int ShowStatusOnHandset(int status);                                        // 19
+    // Stops and joins the engine's threads before anything they use goes away.
+    virtual ~CSkypeEngine();                                                            // 20
+
+    // Values the other parts of the protocol engine read.
+    int FontsSupported() const { return m_bFontsSupported.load(); }
+    int DisplayEnabled() const { return m_bDisplayEnabled.load(); }
+
+private:
+    void MessageInQueueThreadProc();
+    void MessageOutQueueThreadProc();
+    void QueueAPIThreadProc(int action);
+    void StartActionThread(int action);
+    void RunAttachedSetUp();
+    void StartParser();
+    std::string HandsetDeviceNameAsUtf8();
+    std::string IconPath(const std::string& file) const;
+
+    kestrava::ShellState& m_shell;
+    kestrava::WindowSystem& m_windows;
+    LinkCollaborators& m_collaborators;
+    NotificationDispatcher& m_dispatcher;
+
+    // Incoming lines: the lock is held for one queue operation only.
+    std::mutex m_csIn;
+    std::condition_variable m_inSignal;
+    std::deque<std::string> m_InQueue;
+    std::atomic<int> m_bInRunning{1};
+    std::thread m_hInThread;
+
+    // Outgoing commands. The sender runs while m_bOutRunning is 1; starting and
+    // ending a run are both decided under m_csOut, so nothing queued is left behind.
+    std::mutex m_csOut;
+    std::condition_variable m_outSignal;
+    std::deque<std::string> m_OutQueue;
+    int m_bOutRunning = 0;
+    bool m_bOutStop = false;
+    std::thread m_hOutThread;
+
+    // Link actions: each thread gets its action code when it starts.
+    std::atomic<int> m_nApiAction{0};
+    std::mutex m_actionLock;
+    struct ActionThread {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> finished;
+    };
+    std::vector<ActionThread> m_ApiThreads;
+    std::atomic<bool> m_bStopping{false};
+
+    std::atomic<int> m_bFontsSupported{1};
+    std::atomic<int> m_bDisplayEnabled{0};
+    std::atomic<int> m_bHistoryLoaded{0};
+    std::atomic<int> m_nOwnStatus{-1};
+    std::atomic<CLcdRenderer*> m_pRenderer{nullptr};
+
+    // Configuration: written once at start-up, before the other threads read it.
+    int m_nReg04Value = 16;
+    int m_nReg1CValue = 8;
+    std::string m_szConfigPath;
+    std::string m_strAppName;
+    std::string m_strApiWindowName;
+    std::string m_strCustomerInfo;
+    std::string m_strIconNoHW, m_strIconNoAny, m_strIconNoSkype, m_strIconActive;
+
+    std::mutex m_repliesLock;  // the last AUDIO_IN / AUDIO_OUT replies
+    std::string m_strAudioIn, m_strAudioOut;
+};

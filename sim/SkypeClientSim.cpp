@@ -1,0 +1,568 @@
+#include "sim/SkypeClientSim.h"
+
+#include <cstdio>
+#include <sstream>
+
+namespace kestrava::sim {
+
+namespace {
+
+constexpr std::uint32_t kRunTasks = msg::kApp + 1;
+constexpr std::uintptr_t kDurationTimer = 1;
+constexpr std::uintptr_t kScenarioTimer = 2;
+constexpr unsigned kScenarioTickMs = 10;
+constexpr LParam kApiAvailable = 0x8001;
+constexpr LParam kAttached = 0;
+
+std::vector<std::string> Words(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
+// Everything after the first `count` words of `text`.
+std::string RestAfter(const std::string& text, std::size_t count) {
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        at = text.find_first_not_of(' ', at);
+        if (at == std::string::npos) return {};
+        at = text.find(' ', at);
+        if (at == std::string::npos) return {};
+    }
+    return at + 1 <= text.size() ? text.substr(at + 1) : std::string();
+}
+
+std::string Hex(WindowHandle window) {
+    char text[32];
+    std::snprintf(text, sizeof(text), "0x%llX", static_cast<unsigned long long>(window));
+    return text;
+}
+
+bool ToInt(const std::string& text, int* value) {
+    try {
+        std::size_t used = 0;
+        *value = std::stoi(text, &used);
+        return used == text.size();
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+SkypeClientSim::SkypeClientSim(WindowSystem& windows, Desktop& desktop)
+    : SkypeClientSim(windows, desktop, Options{}) {}
+
+SkypeClientSim::SkypeClientSim(WindowSystem& windows, Desktop& desktop, Options options)
+    : m_windows(windows), m_desktop(desktop), m_options(std::move(options)) {
+    m_users = {
+        {"echo123", "Echo / Sound Test Service", "", "ONLINE"},
+        {"alice.liddell", "Alice Liddell", "Alice", "ONLINE"},
+        {"wang.xiaoming", "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E", "", "AWAY"},  // 王小明
+        {"yamada.taro", "\xE5\xB1\xB1\xE7\x94\xB0\xE5\xA4\xAA\xE9\x83\x8E", "", "OFFLINE"},  // 山田太郎
+    };
+    auto addHistory = [this](int id, const char* handle, const char* type, const char* status,
+                             long long timestamp, int duration, bool seen) {
+        const SimUser* user = FindUser(handle);
+        m_calls[id] = {id, handle, user ? user->fullName : handle, type, status, timestamp,
+                       duration, seen};
+        m_history.insert(m_history.begin(), id);
+    };
+    addHistory(11, "alice.liddell", "INCOMING_P2P", "FINISHED", 1796640000, 125, true);
+    addHistory(12, "wang.xiaoming", "INCOMING_P2P", "MISSED", 1796650000, 0, false);
+    addHistory(13, "yamada.taro", "OUTGOING_P2P", "FINISHED", 1796660000, 3725, true);
+}
+
+SkypeClientSim::~SkypeClientSim() { Stop(); }
+
+// ---------------------------------------------------------------------------
+// Life cycle and thread-safe requests
+
+void SkypeClientSim::Run() {
+    m_attachMessage = m_windows.RegisterMessage("SkypeControlAPIAttach");
+    m_discoverMessage = m_windows.RegisterMessage("SkypeControlAPIDiscover");
+    m_windows.RegisterWindowClass(kApiWindowClass, "");
+    m_windows.RegisterWindowClass(kMainWindowClass, "");
+    auto procedure = [this](WindowHandle w, std::uint32_t m, WParam wp, LParam lp) {
+        return Procedure(w, m, wp, lp);
+    };
+    m_mainWindow = m_windows.CreateHiddenWindow(kMainWindowClass, "Skype", procedure);
+    WindowHandle api = m_windows.CreateHiddenWindow(kApiWindowClass, "Skype API", procedure);
+    {
+        std::lock_guard lock(m_mutex);
+        m_apiWindow = api;
+        m_ready = true;
+    }
+    m_logChanged.notify_all();
+    RunPendingTasks();
+    m_windows.RunMessageLoop();
+    {
+        std::lock_guard lock(m_mutex);
+        m_apiWindow = 0;
+    }
+    m_windows.UnregisterWindowClass(kApiWindowClass);
+    m_windows.UnregisterWindowClass(kMainWindowClass);
+}
+
+void SkypeClientSim::Start() {
+    m_thread = std::thread([this] { Run(); });
+    std::unique_lock lock(m_mutex);
+    m_logChanged.wait(lock, [this] { return m_ready; });
+}
+
+void SkypeClientSim::Stop() {
+    RunOnClientThread([this] {
+        std::lock_guard lock(m_mutex);
+        m_stopRequested = true;
+    });
+    if (m_thread.joinable()) m_thread.join();
+}
+
+void SkypeClientSim::RunOnClientThread(std::function<void()> task) {
+    WindowHandle api;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_ready && m_apiWindow == 0) return;  // Run has ended
+        m_tasks.push_back(std::move(task));
+        api = m_apiWindow;
+    }
+    if (api) m_windows.Post(api, kRunTasks, 0, 0);
+}
+
+void SkypeClientSim::RunPendingTasks() {
+    std::vector<std::function<void()>> tasks;
+    {
+        std::lock_guard lock(m_mutex);
+        tasks.swap(m_tasks);
+    }
+    for (auto& task : tasks) task();
+    FlushOutbox();
+    bool stop;
+    {
+        std::lock_guard lock(m_mutex);
+        stop = m_stopRequested;
+    }
+    if (stop) {
+        WindowHandle api = ApiWindow();
+        m_windows.KillTimer(api, kDurationTimer);
+        m_windows.KillTimer(api, kScenarioTimer);
+        m_windows.DestroyWindow(m_mainWindow);
+        m_windows.DestroyWindow(api);
+        m_windows.PostQuit(0);
+    }
+}
+
+void SkypeClientSim::Announce() {
+    RunOnClientThread([this] {
+        Record("ANNOUNCE");
+        m_windows.Broadcast(m_attachMessage, ApiWindow(), kApiAvailable, kSendTimeout);
+    });
+}
+
+void SkypeClientSim::Notify(const std::string& line) {
+    RunOnClientThread([this, line] { Queue(line); });
+}
+
+void SkypeClientSim::IncomingCall(int id, const std::string& handle) {
+    RunOnClientThread([this, id, handle] {
+        const SimUser* user = FindUser(handle);
+        StartRinging({id, handle, user ? user->fullName : handle, "INCOMING_P2P", "RINGING",
+                      0, 0, false});
+    });
+}
+
+void SkypeClientSim::OutgoingCall(int id, const std::string& handle) {
+    RunOnClientThread([this, id, handle] {
+        const SimUser* user = FindUser(handle);
+        SimCall call{id, handle, user ? user->fullName : handle, "OUTGOING_P2P", "ROUTING", 0, 0,
+                     true};
+        m_calls[id] = call;
+        // A real client repeats ROUTING before the far end rings.
+        Queue("CALL " + std::to_string(id) + " STATUS ROUTING");
+        Queue("CALL " + std::to_string(id) + " STATUS ROUTING");
+        m_calls[id].status = "RINGING";
+        Queue("CALL " + std::to_string(id) + " STATUS RINGING");
+    });
+}
+
+void SkypeClientSim::SetCallStatus(int id, const std::string& status) {
+    RunOnClientThread([this, id, status] {
+        SimCall* call = FindCall(id);
+        if (!call) return;
+        call->status = status;
+        Queue("CALL " + std::to_string(id) + " STATUS " + status);
+        if (status == "INPROGRESS") m_windows.SetTimer(ApiWindow(), kDurationTimer, 1000);
+    });
+}
+
+void SkypeClientSim::FinishCall(int id) {
+    RunOnClientThread([this, id] {
+        if (SimCall* call = FindCall(id)) EndCall(*call, "FINISHED");
+    });
+}
+
+void SkypeClientSim::MissedCall(int id, const std::string& handle) {
+    RunOnClientThread([this, id, handle] {
+        const SimUser* user = FindUser(handle);
+        StartRinging({id, handle, user ? user->fullName : handle, "INCOMING_P2P", "RINGING", 0,
+                      0, false});
+        EndCall(m_calls[id], "MISSED");
+    });
+}
+
+void SkypeClientSim::Play(const Scenario& scenario) {
+    RunOnClientThread([this, scenario] {
+        m_steps = scenario.steps;
+        m_nextStep = 0;
+        m_scenarioStart = std::chrono::steady_clock::now();
+        m_windows.SetTimer(ApiWindow(), kScenarioTimer, kScenarioTickMs);
+        PlayDueSteps();
+    });
+}
+
+std::vector<std::string> SkypeClientSim::Log() const {
+    std::lock_guard lock(m_mutex);
+    return m_log;
+}
+
+std::vector<std::string> SkypeClientSim::CommandsReceived() const {
+    std::vector<std::string> commands;
+    for (const auto& entry : Log()) {
+        if (entry.rfind("COMMAND ", 0) == 0) commands.push_back(entry.substr(8));
+    }
+    return commands;
+}
+
+bool SkypeClientSim::WaitForLog(const std::function<bool(const std::vector<std::string>&)>& done,
+                                std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_mutex);
+    return m_logChanged.wait_for(lock, timeout, [&] { return done(m_log); });
+}
+
+WindowHandle SkypeClientSim::ApiWindow() const {
+    std::lock_guard lock(m_mutex);
+    return m_apiWindow;
+}
+
+WindowHandle SkypeClientSim::AttachedProgram() const {
+    std::lock_guard lock(m_mutex);
+    return m_attached;
+}
+
+// ---------------------------------------------------------------------------
+// The client's thread
+
+void SkypeClientSim::Record(const std::string& entry) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_log.push_back(entry);
+    }
+    m_logChanged.notify_all();
+    if (m_observer) m_observer(entry);
+}
+
+LParam SkypeClientSim::Procedure(WindowHandle window, std::uint32_t message, WParam wParam,
+                                 LParam lParam) {
+    if (window != ApiWindow()) return m_windows.DefaultProcedure(window, message, wParam, lParam);
+    if (message != 0 && message == m_discoverMessage) {
+        AnswerDiscover(wParam);
+        return 1;
+    }
+    switch (message) {
+        case msg::kCopyData: {
+            if (wParam == 0 || wParam != AttachedProgram()) return 0;  // not accepted
+            std::string command = TextOfCopyData(lParam);
+            Record("COMMAND " + command);
+            for (auto& line : Answer(command)) m_outbox.push_back(std::move(line));
+            // Replies leave after this message returns, as a real client's do.
+            m_windows.Post(window, kRunTasks, 0, 0);
+            return 1;
+        }
+        case kRunTasks:
+            RunPendingTasks();
+            return 0;
+        case msg::kTimer:
+            if (wParam == kDurationTimer) Tick();
+            if (wParam == kScenarioTimer) PlayDueSteps();
+            FlushOutbox();
+            return 0;
+        case msg::kClose:
+            {
+                std::lock_guard lock(m_mutex);
+                m_stopRequested = true;
+            }
+            RunPendingTasks();
+            return 0;
+        default:
+            return m_windows.DefaultProcedure(window, message, wParam, lParam);
+    }
+}
+
+void SkypeClientSim::AnswerDiscover(WindowHandle program) {
+    if (program == 0) {
+        Record("DISCOVER null");
+        std::lock_guard lock(m_mutex);
+        m_attached = 0;
+        return;
+    }
+    Record("DISCOVER " + Hex(program));
+    // The broadcaster is still waiting for this message; answer afterwards.
+    RunOnClientThread([this, program] {
+        for (LParam status : m_options.attachStatuses) {
+            Record("ATTACH " + std::to_string(status));
+            if (status == kAttached) {
+                std::lock_guard lock(m_mutex);
+                m_attached = program;
+            }
+            m_windows.Send(program, m_attachMessage, ApiWindow(), status, kSendTimeout);
+            if (status == kAttached) {
+                Queue("CONNSTATUS ONLINE");
+                Queue("CURRENTUSERHANDLE " + m_options.currentUser);
+                Queue("USERSTATUS " + m_userStatus);
+            }
+        }
+    });
+}
+
+void SkypeClientSim::Queue(const std::string& line) { m_outbox.push_back(line); }
+
+void SkypeClientSim::FlushOutbox() {
+    while (!m_outbox.empty()) {
+        std::string line = std::move(m_outbox.front());
+        m_outbox.pop_front();
+        WindowHandle program = AttachedProgram();
+        if (program == 0) continue;
+        Record("NOTIFY " + line);
+        SendText(m_windows, program, ApiWindow(), line, kSendTimeout);
+    }
+}
+
+void SkypeClientSim::StartRinging(SimCall call) {
+    call.timestamp = std::chrono::duration_cast<std::chrono::seconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    m_calls[call.id] = call;
+    // Status lines may come twice; the program must take that in its stride.
+    Queue("CALL " + std::to_string(call.id) + " STATUS RINGING");
+    Queue("CALL " + std::to_string(call.id) + " STATUS RINGING");
+}
+
+void SkypeClientSim::EndCall(SimCall& call, const std::string& finalStatus) {
+    std::string id = std::to_string(call.id);
+    if (finalStatus == "FINISHED") Queue("CALL " + id + " FAILUREREASON 1");
+    call.status = finalStatus;
+    call.seen = finalStatus != "MISSED";
+    Queue("CALL " + id + " STATUS " + finalStatus);
+    m_history.insert(m_history.begin(), call.id);
+}
+
+void SkypeClientSim::Tick() {
+    bool anyInProgress = false;
+    for (auto& [id, call] : m_calls) {
+        if (call.status != "INPROGRESS") continue;
+        anyInProgress = true;
+        ++call.duration;
+        Queue("CALL " + std::to_string(id) + " DURATION " + std::to_string(call.duration));
+    }
+    if (!anyInProgress) m_windows.KillTimer(ApiWindow(), kDurationTimer);
+}
+
+void SkypeClientSim::PlayDueSteps() {
+    auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::steady_clock::now() - m_scenarioStart)
+                       .count();
+    while (m_nextStep < m_steps.size() && m_steps[m_nextStep].atMs <= elapsed) {
+        ApplyStep(m_steps[m_nextStep++]);
+    }
+    if (m_nextStep >= m_steps.size()) m_windows.KillTimer(ApiWindow(), kScenarioTimer);
+}
+
+void SkypeClientSim::ApplyStep(const ScenarioStep& step) {
+    const auto& args = step.arguments;
+    int id = 0;
+    if (step.action == "announce") {
+        Record("ANNOUNCE");
+        m_windows.Broadcast(m_attachMessage, ApiWindow(), kApiAvailable, kSendTimeout);
+    } else if (step.action == "notify") {
+        Queue(args[0]);
+    } else if (step.action == "end") {
+        Record("SCENARIO END");
+        if (m_onScenarioEnd) m_onScenarioEnd();
+    } else if (ToInt(args[0], &id)) {
+        if (step.action == "incoming" || step.action == "missed") {
+            const SimUser* user = FindUser(args[1]);
+            StartRinging({id, args[1], user ? user->fullName : args[1], "INCOMING_P2P",
+                          "RINGING", 0, 0, false});
+            if (step.action == "missed") EndCall(m_calls[id], "MISSED");
+        } else if (step.action == "outgoing") {
+            m_calls[id] = {id, args[1], args[1], "OUTGOING_P2P", "ROUTING", 0, 0, true};
+            Queue("CALL " + args[0] + " STATUS ROUTING");
+            Queue("CALL " + args[0] + " STATUS ROUTING");
+            Queue("CALL " + args[0] + " STATUS RINGING");
+            m_calls[id].status = "RINGING";
+        } else if (SimCall* call = FindCall(id)) {
+            if (step.action == "status") {
+                call->status = args[1];
+                Queue("CALL " + args[0] + " STATUS " + args[1]);
+                if (args[1] == "INPROGRESS") m_windows.SetTimer(ApiWindow(), kDurationTimer, 1000);
+            } else if (step.action == "finish") {
+                EndCall(*call, "FINISHED");
+            }
+        }
+    }
+    FlushOutbox();
+}
+
+SimCall* SkypeClientSim::FindCall(int id) {
+    auto it = m_calls.find(id);
+    return it == m_calls.end() ? nullptr : &it->second;
+}
+
+const SimUser* SkypeClientSim::FindUser(const std::string& handle) const {
+    for (const auto& user : m_users) {
+        if (user.handle == handle) return &user;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Replies
+
+std::vector<std::string> SkypeClientSim::Answer(const std::string& command) {
+    std::vector<std::string> words = Words(command);
+    if (words.empty()) return {"ERROR 1 Unknown command"};
+    const std::string& verb = words[0];
+    auto is = [&](std::initializer_list<const char*> expected) {
+        if (words.size() < expected.size()) return false;
+        std::size_t i = 0;
+        for (const char* word : expected) {
+            if (words[i++] != word) return false;
+        }
+        return true;
+    };
+
+    if (verb == "PROTOCOL") {
+        int version = 1;
+        if (words.size() < 2 || !ToInt(words[1], &version)) return {"ERROR 3 PROTOCOL: invalid"};
+        return {"PROTOCOL " + std::to_string(version > 8 ? 8 : version)};
+    }
+    if (verb == "PING") return {"PONG"};
+    if (verb == "NAME") return {"OK"};
+    if (verb == "HOOK") return {"OK"};
+    if (verb == "FOCUS" || verb == "MINIMIZE") return {"OK"};
+    if (verb == "BTN_PRESSED" || verb == "BTN_RELEASED") return {"OK"};
+    if (is({"GET", "SKYPEVERSION"})) return {"SKYPEVERSION 3.8.0.188"};
+    if (is({"GET", "CURRENTUSERHANDLE"})) return {"CURRENTUSERHANDLE " + m_options.currentUser};
+    if (is({"GET", "USERSTATUS"})) return {"USERSTATUS " + m_userStatus};
+    if (is({"SET", "USERSTATUS"}) && words.size() == 3) {
+        m_userStatus = words[2];
+        return {"USERSTATUS " + m_userStatus};
+    }
+    if (is({"GET", "MUTE"})) return {std::string("MUTE ") + (m_muted ? "ON" : "OFF")};
+    if (is({"SET", "MUTE"}) && words.size() == 3) {
+        m_muted = words[2] == "ON";
+        return {std::string("MUTE ") + (m_muted ? "ON" : "OFF")};
+    }
+    if (is({"GET", "AUDIO_IN"})) return {"AUDIO_IN " + m_audioIn};
+    if (is({"GET", "AUDIO_OUT"})) return {"AUDIO_OUT " + m_audioOut};
+    if (is({"GET", "RINGER"})) return {"RINGER " + m_ringer};
+    if (is({"SET", "AUDIO_IN"})) return {"AUDIO_IN " + (m_audioIn = RestAfter(command, 2))};
+    if (is({"SET", "AUDIO_OUT"})) return {"AUDIO_OUT " + (m_audioOut = RestAfter(command, 2))};
+    if (is({"SET", "RINGER"})) return {"RINGER " + (m_ringer = RestAfter(command, 2))};
+    if (is({"GET", "PROFILE", "PSTN_BALANCE"})) return {"PROFILE PSTN_BALANCE 1234"};
+    if (is({"GET", "PRIVILEGE", "SKYPEOUT"})) return {"PRIVILEGE SKYPEOUT TRUE"};
+    if (is({"SEARCH", "FRIENDS"})) {
+        std::string line = "USERS ";
+        for (std::size_t i = 0; i < m_users.size(); ++i) {
+            line += (i ? ", " : "") + m_users[i].handle;
+        }
+        return {line};
+    }
+    if (is({"SEARCH", "CALLS"}) || is({"SEARCH", "MISSEDCALLS"})) {
+        bool missedOnly = words[1] == "MISSEDCALLS";
+        std::string line = "CALLS ";
+        bool first = true;
+        for (int id : m_history) {
+            if (missedOnly && m_calls[id].status != "MISSED") continue;
+            line += (first ? "" : ", ") + std::to_string(id);
+            first = false;
+        }
+        if (first) line.pop_back();  // "CALLS" alone when there are none
+        return {line};
+    }
+    if (is({"GET", "USER"}) && words.size() == 4) {
+        const SimUser* user = FindUser(words[2]);
+        if (!user) return {"ERROR 26 Invalid user handle"};
+        const std::string& property = words[3];
+        std::string prefix = "USER " + user->handle + " " + property + " ";
+        if (property == "FULLNAME") return {prefix + user->fullName};
+        if (property == "DISPLAYNAME") return {prefix + user->displayName};
+        if (property == "ONLINESTATUS") return {prefix + user->onlineStatus};
+        if (property == "HANDLE") return {prefix + user->handle};
+        return {"ERROR 10 Invalid property"};
+    }
+    if ((is({"GET", "CALL"}) || is({"SET", "CALL"})) && words.size() >= 4) {
+        int id = 0;
+        if (!ToInt(words[2], &id) || !FindCall(id)) return {"ERROR 11 Invalid call id"};
+        if (verb == "GET") return AnswerGetCall(id, words[3]);
+        return AnswerSetCall(id, words[3], words.size() > 4 ? words[4] : "");
+    }
+    if (verb == "CALL" && words.size() == 2) {
+        const SimUser* user = FindUser(words[1]);
+        int id = m_nextCallId++;
+        m_calls[id] = {id, words[1], user ? user->fullName : words[1], "OUTGOING_P2P", "ROUTING",
+                       0, 0, true};
+        return {"CALL " + std::to_string(id) + " STATUS ROUTING",
+                "CALL " + std::to_string(id) + " STATUS ROUTING",
+                "CALL " + std::to_string(id) + " STATUS RINGING"};
+    }
+    return {"ERROR 2 Unknown command"};
+}
+
+std::vector<std::string> SkypeClientSim::AnswerGetCall(int id, const std::string& property) {
+    const SimCall& call = m_calls[id];
+    std::string prefix = "CALL " + std::to_string(id) + " " + property + " ";
+    if (property == "STATUS") return {prefix + call.status};
+    if (property == "PARTNER_HANDLE") return {prefix + call.partnerHandle};
+    if (property == "PARTNER_DISPNAME") return {prefix + call.partnerName};
+    if (property == "TYPE") return {prefix + call.type};
+    if (property == "TIMESTAMP") return {prefix + std::to_string(call.timestamp)};
+    if (property == "DURATION") return {prefix + std::to_string(call.duration)};
+    if (property == "SEEN") return {prefix + (call.seen ? "TRUE" : "FALSE")};
+    if (property == "FAILUREREASON") return {prefix + "0"};
+    return {"ERROR 7 GET: invalid WHAT"};
+}
+
+std::vector<std::string> SkypeClientSim::AnswerSetCall(int id, const std::string& property,
+                                                       const std::string& value) {
+    SimCall& call = m_calls[id];
+    std::string prefix = "CALL " + std::to_string(id) + " ";
+    if (property == "SEEN") {
+        call.seen = true;
+        return {prefix + "SEEN TRUE"};
+    }
+    if (property != "STATUS") return {"ERROR 8 SET: invalid WHAT"};
+    if (value == "INPROGRESS") {
+        call.status = "INPROGRESS";
+        m_windows.SetTimer(ApiWindow(), kDurationTimer, 1000);
+        return {prefix + "STATUS INPROGRESS"};
+    }
+    if (value == "ONHOLD") {
+        call.status = "LOCALHOLD";
+        return {prefix + "STATUS ONHOLD", prefix + "STATUS LOCALHOLD"};
+    }
+    if (value == "FINISHED") {
+        std::string final = call.status == "RINGING" && call.type == "INCOMING_P2P" ? "REFUSED"
+                                                                                    : "FINISHED";
+        std::vector<std::string> lines;
+        if (final == "FINISHED") lines.push_back(prefix + "FAILUREREASON 1");
+        call.status = final;
+        lines.push_back(prefix + "STATUS " + final);
+        m_history.insert(m_history.begin(), id);
+        return lines;
+    }
+    return {"ERROR 21 SET CALL: invalid status"};
+}
+
+}  // namespace kestrava::sim

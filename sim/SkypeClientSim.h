@@ -1,0 +1,152 @@
+// A simulated Skype desktop client, speaking its Desktop API over window messages.
+//
+// It answers Discover with Attach (the statuses it is told to give), sends the
+// notifications a real client sends unasked after attaching (CONNSTATUS,
+// CURRENTUSERHANDLE, USERSTATUS), answers every command in order in the API's
+// reply forms ("OK" or "ERROR <n> <text>" where no object line fits), keeps
+// users, calls and a call history, plays timed scenarios, and logs everything
+// that crosses the link. The same class runs in the POSIX in-process desktop
+// (on a thread of its own) and as a separate Windows program.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Desktop.h"
+#include "platform/WindowSystem.h"
+#include "sim/SkypeScenario.h"
+
+namespace kestrava::sim {
+
+struct SimUser {
+    std::string handle;
+    std::string fullName;
+    std::string displayName;
+    std::string onlineStatus;
+};
+
+struct SimCall {
+    int id = 0;
+    std::string partnerHandle;
+    std::string partnerName;
+    std::string type;    // INCOMING_P2P, OUTGOING_P2P, ...
+    std::string status;  // RINGING, INPROGRESS, FINISHED, MISSED, ...
+    long long timestamp = 0;
+    int duration = 0;
+    bool seen = true;
+};
+
+class SkypeClientSim {
+public:
+    static constexpr const char* kApiWindowClass = "SkypeSimApiWindow";
+    static constexpr const char* kMainWindowClass = "tskMainForm.UnicodeClass";
+    static constexpr std::chrono::milliseconds kSendTimeout{2000};
+
+    struct Options {
+        std::vector<LParam> attachStatuses{0};  // answers given to each Discover, in order
+        std::string currentUser = "kestrava.tester";
+    };
+
+    // Log entries: "COMMAND <text>", "NOTIFY <text>", "DISCOVER <window|null>",
+    // "ATTACH <status>", "ANNOUNCE", "SCENARIO END".
+    using Observer = std::function<void(const std::string& entry)>;
+
+    SkypeClientSim(WindowSystem& windows, Desktop& desktop, Options options);
+    SkypeClientSim(WindowSystem& windows, Desktop& desktop);
+    ~SkypeClientSim();
+
+    // Called before Run/Start: every log entry is also handed to the observer.
+    void SetObserver(Observer observer) { m_observer = std::move(observer); }
+    // Called before Run/Start: the program to stop when a scenario ends.
+    void SetScenarioEndHandler(std::function<void()> handler) { m_onScenarioEnd = std::move(handler); }
+
+    // Creates the client's windows on the calling thread and handles messages until Stop.
+    void Run();
+    // Run on a thread of its own; returns once the windows exist.
+    void Start();
+    // Thread-safe; ends Run (and joins the thread that Start made).
+    void Stop();
+
+    // Thread-safe requests, carried out on the client's thread.
+    void Announce();
+    void Notify(const std::string& line);
+    void IncomingCall(int id, const std::string& handle);
+    void OutgoingCall(int id, const std::string& handle);
+    void SetCallStatus(int id, const std::string& status);
+    void FinishCall(int id);
+    void MissedCall(int id, const std::string& handle);
+    void Play(const Scenario& scenario);
+
+    std::vector<std::string> Log() const;
+    std::vector<std::string> CommandsReceived() const;
+    // Waits until `done` holds for the log, or the time is up.
+    bool WaitForLog(const std::function<bool(const std::vector<std::string>&)>& done,
+                    std::chrono::milliseconds timeout) const;
+
+    WindowHandle ApiWindow() const;
+    WindowHandle AttachedProgram() const;
+
+    // The answers to one command, first the reply, then what follows it (tests use it directly).
+    std::vector<std::string> Answer(const std::string& command);
+
+private:
+    LParam Procedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
+    void RunOnClientThread(std::function<void()> task);
+    void RunPendingTasks();
+    void Record(const std::string& entry);
+    void AnswerDiscover(WindowHandle program);
+    void Queue(const std::string& line);
+    void FlushOutbox();
+    void StartRinging(SimCall call);
+    void EndCall(SimCall& call, const std::string& finalStatus);
+    void Tick();
+    void PlayDueSteps();
+    void ApplyStep(const ScenarioStep& step);
+    SimCall* FindCall(int id);
+    const SimUser* FindUser(const std::string& handle) const;
+    std::vector<std::string> AnswerGetCall(int id, const std::string& property);
+    std::vector<std::string> AnswerSetCall(int id, const std::string& property,
+                                           const std::string& value);
+
+    WindowSystem& m_windows;
+    Desktop& m_desktop;
+    Options m_options;
+    Observer m_observer;
+    std::function<void()> m_onScenarioEnd;
+
+    // Touched only on the client's thread.
+    std::uint32_t m_attachMessage = 0;
+    std::uint32_t m_discoverMessage = 0;
+    WindowHandle m_mainWindow = 0;
+    std::deque<std::string> m_outbox;
+    std::vector<SimUser> m_users;
+    std::map<int, SimCall> m_calls;      // every call, by id
+    std::vector<int> m_history;          // call ids, newest first
+    std::string m_audioIn, m_audioOut, m_ringer;
+    std::string m_userStatus = "ONLINE";
+    bool m_muted = false;
+    int m_nextCallId = 200;
+    std::vector<ScenarioStep> m_steps;
+    std::size_t m_nextStep = 0;
+    std::chrono::steady_clock::time_point m_scenarioStart;
+
+    // Shared with other threads.
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_logChanged;
+    std::vector<std::string> m_log;
+    std::vector<std::function<void()>> m_tasks;
+    WindowHandle m_apiWindow = 0;
+    WindowHandle m_attached = 0;
+    bool m_ready = false;
+    bool m_stopRequested = false;
+    std::thread m_thread;
+};
+
+}  // namespace kestrava::sim
