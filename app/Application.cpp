@@ -131,7 +131,7 @@ void Application::ShutDown() {
     m_engine.reset();
     // Seam: the session store is destroyed here, after the engine.
     m_renderer.DeleteRenderer();
-    m_renderer.FreeModule();
+    m_renderer.UnloadModule();
     if (WindowHandle window = m_shell.mainWindow.load()) m_platform.windows.DestroyWindow(window);
     if (m_classRegistered) m_platform.windows.UnregisterWindowClass(kMainWindowClass);
     m_links.Report("shell: stopped");

@@ -11,7 +11,7 @@ RendererBinding::RendererBinding(ModuleLoader& modules, Shell& shell)
 
 void RendererBinding::Fail(const char* text, const char* caption) {
     m_shell.ShowMessageBox(text, caption, MessageBoxIcon::Error);
-    FreeModule();
+    UnloadModule();
 }
 
 bool RendererBinding::Bind(CDeviceLibrary& device, CSkypeEngine& engine, int supportArf) {
@@ -60,7 +60,7 @@ bool RendererBinding::DeleteRenderer() {
     return true;
 }
 
-void RendererBinding::FreeModule() {
+void RendererBinding::UnloadModule() {
     if (m_hModule) m_modules.Free(m_hModule);
     m_hModule = nullptr;
 }

@@ -22,7 +22,7 @@ public:
     // Deletes the renderer through the library's factory; the module stays loaded.
     bool DeleteRenderer();
     // Frees the module.
-    void FreeModule();
+    void UnloadModule();
 
     CLcdRenderer* Renderer() const { return m_pRenderer; }
 
