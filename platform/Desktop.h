@@ -8,7 +8,7 @@
 namespace kestrava {
 
 class Desktop {
-public:
+  public:
     virtual ~Desktop() = default;
 
     // First top-level window of that class (and that title, when `title` is given); 0 if none.

@@ -8,7 +8,7 @@
 namespace kestrava {
 
 class DialogHost {
-public:
+  public:
     using DialogHandle = std::uintptr_t;
 
     virtual ~DialogHost() = default;

@@ -6,7 +6,7 @@
 namespace kestrava {
 
 class ModuleLoader {
-public:
+  public:
     using Module = void*;
 
     virtual ~ModuleLoader() = default;

@@ -17,6 +17,8 @@ void Pause(std::chrono::milliseconds duration) {
     std::this_thread::sleep_for(duration);
 }
 
-void SetPauseHook(PauseHook hook) { g_hook.store(hook, std::memory_order_release); }
+void SetPauseHook(PauseHook hook) {
+    g_hook.store(hook, std::memory_order_release);
+}
 
 }  // namespace kestrava

@@ -9,7 +9,7 @@ namespace kestrava {
 enum class MessageBoxIcon { Error, Information };
 
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
 
     // A modal message box without an owner window.

@@ -8,8 +8,8 @@ bool SendText(WindowSystem& windows, WindowHandle target, WindowHandle sender,
               const std::string& text, std::chrono::milliseconds timeout) {
     if (target == 0) return false;
     CopyDataPacket packet{0, static_cast<std::uint32_t>(text.size() + 1), text.c_str()};
-    auto result = windows.Send(target, msg::kCopyData, sender, reinterpret_cast<LParam>(&packet),
-                               timeout);
+    auto result =
+        windows.Send(target, msg::kCopyData, sender, reinterpret_cast<LParam>(&packet), timeout);
     return result.has_value() && *result != 0;
 }
 

@@ -11,7 +11,7 @@
 namespace kestrava {
 
 class WindowSystem {
-public:
+  public:
     virtual ~WindowSystem() = default;
 
     // Id of a registered message; the same name gives the same id to every program.

@@ -25,24 +25,24 @@ struct CopyDataPacket {
 };
 
 namespace msg {
-inline constexpr std::uint32_t kDestroy = 0x0002;         // WM_DESTROY
-inline constexpr std::uint32_t kPaint = 0x000F;           // WM_PAINT
-inline constexpr std::uint32_t kClose = 0x0010;           // WM_CLOSE
-inline constexpr std::uint32_t kCopyData = 0x004A;        // WM_COPYDATA
-inline constexpr std::uint32_t kCommand = 0x0111;         // WM_COMMAND
-inline constexpr std::uint32_t kTimer = 0x0113;           // WM_TIMER
-inline constexpr std::uint32_t kPowerBroadcast = 0x0218;  // WM_POWERBROADCAST
-inline constexpr std::uint32_t kDeviceChange = 0x0219;    // WM_DEVICECHANGE
+inline constexpr std::uint32_t kDestroy = 0x0002;             // WM_DESTROY
+inline constexpr std::uint32_t kPaint = 0x000F;               // WM_PAINT
+inline constexpr std::uint32_t kClose = 0x0010;               // WM_CLOSE
+inline constexpr std::uint32_t kCopyData = 0x004A;            // WM_COPYDATA
+inline constexpr std::uint32_t kCommand = 0x0111;             // WM_COMMAND
+inline constexpr std::uint32_t kTimer = 0x0113;               // WM_TIMER
+inline constexpr std::uint32_t kPowerBroadcast = 0x0218;      // WM_POWERBROADCAST
+inline constexpr std::uint32_t kDeviceChange = 0x0219;        // WM_DEVICECHANGE
 inline constexpr std::uint32_t kMixerControlChange = 0x03D1;  // MM_MIXM_CONTROL_CHANGE
-inline constexpr std::uint32_t kUser = 0x0400;            // WM_USER
-inline constexpr std::uint32_t kApp = 0x8000;             // WM_APP
+inline constexpr std::uint32_t kUser = 0x0400;                // WM_USER
+inline constexpr std::uint32_t kApp = 0x8000;                 // WM_APP
 }  // namespace msg
 
 namespace power {
-inline constexpr WParam kSuspend = 4;          // PBT_APMSUSPEND
-inline constexpr WParam kStandby = 5;          // PBT_APMSTANDBY
-inline constexpr WParam kResumeCritical = 6;   // PBT_APMRESUMECRITICAL
-inline constexpr WParam kResumeSuspend = 7;    // PBT_APMRESUMESUSPEND
+inline constexpr WParam kSuspend = 4;         // PBT_APMSUSPEND
+inline constexpr WParam kStandby = 5;         // PBT_APMSTANDBY
+inline constexpr WParam kResumeCritical = 6;  // PBT_APMRESUMECRITICAL
+inline constexpr WParam kResumeSuspend = 7;   // PBT_APMRESUMESUSPEND
 }  // namespace power
 
 inline constexpr WParam kDeviceNodesChanged = 7;  // DBT_DEVNODES_CHANGED
@@ -50,6 +50,8 @@ inline constexpr WParam kDeviceNodesChanged = 7;  // DBT_DEVNODES_CHANGED
 // Pseudo window that addresses every top-level window (HWND_BROADCAST).
 inline constexpr WindowHandle kBroadcastWindow = 0xFFFF;
 
-inline constexpr std::uint16_t LowWord(WParam value) { return static_cast<std::uint16_t>(value); }
+inline constexpr std::uint16_t LowWord(WParam value) {
+    return static_cast<std::uint16_t>(value);
+}
 
 }  // namespace kestrava

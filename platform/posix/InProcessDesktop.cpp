@@ -297,9 +297,13 @@ LParam InProcessDesktop::Program::DefaultProcedure(WindowHandle, std::uint32_t, 
     return 0;
 }
 
-int InProcessDesktop::Program::RunMessageLoop() { return m_desktop.RunMessageLoop(); }
+int InProcessDesktop::Program::RunMessageLoop() {
+    return m_desktop.RunMessageLoop();
+}
 
-void InProcessDesktop::Program::PostQuit(int exitCode) { m_desktop.PostQuit(exitCode); }
+void InProcessDesktop::Program::PostQuit(int exitCode) {
+    m_desktop.PostQuit(exitCode);
+}
 
 bool InProcessDesktop::Program::Post(WindowHandle window, std::uint32_t message, WParam wParam,
                                      LParam lParam) {
@@ -326,10 +330,10 @@ bool InProcessDesktop::Program::SetTimer(WindowHandle window, std::uintptr_t tim
     auto period = std::chrono::milliseconds(periodMs);
     {
         std::lock_guard lock(owner->mutex);
-        std::erase_if(owner->timers, [&](const Timer& t) {
-            return t.window == window && t.id == timerId;
-        });
-        owner->timers.push_back({window, timerId, period, std::chrono::steady_clock::now() + period});
+        std::erase_if(owner->timers,
+                      [&](const Timer& t) { return t.window == window && t.id == timerId; });
+        owner->timers.push_back(
+            {window, timerId, period, std::chrono::steady_clock::now() + period});
     }
     owner->wake.notify_all();
     return true;

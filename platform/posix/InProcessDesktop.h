@@ -26,7 +26,7 @@
 namespace kestrava {
 
 class InProcessDesktop {
-public:
+  public:
     class Program;
 
     InProcessDesktop();
@@ -43,7 +43,7 @@ public:
     // Title of a window (tests and simulation mode look at it); empty when unknown.
     std::string TitleOf(WindowHandle window);
 
-private:
+  private:
     struct SentMessage;
     struct PostedMessage {
         WindowHandle window;
@@ -94,7 +94,7 @@ private:
 };
 
 class InProcessDesktop::Program final : public WindowSystem, public Desktop {
-public:
+  public:
     Program(InProcessDesktop& desktop, std::string name);
 
     const std::string& Name() const { return m_name; }
@@ -124,7 +124,7 @@ public:
     bool IsWindow(WindowHandle window) override;
     WindowHandle ForegroundWindow() override;
 
-private:
+  private:
     InProcessDesktop& m_desktop;
     std::string m_name;
     std::mutex m_classMutex;

@@ -6,7 +6,7 @@
 namespace kestrava {
 
 class PosixModuleLoader final : public ModuleLoader {
-public:
+  public:
     Module Load(const std::string& name) override;
     void* Symbol(Module module, const char* name) override;
     void Free(Module module) override;

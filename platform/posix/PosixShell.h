@@ -6,7 +6,7 @@
 namespace kestrava {
 
 class PosixShell final : public Shell {
-public:
+  public:
     void ShowMessageBox(const std::string& text, const std::string& caption,
                         MessageBoxIcon icon) override;
     // Nothing outside watches for named mutexes here; the pause is kept.

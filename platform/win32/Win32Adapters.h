@@ -7,7 +7,7 @@
 namespace kestrava {
 
 class Win32ModuleLoader final : public ModuleLoader {
-public:
+  public:
     Module Load(const std::string& name) override;
     void* Symbol(Module module, const char* name) override;
     void Free(Module module) override;
@@ -15,7 +15,7 @@ public:
 };
 
 class Win32Shell final : public Shell {
-public:
+  public:
     void ShowMessageBox(const std::string& text, const std::string& caption,
                         MessageBoxIcon icon) override;
     void PulseNamedMutex(const std::string& name, std::chrono::milliseconds duration) override;

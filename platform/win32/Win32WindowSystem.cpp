@@ -13,8 +13,12 @@ static_assert(offsetof(CopyDataPacket, lpData) == offsetof(COPYDATASTRUCT, lpDat
 
 namespace {
 
-HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
-WindowHandle FromHwnd(HWND window) { return reinterpret_cast<WindowHandle>(window); }
+HWND ToHwnd(WindowHandle window) {
+    return reinterpret_cast<HWND>(window);
+}
+WindowHandle FromHwnd(HWND window) {
+    return reinterpret_cast<WindowHandle>(window);
+}
 
 // Every window of the program runs through this procedure; the core's procedure
 // rides in the window's user data from WM_NCCREATE to WM_NCDESTROY.
@@ -62,8 +66,7 @@ void Win32WindowSystem::UnregisterWindowClass(const std::string& className) {
 }
 
 WindowHandle Win32WindowSystem::CreateHiddenWindow(const std::string& className,
-                                                   const std::string& title,
-                                                   WindowProc procedure) {
+                                                   const std::string& title, WindowProc procedure) {
     auto* owned = new WindowProc(std::move(procedure));
     HWND window = CreateWindowExA(0, className.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -93,7 +96,9 @@ int Win32WindowSystem::RunMessageLoop() {
     return static_cast<int>(message.wParam);
 }
 
-void Win32WindowSystem::PostQuit(int exitCode) { PostQuitMessage(exitCode); }
+void Win32WindowSystem::PostQuit(int exitCode) {
+    PostQuitMessage(exitCode);
+}
 
 bool Win32WindowSystem::Post(WindowHandle window, std::uint32_t message, WParam wParam,
                              LParam lParam) {
@@ -106,9 +111,9 @@ std::optional<LParam> Win32WindowSystem::Send(WindowHandle window, std::uint32_t
     DWORD_PTR result = 0;
     // SMTO_NORMAL keeps the caller answering messages sent to it while it waits;
     // a hung receiver is given up on at once.
-    LRESULT delivered = SendMessageTimeoutA(ToHwnd(window), message, wParam, lParam,
-                                            SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                                            static_cast<UINT>(timeout.count()), &result);
+    LRESULT delivered =
+        SendMessageTimeoutA(ToHwnd(window), message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                            static_cast<UINT>(timeout.count()), &result);
     if (delivered == 0) return std::nullopt;
     return static_cast<LParam>(result);
 }
@@ -120,8 +125,7 @@ void Win32WindowSystem::Broadcast(std::uint32_t message, WParam wParam, LParam l
                         static_cast<UINT>(timeout.count()), &result);
 }
 
-bool Win32WindowSystem::SetTimer(WindowHandle window, std::uintptr_t timerId,
-                                 unsigned periodMs) {
+bool Win32WindowSystem::SetTimer(WindowHandle window, std::uintptr_t timerId, unsigned periodMs) {
     return ::SetTimer(ToHwnd(window), timerId, periodMs, nullptr) != 0;
 }
 
@@ -138,6 +142,8 @@ bool Win32WindowSystem::IsWindow(WindowHandle window) {
     return ::IsWindow(ToHwnd(window)) != FALSE;
 }
 
-WindowHandle Win32WindowSystem::ForegroundWindow() { return FromHwnd(GetForegroundWindow()); }
+WindowHandle Win32WindowSystem::ForegroundWindow() {
+    return FromHwnd(GetForegroundWindow());
+}
 
 }  // namespace kestrava

@@ -7,7 +7,7 @@
 namespace kestrava {
 
 class Win32WindowSystem final : public WindowSystem, public Desktop {
-public:
+  public:
     std::uint32_t RegisterMessage(const std::string& name) override;
     bool RegisterWindowClass(const std::string& className, const std::string& iconFile) override;
     void UnregisterWindowClass(const std::string& className) override;
