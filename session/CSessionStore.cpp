@@ -1,0 +1,774 @@
+#include "session/CSessionStore.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <new>
+#include <unordered_set>
+
+#include "session/ContactActionSink.h"
+
+namespace {
+
+// Zero-fills the caller's buffer and copies at most kMaxTextLength characters,
+// so the result is always terminated and nothing past the buffer is touched.
+HResult CopyOut(char* out, const std::string& text) {
+    if (out == nullptr) return E_FAIL;
+    std::memset(out, 0, CSessionStore::kTextBufferSize);
+    const std::size_t size = std::min(text.size(), CCallRecord::kMaxTextLength);
+    std::memcpy(out, text.data(), size);
+    return S_OK;
+}
+
+HResult Store(int* out, int value) {
+    if (out == nullptr) return E_FAIL;
+    *out = value;
+    return S_OK;
+}
+
+bool IsIncoming(const CCallRecord& record) {
+    return record.Type == 0 || record.Type == 2;
+}
+bool IsDialed(int type) {
+    return type == 1 || type == 3;
+}
+
+// Local time of `time`, or false when the system cannot convert it.
+bool ToLocalTime(CallTime time, std::tm* out) {
+    const std::time_t value = static_cast<std::time_t>(time);
+    if (static_cast<CallTime>(value) != time) return false;
+#ifdef _WIN32
+    return localtime_s(out, &value) == 0;
+#else
+    return localtime_r(&value, out) != nullptr;
+#endif
+}
+
+// The start time as the handset shows it, the same on every system and in
+// every locale: month/day/two-digit year, a blank, hours:minutes (14 characters).
+std::string StartTimeText(const std::tm& local) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d", local.tm_mon + 1, local.tm_mday,
+                  (local.tm_year + 1900) % 100, local.tm_hour, local.tm_min);
+    return text;
+}
+
+// Hours widen past two digits (360000 seconds is "100:00:00").
+std::string DurationText(int seconds) {
+    if (seconds < 0) seconds = 0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+    return text;
+}
+
+}  // namespace
+
+CSessionStore::CSessionStore(ContactActionSink* contactActions)
+    : m_pCurrentCall(std::make_unique<CCallRecord>()),
+      m_pSecondCall(std::make_unique<CCallRecord>()),
+      m_pContactActions(contactActions) {}
+
+CSessionStore::~CSessionStore() {
+    Lock lock(m_cs);
+    m_CallingLists.clear();
+    m_pCurrentCall.reset();
+    m_pSecondCall.reset();
+    m_strStartTime.clear();
+    m_strDuration.clear();
+    m_strClock.clear();
+}
+
+void CSessionStore::SetContactActionSink(ContactActionSink* contactActions) {
+    Lock lock(m_cs);
+    m_pContactActions = contactActions;
+}
+
+CCallRecord* CSessionStore::FindCall(int id) {
+    for (auto& record : m_CallingLists) {
+        if (record->CallId == id) return record.get();
+    }
+    return nullptr;
+}
+
+// The cursor may point past the end after the history was rebuilt under a
+// browse, or be -1 after a browse that found nothing.
+CCallRecord* CSessionStore::RecordAtCursor() {
+    if (m_nCursor < 0 || static_cast<std::size_t>(m_nCursor) >= m_CallingLists.size()) {
+        return nullptr;
+    }
+    return m_CallingLists[static_cast<std::size_t>(m_nCursor)].get();
+}
+
+bool CSessionStore::MatchesBrowseMode(const CCallRecord& record) const {
+    switch (m_nBrowseMode) {
+        case kBrowseReceived:
+            return IsIncoming(record) && record.Status != kStatusMissed;
+        case kBrowseDialed:
+            return IsDialed(record.Type);
+        case kBrowseMissed:
+            return IsIncoming(record) && record.Status == kStatusMissed;
+        default:
+            return false;
+    }
+}
+
+// ---- history --------------------------------------------------------------
+
+HResult CSessionStore::GetCallIdAt(int index, int* id) {
+    Lock lock(m_cs);
+    if (index < 0 || static_cast<std::size_t>(index) >= m_CallingLists.size()) return E_FAIL;
+    return Store(id, m_CallingLists[static_cast<std::size_t>(index)]->CallId);
+}
+
+// A known id only marks whether its details are known: the call search lists
+// every call again (atFront 0), a call's TIMESTAMP reply completes it (atFront 1).
+HResult CSessionStore::AddCall(int id, int atFront) {
+    Lock lock(m_cs);
+    if (CCallRecord* known = FindCall(id)) {
+        known->HasDetails = atFront;
+        return E_FAIL;
+    }
+    try {
+        auto record = std::make_unique<CCallRecord>(id);
+        record->HasDetails = atFront;
+        if (atFront != 0) {
+            m_CallingLists.push_front(std::move(record));
+        } else {
+            m_CallingLists.push_back(std::move(record));
+        }
+    } catch (const std::bad_alloc&) {
+        return E_FAIL;  // the history is as it was
+    }
+    return S_OK;
+}
+
+HResult CSessionStore::GetCallCount(int* count) {
+    Lock lock(m_cs);
+    return Store(count, static_cast<int>(m_CallingLists.size()));
+}
+
+HResult CSessionStore::ClearCalls() {
+    Lock lock(m_cs);
+    m_CallingLists.clear();
+    return S_OK;
+}
+
+HResult CSessionStore::SetCallPartnerName(int id, const char* text, int length) {
+    Lock lock(m_cs);
+    CCallRecord* record = FindCall(id);
+    if (!record || !CCallRecord::AssignText(record->PartnerName, text, length)) return E_FAIL;
+    return S_OK;
+}
+
+HResult CSessionStore::SetCallExtraText(int id, const char* text, int length) {
+    Lock lock(m_cs);
+    CCallRecord* record = FindCall(id);
+    if (!record || !CCallRecord::AssignText(record->ExtraText, text, length)) return E_FAIL;
+    return S_OK;
+}
+
+HResult CSessionStore::SetCallPartnerHandle(int id, const char* text, int length) {
+    Lock lock(m_cs);
+    CCallRecord* record = FindCall(id);
+    if (!record || !CCallRecord::AssignText(record->PartnerHandle, text, length)) return E_FAIL;
+    return S_OK;
+}
+
+#define KESTRAVA_SET_BY_ID(field, value)  \
+    Lock lock(m_cs);                      \
+    CCallRecord* record = FindCall(id);   \
+    if (record == nullptr) return E_FAIL; \
+    record->field = (value);              \
+    return S_OK
+
+HResult CSessionStore::SetCallType(int id, int type) {
+    KESTRAVA_SET_BY_ID(Type, type);
+}
+HResult CSessionStore::SetCallStatus(int id, int status) {
+    KESTRAVA_SET_BY_ID(Status, status);
+}
+HResult CSessionStore::SetCallHasDetails(int id, int flag) {
+    KESTRAVA_SET_BY_ID(HasDetails, flag);
+}
+HResult CSessionStore::SetCallSeen(int id, int seen) {
+    KESTRAVA_SET_BY_ID(Seen, seen);
+}
+HResult CSessionStore::SetCallExtra1(int id, int value) {
+    KESTRAVA_SET_BY_ID(Extra1, value);
+}
+HResult CSessionStore::SetCallExtra2(int id, int value) {
+    KESTRAVA_SET_BY_ID(Extra2, value);
+}
+HResult CSessionStore::SetCallDuration(int id, int seconds) {
+    KESTRAVA_SET_BY_ID(Duration, seconds);
+}
+HResult CSessionStore::SetCallTimestamp(int id, CallTime time) {
+    KESTRAVA_SET_BY_ID(Timestamp, time);
+}
+
+#undef KESTRAVA_SET_BY_ID
+
+// An unknown call has no details yet: the handset asks Skype for them.
+HResult CSessionStore::GetCallHasDetails(int id, int* flag) {
+    Lock lock(m_cs);
+    const CCallRecord* record = FindCall(id);
+    return Store(flag, record ? record->HasDetails : 0);
+}
+
+HResult CSessionStore::CountUnseenMissedCalls(int* count) {
+    Lock lock(m_cs);
+    int unseen = 0;
+    for (const auto& record : m_CallingLists) {
+        if (IsIncoming(*record) && record->Status == kStatusMissed && record->Seen == 0) ++unseen;
+    }
+    return Store(count, unseen);
+}
+
+HResult CSessionStore::HasCall(int id) {
+    Lock lock(m_cs);
+    return FindCall(id) ? S_OK : E_FAIL;
+}
+
+// ---- the browsed call -----------------------------------------------------
+
+HResult CSessionStore::GetSelectedPartnerName(char* out) {
+    Lock lock(m_cs);
+    if (m_Selection.PartnerName.empty()) return E_FAIL;
+    return CopyOut(out, m_Selection.PartnerName);
+}
+
+HResult CSessionStore::GetSelectedPartnerHandle(char* out) {
+    Lock lock(m_cs);
+    if (m_Selection.PartnerHandle.empty()) return E_FAIL;
+    return CopyOut(out, m_Selection.PartnerHandle);
+}
+
+// Stays at the end once there: the handset reads the handle exactly once.
+HResult CSessionStore::ReadSelectedHandleChar(char* out) {
+    Lock lock(m_cs);
+    if (out == nullptr) return E_FAIL;
+    const auto position = static_cast<std::size_t>(m_nHandleReadPos);
+    if (position >= m_Selection.PartnerHandle.size()) return E_FAIL;
+    *out = m_Selection.PartnerHandle[position];
+    ++m_nHandleReadPos;
+    return S_OK;
+}
+
+HResult CSessionStore::GetSelectedExtraText(char* out) {
+    Lock lock(m_cs);
+    const CCallRecord* record = RecordAtCursor();
+    if (record == nullptr) return E_FAIL;
+    return CopyOut(out, record->ExtraText);
+}
+
+HResult CSessionStore::GetSelectedExtra1(int* value) {
+    Lock lock(m_cs);
+    const CCallRecord* record = RecordAtCursor();
+    if (record == nullptr) return E_FAIL;
+    return Store(value, record->Extra1);
+}
+
+HResult CSessionStore::GetSelectedExtra2(int* value) {
+    Lock lock(m_cs);
+    const CCallRecord* record = RecordAtCursor();
+    if (record == nullptr) return E_FAIL;
+    return Store(value, record->Extra2);
+}
+
+HResult CSessionStore::GetSelectedType(int* type) {
+    Lock lock(m_cs);
+    return Store(type, m_Selection.Type);
+}
+
+HResult CSessionStore::GetSelectedStatus(int* status) {
+    Lock lock(m_cs);
+    return Store(status, m_Selection.Status);
+}
+
+HResult CSessionStore::GetSelectedSeen(int* seen) {
+    Lock lock(m_cs);
+    return Store(seen, m_Selection.Seen);
+}
+
+// The preset tells the input worker which empty-list text to show.
+HResult CSessionStore::PrepareSelection() {
+    Lock lock(m_cs);
+    m_Selection.PartnerName.clear();
+    m_Selection.PartnerHandle.clear();
+    m_Selection.Timestamp = 0;
+    m_Selection.Duration = 0;
+    m_strStartTime.clear();
+    switch (m_nBrowseMode) {
+        case kBrowseReceived:
+            m_Selection.Type = 0;
+            break;
+        case kBrowseDialed:
+            m_Selection.Type = 1;
+            break;
+        case kBrowseMissed:
+            m_Selection.Status = kStatusMissed;
+            m_Selection.Type = 0;
+            break;
+        default:
+            break;
+    }
+    return S_OK;
+}
+
+HResult CSessionStore::ResetBrowse() {
+    Lock lock(m_cs);
+    m_nCursor = 0;
+    m_nHandleReadPos = 0;
+    m_nLastMatch = -1;
+    m_Selection = Selection{};
+    return S_OK;
+}
+
+HResult CSessionStore::SetBrowseMode(int mode) {
+    Lock lock(m_cs);
+    m_nBrowseMode = mode;
+    return S_OK;
+}
+
+HResult CSessionStore::HasCursor() {
+    Lock lock(m_cs);
+    return m_nCursor == -1 ? E_FAIL : S_OK;
+}
+
+// Moves the cursor to the next record of the browse mode. The caller follows
+// a success with RefreshSelection(id), which copies the record for display.
+HResult CSessionStore::SelectNextCall(int backward, int skipCurrent, int* id) {
+    Lock lock(m_cs);
+    m_nBrowseDirection = backward;
+    const int count = static_cast<int>(m_CallingLists.size());
+    if (count == 0) return E_FAIL;
+    if (m_nBrowseMode < kBrowseReceived || m_nBrowseMode > kBrowseMissed) {
+        m_nHandleReadPos = 0;
+        return E_FAIL;  // no filter, nothing selected
+    }
+
+    int match = -1;
+    if (backward == 0) {
+        if (m_nCursor < count - 1 && skipCurrent != 0) ++m_nCursor;
+        // A cursor of -1 (nothing found yet) starts the scan at the front.
+        for (int index = std::max(m_nCursor, 0); index < count; ++index) {
+            m_nCursor = index;
+            if (MatchesBrowseMode(*m_CallingLists[static_cast<std::size_t>(index)])) {
+                match = index;
+                break;
+            }
+        }
+    } else if (m_nCursor > 0) {
+        // After a reload the cursor may lie past the new end: scan from the end.
+        for (int index = std::min(m_nCursor, count) - 1; index >= 0; --index) {
+            m_nCursor = index;
+            if (MatchesBrowseMode(*m_CallingLists[static_cast<std::size_t>(index)])) {
+                match = index;
+                break;
+            }
+        }
+    }
+
+    m_nHandleReadPos = 0;
+    if (match < 0) {
+        m_nCursor = m_nLastMatch;
+        m_Selection.Timestamp = 0;
+        m_Selection.Duration = 0;
+        return E_FAIL;
+    }
+    m_nLastMatch = match;
+    m_nCursor = match;
+    const int selected = m_CallingLists[static_cast<std::size_t>(match)]->CallId;
+    m_nSelectedCallId = selected;
+    if (id != nullptr) *id = selected;
+    return S_OK;
+}
+
+// Called after SelectNextCall and whenever a record's details arrive: only the
+// record under the cursor, and only when it is still the selected call, is shown.
+HResult CSessionStore::RefreshSelection(int id) {
+    Lock lock(m_cs);
+    const CCallRecord* record = RecordAtCursor();
+    if (id != m_nSelectedCallId || record == nullptr || record->CallId != id) return S_OK;
+    m_Selection.PartnerHandle = record->PartnerHandle;
+    m_Selection.Type = record->Type;
+    m_Selection.Status = record->Status;
+    m_Selection.Seen = record->Seen;
+    m_Selection.HasDetails = record->HasDetails;
+    m_Selection.PartnerName = record->PartnerName;
+    m_Selection.Timestamp = record->Timestamp;
+    m_Selection.Duration = record->Duration;
+    FormatSelectedTimes();
+    return S_OK;
+}
+
+// ---- display texts --------------------------------------------------------
+
+HResult CSessionStore::FormatSelectedTimes() {
+    Lock lock(m_cs);
+    m_strStartTime.clear();
+    m_nStartTimeReadPos = 0;
+    std::tm local{};
+    if (m_Selection.Timestamp == 0 || !ToLocalTime(m_Selection.Timestamp, &local)) return E_FAIL;
+    m_strStartTime = StartTimeText(local);
+    m_nDurationReadPos = 0;
+    if (m_Selection.Duration == 0) {
+        m_strDuration.clear();
+        return E_FAIL;
+    }
+    m_strDuration = DurationText(m_Selection.Duration);
+    return S_OK;
+}
+
+HResult CSessionStore::FormatClock() {
+    Lock lock(m_cs);
+    const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+    char text[32] = "";
+    if (ToLocalTime(static_cast<CallTime>(now), &local)) {
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.tm_hour, local.tm_min,
+                      local.tm_sec);
+    }
+    m_strClock = text;
+    m_nClockReadPos = 0;
+    return m_strClock.empty() ? E_FAIL : S_OK;
+}
+
+HResult CSessionStore::FormatDuration(int seconds) {
+    Lock lock(m_cs);
+    m_strDuration = DurationText(seconds);
+    m_nDurationReadPos = 0;
+    return S_OK;
+}
+
+// The handset reads a text again and again: after its last character one call
+// fails and the next starts over from the first.
+HResult CSessionStore::ReadCharCycling(const std::string& text, int& position, char* out) {
+    if (out == nullptr || text.empty()) return E_FAIL;
+    if (position < 0 || static_cast<std::size_t>(position) >= text.size()) {
+        position = 0;
+        return E_FAIL;
+    }
+    *out = text[static_cast<std::size_t>(position++)];
+    return S_OK;
+}
+
+HResult CSessionStore::ReadStartTimeChar(char* out) {
+    Lock lock(m_cs);
+    return ReadCharCycling(m_strStartTime, m_nStartTimeReadPos, out);
+}
+
+HResult CSessionStore::ReadClockChar(char* out) {
+    Lock lock(m_cs);
+    return ReadCharCycling(m_strClock, m_nClockReadPos, out);
+}
+
+HResult CSessionStore::ReadDurationChar(char* out) {
+    Lock lock(m_cs);
+    return ReadCharCycling(m_strDuration, m_nDurationReadPos, out);
+}
+
+// ---- current and second call ----------------------------------------------
+
+HResult CSessionStore::SetCurrentCallId(int id) {
+    Lock lock(m_cs);
+    m_pCurrentCall->CallId = id;
+    return S_OK;
+}
+
+HResult CSessionStore::GetCurrentCallId(int* id) {
+    Lock lock(m_cs);
+    return Store(id, m_pCurrentCall->CallId);
+}
+
+HResult CSessionStore::ResetCurrentCall() {
+    Lock lock(m_cs);
+    CCallRecord& call = *m_pCurrentCall;
+    call.CallId = 0;
+    call.Status = -1;
+    call.Type = -1;
+    call.Seen = 1;
+    call.PartnerName.clear();
+    call.ExtraText.clear();
+    call.PartnerHandle.clear();
+    call.Duration = 0;
+    call.Timestamp = 0;
+    return S_OK;
+}
+
+HResult CSessionStore::SetCurrentCallStatus(int status) {
+    Lock lock(m_cs);
+    m_pCurrentCall->Status = status;
+    return S_OK;
+}
+
+HResult CSessionStore::GetCurrentCallStatus(int* status) {
+    Lock lock(m_cs);
+    return Store(status, m_pCurrentCall->Status);
+}
+
+// A name means Skype has answered for this call.
+HResult CSessionStore::SetCurrentCallPartnerName(const char* text, int length) {
+    Lock lock(m_cs);
+    if (!CCallRecord::AssignText(m_pCurrentCall->PartnerName, text, length)) return E_FAIL;
+    m_pCurrentCall->HasDetails = 1;
+    return S_OK;
+}
+
+HResult CSessionStore::GetCurrentCallPartnerName(char* out) {
+    Lock lock(m_cs);
+    return CopyOut(out, m_pCurrentCall->PartnerName);
+}
+
+HResult CSessionStore::SetCurrentCallExtraText(const char* text, int length) {
+    Lock lock(m_cs);
+    return CCallRecord::AssignText(m_pCurrentCall->ExtraText, text, length) ? S_OK : E_FAIL;
+}
+
+HResult CSessionStore::GetCurrentCallExtraText(char* out) {
+    Lock lock(m_cs);
+    return CopyOut(out, m_pCurrentCall->ExtraText);
+}
+
+HResult CSessionStore::SetCurrentCallPartnerHandle(const char* text, int length) {
+    Lock lock(m_cs);
+    return CCallRecord::AssignText(m_pCurrentCall->PartnerHandle, text, length) ? S_OK : E_FAIL;
+}
+
+HResult CSessionStore::GetCurrentCallPartnerHandle(char* out) {
+    Lock lock(m_cs);
+    return CopyOut(out, m_pCurrentCall->PartnerHandle);
+}
+
+HResult CSessionStore::SetCurrentCallType(int type) {
+    Lock lock(m_cs);
+    m_pCurrentCall->Type = type;
+    return S_OK;
+}
+
+HResult CSessionStore::GetCurrentCallType(int* type) {
+    Lock lock(m_cs);
+    return Store(type, m_pCurrentCall->Type);
+}
+
+HResult CSessionStore::SetCurrentCallSeen(int seen) {
+    Lock lock(m_cs);
+    m_pCurrentCall->Seen = seen;
+    return S_OK;
+}
+
+HResult CSessionStore::GetCurrentCallSeen(int* seen) {
+    Lock lock(m_cs);
+    return Store(seen, m_pCurrentCall->Seen);
+}
+
+// Copies a finished call into the history through the by-id setters (the
+// record goes to the front when it is new). The source is left as it is.
+HResult CSessionStore::Archive(const CCallRecord& source, bool withDuration) {
+    const int id = source.CallId;
+    AddCall(id, 1);  // fails harmlessly for a call the history already lists
+    // The by-id setters find the record again; they take the lock recursively.
+    bool ok = Succeeded(SetCallStatus(id, source.Status));
+    ok = Succeeded(SetCallType(id, source.Type)) && ok;
+    ok = Succeeded(SetCallSeen(id, source.Seen)) && ok;
+    ok = Succeeded(SetCallHasDetails(id, source.HasDetails)) && ok;
+    ok = Succeeded(SetCallPartnerName(id, source.PartnerName.c_str(),
+                                      static_cast<int>(source.PartnerName.size()))) &&
+         ok;
+    ok = Succeeded(SetCallExtraText(id, source.ExtraText.c_str(),
+                                    static_cast<int>(source.ExtraText.size()))) &&
+         ok;
+    ok = Succeeded(SetCallPartnerHandle(id, source.PartnerHandle.c_str(),
+                                        static_cast<int>(source.PartnerHandle.size()))) &&
+         ok;
+    ok = Succeeded(SetCallTimestamp(id, source.Timestamp)) && ok;
+    if (withDuration) ok = Succeeded(SetCallDuration(id, source.Duration)) && ok;
+    return ok ? S_OK : E_FAIL;
+}
+
+HResult CSessionStore::ArchiveCurrentCall() {
+    Lock lock(m_cs);
+    return Archive(*m_pCurrentCall, true);
+}
+
+HResult CSessionStore::SetCurrentCallTimestamp(CallTime time) {
+    Lock lock(m_cs);
+    m_pCurrentCall->Timestamp = time;
+    return S_OK;
+}
+
+// The running call's timer text follows every duration Skype reports.
+HResult CSessionStore::SetCurrentCallDuration(int seconds) {
+    Lock lock(m_cs);
+    m_pCurrentCall->Duration = seconds;
+    return FormatDuration(seconds);
+}
+
+HResult CSessionStore::GetCurrentCallDuration(int* seconds) {
+    Lock lock(m_cs);
+    return Store(seconds, m_pCurrentCall->Duration);
+}
+
+HResult CSessionStore::SetSecondCallId(int id) {
+    Lock lock(m_cs);
+    m_pSecondCall->CallId = id;
+    return S_OK;
+}
+
+HResult CSessionStore::GetSecondCallId(int* id) {
+    Lock lock(m_cs);
+    return Store(id, m_pSecondCall->CallId);
+}
+
+// Duration and timestamp stay: PromoteSecondCall may still carry them over.
+HResult CSessionStore::ResetSecondCall() {
+    Lock lock(m_cs);
+    CCallRecord& call = *m_pSecondCall;
+    call.CallId = 0;
+    call.Status = -1;
+    call.Type = -1;
+    call.Seen = 1;
+    call.PartnerName.clear();
+    call.ExtraText.clear();
+    call.PartnerHandle.clear();
+    return S_OK;
+}
+
+// The waiting call becomes the current one; the second call is left as it was
+// (the caller resets it).
+HResult CSessionStore::PromoteSecondCall() {
+    Lock lock(m_cs);
+    const CCallRecord& from = *m_pSecondCall;
+    CCallRecord& to = *m_pCurrentCall;
+    to.CallId = from.CallId;
+    to.Status = from.Status;
+    to.Type = from.Type;
+    to.Seen = from.Seen;
+    to.HasDetails = from.HasDetails;
+    to.PartnerHandle = from.PartnerHandle;
+    to.ExtraText = from.ExtraText;
+    to.PartnerName = from.PartnerName;
+    to.Duration = from.Duration;
+    to.Timestamp = from.Timestamp;
+    return S_OK;
+}
+
+HResult CSessionStore::SetSecondCallStatus(int status) {
+    Lock lock(m_cs);
+    m_pSecondCall->Status = status;
+    return S_OK;
+}
+
+HResult CSessionStore::GetSecondCallStatus(int* status) {
+    Lock lock(m_cs);
+    return Store(status, m_pSecondCall->Status);
+}
+
+HResult CSessionStore::SetSecondCallPartnerName(const char* text, int length) {
+    Lock lock(m_cs);
+    if (!CCallRecord::AssignText(m_pSecondCall->PartnerName, text, length)) return E_FAIL;
+    m_pSecondCall->HasDetails = 1;
+    return S_OK;
+}
+
+HResult CSessionStore::GetSecondCallPartnerName(char* out) {
+    Lock lock(m_cs);
+    return CopyOut(out, m_pSecondCall->PartnerName);
+}
+
+HResult CSessionStore::SetSecondCallExtraText(const char* text, int length) {
+    Lock lock(m_cs);
+    return CCallRecord::AssignText(m_pSecondCall->ExtraText, text, length) ? S_OK : E_FAIL;
+}
+
+HResult CSessionStore::GetSecondCallExtraText(char* out) {
+    Lock lock(m_cs);
+    return CopyOut(out, m_pSecondCall->ExtraText);
+}
+
+HResult CSessionStore::SetSecondCallPartnerHandle(const char* text, int length) {
+    Lock lock(m_cs);
+    return CCallRecord::AssignText(m_pSecondCall->PartnerHandle, text, length) ? S_OK : E_FAIL;
+}
+
+HResult CSessionStore::GetSecondCallPartnerHandle(char* out) {
+    Lock lock(m_cs);
+    return CopyOut(out, m_pSecondCall->PartnerHandle);
+}
+
+HResult CSessionStore::SetSecondCallType(int type) {
+    Lock lock(m_cs);
+    m_pSecondCall->Type = type;
+    return S_OK;
+}
+
+HResult CSessionStore::GetSecondCallType(int* type) {
+    Lock lock(m_cs);
+    return Store(type, m_pSecondCall->Type);
+}
+
+HResult CSessionStore::SetSecondCallSeen(int seen) {
+    Lock lock(m_cs);
+    m_pSecondCall->Seen = seen;
+    return S_OK;
+}
+
+HResult CSessionStore::GetSecondCallSeen(int* seen) {
+    Lock lock(m_cs);
+    return Store(seen, m_pSecondCall->Seen);
+}
+
+// The history record keeps its own duration: Skype's DURATION reply for the
+// second call is stored there, not on the second call.
+HResult CSessionStore::ArchiveSecondCall() {
+    Lock lock(m_cs);
+    return Archive(*m_pSecondCall, false);
+}
+
+HResult CSessionStore::SetSecondCallTimestamp(CallTime time) {
+    Lock lock(m_cs);
+    m_pSecondCall->Timestamp = time;
+    return S_OK;
+}
+
+HResult CSessionStore::SetSecondCallDuration(int seconds) {
+    Lock lock(m_cs);
+    m_pSecondCall->Duration = seconds;
+    return S_OK;
+}
+
+HResult CSessionStore::GetSecondCallDuration(int* seconds) {
+    Lock lock(m_cs);
+    return Store(seconds, m_pSecondCall->Duration);
+}
+
+// ---- redial list ------------------------------------------------------------
+
+// Sends the dialed calls to the contact action dialog, newest first, each
+// partner handle once. The entries go out synchronously while the lock is
+// held, so the dialog reads records that no other thread can change or free
+// meanwhile; in exchange it must not call back into the store from another
+// thread while it handles an entry.
+HResult CSessionStore::PostRecentDialedCalls() {
+    Lock lock(m_cs);
+    if (m_pContactActions == nullptr) return E_FAIL;
+    try {
+        std::unordered_set<std::string> dialed;
+        int posted = 0;
+        for (const auto& record : m_CallingLists) {
+            if (posted >= kMaxPostedDialedCalls) break;
+            if (!IsDialed(record->Type)) continue;
+            // A call whose handle has not arrived yet cannot be redialed.
+            if (record->PartnerHandle.empty()) continue;
+            if (!dialed.insert(record->PartnerHandle).second) continue;
+            m_pContactActions->AddCallEntry(*record);
+            ++posted;
+        }
+    } catch (const std::bad_alloc&) {
+        return E_FAIL;
+    }
+    return S_OK;
+}
