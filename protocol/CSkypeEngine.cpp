@@ -27,38 +27,70 @@ void CopyOut(char* out, std::size_t size, const std::string& text) {
 // Format of each key's text; nullptr for unassigned keys.
 const char* CommandFormat(unsigned key) {
     switch (key) {
-        case KEY_SKYPE_PROTOCOL: return "PROTOCOL 5";
-        case KEY_SKYPE_PING: return "PING";
-        case KEY_SKYPE_SET_AUDIO_IN: return "SET AUDIO_IN %s ";
-        case KEY_SKYPE_SET_AUDIO_OUT: return "SET AUDIO_OUT %s ";
-        case KEY_SKYPE_GET_SKYPEVERSION: return "GET SKYPEVERSION";
-        case KEY_SKYPE_SEARCH_FRIENDS: return "SEARCH FRIENDS";
-        case KEY_SKYPE_GET_USER_ONLINESTATUS: return "GET USER %s ONLINESTATUS";
-        case KEY_SKYPE_GET_CALL_PARTNER_HANDLE: return "GET CALL %d PARTNER_HANDLE";
-        case KEY_SKYPE_GET_CALL_PARTNER_DISPNAME: return "GET CALL %d PARTNER_DISPNAME";
-        case KEY_SKYPE_GET_USER_FULLNAME: return "GET USER %s FULLNAME";
-        case KEY_SKYPE_GET_CALL_TYPE: return "GET CALL %d TYPE";
-        case KEY_SKYPE_SEARCH_CALLS: return "SEARCH CALLS";
-        case KEY_SKYPE_GET_CALL_TIMESTAMP: return "GET CALL %d TIMESTAMP";
-        case KEY_SKYPE_GET_USER_DISPLAYNAME: return "GET USER %s DISPLAYNAME";
-        case KEY_SKYPE_NAME: return "NAME %s";
-        case KEY_SKYPE_GET_CALL_DURATION: return "GET CALL %d DURATION";
-        case KEY_SKYPE_GET_AUDIO_IN: return "GET AUDIO_IN";
-        case KEY_SKYPE_GET_AUDIO_OUT: return "GET AUDIO_OUT";
-        case KEY_SKYPE_HOOK_ON: return "HOOK ON";
-        case KEY_SKYPE_GET_CALL_STATUS: return "GET CALL %d STATUS";
-        case KEY_SKYPE_GET_CALL_SEEN: return "GET CALL %d SEEN";
-        case KEY_SKYPE_GET_PROFILE_PSTN_BALANCE: return "GET PROFILE PSTN_BALANCE";
-        case KEY_SKYPE_GET_PRIVILEGE_SKYPEOUT: return "GET PRIVILEGE SKYPEOUT";
-        case KEY_SKYPE_SEARCH_MISSEDCALLS: return "SEARCH MISSEDCALLS";
-        case KEY_SKYPE_RESET_AUDIO_IN: return "SET AUDIO_IN";
-        case KEY_SKYPE_RESET_AUDIO_OUT: return "SET AUDIO_OUT";
-        case KEY_SKYPE_GET_CURRENTUSERHANDLE: return "GET CURRENTUSERHANDLE";
-        case KEY_SKYPE_GET_USERSTATUS: return "GET USERSTATUS";
-        case KEY_SKYPE_SET_RINGER: return "SET RINGER %s ";
-        case KEY_SKYPE_RESET_RINGER: return "SET RINGER";
-        case KEY_SKYPE_FLUSH: return "";
-        default: return nullptr;
+        case KEY_SKYPE_PROTOCOL:
+            return "PROTOCOL 5";
+        case KEY_SKYPE_PING:
+            return "PING";
+        case KEY_SKYPE_SET_AUDIO_IN:
+            return "SET AUDIO_IN %s ";
+        case KEY_SKYPE_SET_AUDIO_OUT:
+            return "SET AUDIO_OUT %s ";
+        case KEY_SKYPE_GET_SKYPEVERSION:
+            return "GET SKYPEVERSION";
+        case KEY_SKYPE_SEARCH_FRIENDS:
+            return "SEARCH FRIENDS";
+        case KEY_SKYPE_GET_USER_ONLINESTATUS:
+            return "GET USER %s ONLINESTATUS";
+        case KEY_SKYPE_GET_CALL_PARTNER_HANDLE:
+            return "GET CALL %d PARTNER_HANDLE";
+        case KEY_SKYPE_GET_CALL_PARTNER_DISPNAME:
+            return "GET CALL %d PARTNER_DISPNAME";
+        case KEY_SKYPE_GET_USER_FULLNAME:
+            return "GET USER %s FULLNAME";
+        case KEY_SKYPE_GET_CALL_TYPE:
+            return "GET CALL %d TYPE";
+        case KEY_SKYPE_SEARCH_CALLS:
+            return "SEARCH CALLS";
+        case KEY_SKYPE_GET_CALL_TIMESTAMP:
+            return "GET CALL %d TIMESTAMP";
+        case KEY_SKYPE_GET_USER_DISPLAYNAME:
+            return "GET USER %s DISPLAYNAME";
+        case KEY_SKYPE_NAME:
+            return "NAME %s";
+        case KEY_SKYPE_GET_CALL_DURATION:
+            return "GET CALL %d DURATION";
+        case KEY_SKYPE_GET_AUDIO_IN:
+            return "GET AUDIO_IN";
+        case KEY_SKYPE_GET_AUDIO_OUT:
+            return "GET AUDIO_OUT";
+        case KEY_SKYPE_HOOK_ON:
+            return "HOOK ON";
+        case KEY_SKYPE_GET_CALL_STATUS:
+            return "GET CALL %d STATUS";
+        case KEY_SKYPE_GET_CALL_SEEN:
+            return "GET CALL %d SEEN";
+        case KEY_SKYPE_GET_PROFILE_PSTN_BALANCE:
+            return "GET PROFILE PSTN_BALANCE";
+        case KEY_SKYPE_GET_PRIVILEGE_SKYPEOUT:
+            return "GET PRIVILEGE SKYPEOUT";
+        case KEY_SKYPE_SEARCH_MISSEDCALLS:
+            return "SEARCH MISSEDCALLS";
+        case KEY_SKYPE_RESET_AUDIO_IN:
+            return "SET AUDIO_IN";
+        case KEY_SKYPE_RESET_AUDIO_OUT:
+            return "SET AUDIO_OUT";
+        case KEY_SKYPE_GET_CURRENTUSERHANDLE:
+            return "GET CURRENTUSERHANDLE";
+        case KEY_SKYPE_GET_USERSTATUS:
+            return "GET USERSTATUS";
+        case KEY_SKYPE_SET_RINGER:
+            return "SET RINGER %s ";
+        case KEY_SKYPE_RESET_RINGER:
+            return "SET RINGER";
+        case KEY_SKYPE_FLUSH:
+            return "";
+        default:
+            return nullptr;
     }
 }
 
@@ -78,8 +110,13 @@ bool IsDeviceCommand(unsigned key) {
 }  // namespace
 
 CSkypeEngine::CSkypeEngine(ShellState& shell, WindowSystem& windows,
-                           LinkCollaborators& collaborators, NotificationDispatcher& dispatcher)
-    : m_shell(shell), m_windows(windows), m_collaborators(collaborators), m_dispatcher(dispatcher) {
+                           LinkCollaborators& collaborators, NotificationDispatcher& dispatcher,
+                           std::chrono::milliseconds sendTimeout)
+    : m_shell(shell),
+      m_windows(windows),
+      m_collaborators(collaborators),
+      m_dispatcher(dispatcher),
+      m_sendTimeout(sendTimeout) {
     m_hInThread = std::thread(&CSkypeEngine::MessageInQueueThreadProc, this);
     m_hOutThread = std::thread(&CSkypeEngine::MessageOutQueueThreadProc, this);
 }
@@ -209,7 +246,7 @@ void CSkypeEngine::MessageOutQueueThreadProc() {
             }
             lock.unlock();
             bool delivered = SendText(m_windows, m_shell.skypeApiWindow.load(),
-                                      m_shell.mainWindow.load(), text, kSendTimeout);
+                                      m_shell.mainWindow.load(), text, m_sendTimeout);
             lock.lock();
             if (!delivered) m_bOutRunning = 0;
         }
@@ -299,7 +336,7 @@ void CSkypeEngine::QueueAPIThreadProc(int action) {
     switch (action) {
         case API_ACTION_DISCOVER:
             m_windows.Broadcast(m_shell.discoverMessage.load(), m_shell.mainWindow.load(), 0,
-                                kSendTimeout);
+                                m_sendTimeout);
             break;
         case API_ACTION_ATTACHED:
             RunAttachedSetUp();
@@ -317,7 +354,7 @@ void CSkypeEngine::QueueAPIThreadProc(int action) {
             QRV_SendSkypeCommandData(KEY_SKYPE_RESET_RINGER, nullptr, 0);
             Pause(std::chrono::milliseconds(400));  // lets the sender deliver them
             m_bHistoryLoaded = 0;
-            m_windows.Broadcast(m_shell.discoverMessage.load(), 0, 0, kSendTimeout);
+            m_windows.Broadcast(m_shell.discoverMessage.load(), 0, 0, m_sendTimeout);
             m_shell.skypeApiWindow = 0;
             break;
         default:
@@ -474,7 +511,11 @@ int CSkypeEngine::GetOwnStatus(int* status) {
 }
 
 // Filled in with the call history (missed-call count on the handset).
-int CSkypeEngine::ShowMissedCalls() { return 0; }
+int CSkypeEngine::ShowMissedCalls() {
+    return 0;
+}
 
 // Filled in with users and status (status symbol on the handset).
-int CSkypeEngine::ShowStatusOnHandset(int) { return 0; }
+int CSkypeEngine::ShowStatusOnHandset(int) {
+    return 0;
+}

@@ -27,7 +27,7 @@
 class CLcdRenderer;
 
 class CSkypeEngine {
-public:
+  public:
     // How long a message to Skype's window (or one window of a broadcast) may take
     // before it counts as not delivered: a hung window never freezes the link.
     static constexpr std::chrono::milliseconds kSendTimeout{2000};
@@ -35,45 +35,47 @@ public:
     static constexpr std::size_t kCommandBufferSize = 255;  // formatted commands
 
     CSkypeEngine(kestrava::ShellState& shell, kestrava::WindowSystem& windows,
-                 LinkCollaborators& collaborators, NotificationDispatcher& dispatcher);
+                 LinkCollaborators& collaborators, NotificationDispatcher& dispatcher,
+                 std::chrono::milliseconds sendTimeout = kSendTimeout);
     CSkypeEngine(const CSkypeEngine&) = delete;
     CSkypeEngine& operator=(const CSkypeEngine&) = delete;
 
     // The table of operations; its order is fixed.
-    virtual int EnqueueIncoming(const char* text);                                      // 0
-    virtual int EnqueueOutgoing(const char* text);                                      // 1
+    virtual int EnqueueIncoming(const char* text);                                           // 0
+    virtual int EnqueueOutgoing(const char* text);                                           // 1
     virtual int QRV_SendSkypeCommandData(unsigned key, const char* userHandle, int callId);  // 2
-    virtual int GetCodecRegisterDefaults(int* reg04, int* reg1C);                       // 3
+    virtual int GetCodecRegisterDefaults(int* reg04, int* reg1C);                            // 3
     virtual int LoadConfiguration(const char* directory, int* fontSupported, int* supportSky,
                                   int* supportHideWindows, int* supportAgc,
                                   int* supportAutoRunSkype, int* supportAutoSwitchAudioDevice,
                                   int* supportAutoSwitchSystemAudioDevice,
                                   int* supportFocusAddressBook, int* supportArf,
-                                  int* supportLimitCalls);                              // 4
-    virtual int GetAudioDeviceReplies(char* audioIn, char* audioOut);                   // 5
-    virtual int FillRingList(kestrava::DialogHost& dialogs, kestrava::DialogHost::DialogHandle dialog,
-                             int controlId);                                            // 6
-    virtual int GetApiWindowName(char* out);                                            // 7
-    virtual int GetIconFileNoHW(char* out);                                             // 8
-    virtual int GetIconFileNoSkype(char* out);                                          // 9
-    virtual int GetIconFileActive(char* out);                                           // 10
-    virtual int GetCustomerInfo(char* out);                                             // 11
-    virtual int SetDisplayEnabled(int enabled);                                         // 12
-    virtual int StartApiThread();                                                       // 13
-    virtual int SetApiAction(int action);                                               // 14
-    virtual int SetRenderer(CLcdRenderer* renderer);                                    // 15
-    virtual int UpdateTrayState();                                                      // 16
-    virtual int GetOwnStatus(int* status);                                              // 17
-    virtual int ShowMissedCalls();                                                      // 18
-    virtual int ShowStatusOnHandset(int status);                                        // 19
+                                  int* supportLimitCalls);             // 4
+    virtual int GetAudioDeviceReplies(char* audioIn, char* audioOut);  // 5
+    virtual int FillRingList(kestrava::DialogHost& dialogs,
+                             kestrava::DialogHost::DialogHandle dialog,
+                             int controlId);          // 6
+    virtual int GetApiWindowName(char* out);          // 7
+    virtual int GetIconFileNoHW(char* out);           // 8
+    virtual int GetIconFileNoSkype(char* out);        // 9
+    virtual int GetIconFileActive(char* out);         // 10
+    virtual int GetCustomerInfo(char* out);           // 11
+    virtual int SetDisplayEnabled(int enabled);       // 12
+    virtual int StartApiThread();                     // 13
+    virtual int SetApiAction(int action);             // 14
+    virtual int SetRenderer(CLcdRenderer* renderer);  // 15
+    virtual int UpdateTrayState();                    // 16
+    virtual int GetOwnStatus(int* status);            // 17
+    virtual int ShowMissedCalls();                    // 18
+    virtual int ShowStatusOnHandset(int status);      // 19
     // Stops and joins the engine's threads before anything they use goes away.
-    virtual ~CSkypeEngine();                                                            // 20
+    virtual ~CSkypeEngine();  // 20
 
     // Values the other parts of the protocol engine read.
     int FontsSupported() const { return m_bFontsSupported.load(); }
     int DisplayEnabled() const { return m_bDisplayEnabled.load(); }
 
-private:
+  private:
     void MessageInQueueThreadProc();
     void MessageOutQueueThreadProc();
     void QueueAPIThreadProc(int action);
@@ -87,6 +89,7 @@ private:
     kestrava::WindowSystem& m_windows;
     LinkCollaborators& m_collaborators;
     NotificationDispatcher& m_dispatcher;
+    const std::chrono::milliseconds m_sendTimeout;
 
     // Incoming lines: the lock is held for one queue operation only.
     std::mutex m_csIn;

@@ -1,0 +1,169 @@
+// The INI file as users write it, and what the engine takes from it.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "EngineFixture.h"
+#include "platform/DialogHost.h"
+#include "platform/Paths.h"
+#include "protocol/IniFile.h"
+
+namespace kestrava::testing {
+namespace {
+
+using ::testing::_;
+
+TEST(IniFile, ReadsWhatEditorsWriteByteOrderMarkCrLfAndBlanksAroundTheEqualsSign) {
+    IniFile ini;
+    ini.LoadFromText(
+        "\xEF\xBB\xBF[SYSTEM]\r\n"
+        "SupportSky = 2\r\n"
+        "; a comment\r\n"
+        "  supportagc=1  \r\n"
+        "[Name]\r\n"
+        "APINAME =  Front Desk  \r\n"
+        "Quoted=\"  padded  \"\r\n"
+        "[SYSTEM]\r\n"
+        "SupportSky=1\r\n");
+    EXPECT_EQ(ini.GetInt("SYSTEM", "SupportSky", 7), 2) << "the first key wins";
+    EXPECT_EQ(ini.GetInt("system", "SUPPORTAGC", 0), 1);
+    EXPECT_EQ(ini.GetText("NAME", "APINAME"), "Front Desk");
+    EXPECT_EQ(ini.GetText("NAME", "Quoted"), "  padded  ");
+    EXPECT_EQ(ini.GetInt("SYSTEM", "Missing", 16), 16);
+    EXPECT_EQ(ini.GetText("NOSECTION", "APINAME"), "");
+}
+
+TEST(IniFile, IntegersTakeTheLeadingDigitsWithAnOptionalMinus) {
+    IniFile ini;
+    ini.LoadFromText("[D]\na=42abc\nb=-7\nc=abc\nd=\ne=99999999999\n");
+    EXPECT_EQ(ini.GetInt("D", "a", 0), 42);
+    EXPECT_EQ(ini.GetInt("D", "b", 0), -7);
+    EXPECT_EQ(ini.GetInt("D", "c", 5), 0) << "a present key without digits reads 0";
+    EXPECT_EQ(ini.GetInt("D", "d", 5), 0);
+    EXPECT_EQ(ini.GetInt("D", "e", 0), -1) << "saturated at 32 bits";
+}
+
+TEST(IniFile, TextsAreCutTo259CharactersAndAMissingFileReadsEmpty) {
+    IniFile ini;
+    ini.LoadFromText("[N]\nName=" + std::string(400, 'n') + "\n");
+    EXPECT_EQ(ini.GetText("N", "Name").size(), 259u);
+    EXPECT_FALSE(ini.Load("/nonexistent/Pellanor.ini"));
+    EXPECT_EQ(ini.GetText("N", "Name"), "");
+}
+
+class ConfigurationTest : public EngineTest {
+  protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        folder = std::filesystem::temp_directory_path() /
+                 ("kestrava-config-" +
+                  std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(folder);
+        shell.moduleDirectory = folder.string() + kPathSeparator;
+    }
+    void TearDown() override {
+        std::filesystem::remove_all(folder);
+        EngineTest::TearDown();
+    }
+    void Write(const std::string& text) {
+        std::ofstream(folder / "Pellanor.ini", std::ios::binary) << text;
+    }
+    struct Flags {
+        int font = -1, sky = -1, hide = -1, agc = -1, autoRun = -1, autoSwitch = -1,
+            autoSwitchSystem = -1, focus = -1, arf = -1, limit = -1;
+    };
+    Flags Load() {
+        Flags f;
+        engine->LoadConfiguration(shell.moduleDirectory.c_str(), &f.font, &f.sky, &f.hide, &f.agc,
+                                  &f.autoRun, &f.autoSwitch, &f.autoSwitchSystem, &f.focus, &f.arf,
+                                  &f.limit);
+        return f;
+    }
+    // The application name goes out with the NAME command.
+    std::string SendAndCollectName() {
+        engine->QRV_SendSkypeCommandData(16, nullptr, 0);
+        EXPECT_TRUE(windows.WaitForSends(1, std::chrono::seconds(5)));
+        return windows.SentTexts().at(0);
+    }
+    std::filesystem::path folder;
+};
+
+TEST_F(ConfigurationTest, WithoutAFileEveryKeyTakesItsDefault) {
+    Flags f = Load();
+    EXPECT_EQ(f.font, 1);
+    EXPECT_EQ(f.sky, 1);
+    EXPECT_EQ(f.hide, 1);
+    EXPECT_EQ(f.agc + f.autoRun + f.autoSwitch + f.autoSwitchSystem + f.focus + f.arf + f.limit, 0);
+    int reg04 = 0, reg1C = 0;
+    engine->GetCodecRegisterDefaults(&reg04, &reg1C);
+    EXPECT_EQ(reg04, 16);
+    EXPECT_EQ(reg1C, 8);
+    char title[CSkypeEngine::kTextBufferSize];
+    engine->GetApiWindowName(title);
+    EXPECT_STREQ(title, "SkypeForWindow");
+    char about[CSkypeEngine::kTextBufferSize] = "untouched";
+    EXPECT_EQ(engine->GetCustomerInfo(about), E_FAIL);
+    EXPECT_STREQ(about, "untouched");
+}
+
+TEST_F(ConfigurationTest, FlagsAreOnOnlyForExactlyOneAndTheFontTestIsTheOpposite) {
+    Write(
+        "[SYSTEM]\nSupportSky=2\nSupportAGC=1\nSupportARF=01\nSupportLimitCalls=1\n"
+        "[FONT]\nNotSupportedFont=1\n[DEFAULT]\nReg04Value=20\n[NAME]\nAPINAME=\n");
+    Flags f = Load();
+    EXPECT_EQ(f.sky, 0) << "2 counts as off";
+    EXPECT_EQ(f.agc, 1);
+    EXPECT_EQ(f.arf, 1) << "01 reads as the number 1";
+    EXPECT_EQ(f.limit, 1);
+    EXPECT_EQ(f.font, 0);
+    EXPECT_EQ(engine->FontsSupported(), 0);
+    int reg04 = 0, reg1C = 0;
+    engine->GetCodecRegisterDefaults(&reg04, &reg1C);
+    EXPECT_EQ(reg04, 20);
+    EXPECT_EQ(reg1C, 8);
+    char title[CSkypeEngine::kTextBufferSize];
+    engine->GetApiWindowName(title);
+    EXPECT_STREQ(title, "SkypeForWindow") << "an empty APINAME gives the default title";
+}
+
+TEST_F(ConfigurationTest, TextsIconPathsAndTheAboutTextWithLineBreaks) {
+    Write(
+        "[NAME]\nName=Kestrava Phone\nAPINAME=Front Desk\nCustomerINFO=Line one\\nLine two\\n\n"
+        "[ICON]\nFileNoHW=nohw.ico\nFileActive=active.ico\n");
+    Load();
+    char text[CSkypeEngine::kTextBufferSize];
+    engine->GetApiWindowName(text);
+    EXPECT_STREQ(text, "Front Desk");
+    ASSERT_EQ(engine->GetCustomerInfo(text), S_OK);
+    EXPECT_STREQ(text, "Line one\r\nLine two\r\n");
+    engine->GetIconFileNoHW(text);
+    EXPECT_EQ(std::string(text), FileInFolder(shell.moduleDirectory, "nohw.ico"));
+    engine->GetIconFileActive(text);
+    EXPECT_EQ(std::string(text), FileInFolder(shell.moduleDirectory, "active.ico"));
+
+    EXPECT_EQ(SendAndCollectName(), "NAME Kestrava Phone");
+}
+
+class RecordingDialogs : public DialogHost {
+  public:
+    void InsertComboString(DialogHandle, int control, int index, const std::string& text) override {
+        entries.push_back(std::to_string(control) + ":" + std::to_string(index) + "=" + text);
+    }
+    void SelectComboIndex(DialogHandle, int control, int index) override {
+        entries.push_back(std::to_string(control) + ":select " + std::to_string(index));
+    }
+    std::vector<std::string> entries;
+};
+
+TEST_F(ConfigurationTest, TheRingListHasNumOfRingsEntriesEvenWhenSomeAreMissing) {
+    Write("[RINGS]\nNUMOFRINGS=3\nRING_1=Classic\n");
+    Load();
+    RecordingDialogs dialogs;
+    engine->FillRingList(dialogs, 0x77, 1001);
+    EXPECT_THAT(dialogs.entries,
+                ::testing::ElementsAre("1001:0=Classic", "1001:1=", "1001:2=", "1001:select 0"));
+}
+
+}  // namespace
+}  // namespace kestrava::testing

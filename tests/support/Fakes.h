@@ -1,0 +1,247 @@
+// Fakes of the ports and mocks of the components, shared by the test programs.
+#pragma once
+
+#include <gmock/gmock.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "CHidDevice.h"
+#include "CLcdRenderer.h"
+#include "platform/ModuleLoader.h"
+#include "platform/Shell.h"
+#include "platform/WindowSystem.h"
+#include "protocol/LinkCollaborators.h"
+
+namespace kestrava::testing {
+
+// A window system that records what the program sends to other windows.
+// Sends of WM_COPYDATA are "delivered" while `accepting` is true.
+class RecordingWindowSystem : public WindowSystem {
+  public:
+    struct Broadcasted {
+        std::uint32_t message;
+        WParam wParam;
+        LParam lParam;
+    };
+
+    std::uint32_t RegisterMessage(const std::string& name) override {
+        std::lock_guard lock(m_mutex);
+        auto [it, added] = m_registered.emplace(name, 0xC000 + m_registered.size());
+        return it->second;
+    }
+    bool RegisterWindowClass(const std::string&, const std::string&) override { return true; }
+    void UnregisterWindowClass(const std::string&) override {}
+    WindowHandle CreateHiddenWindow(const std::string&, const std::string&, WindowProc) override {
+        return 0x100;
+    }
+    bool DestroyWindow(WindowHandle) override { return true; }
+    LParam DefaultProcedure(WindowHandle, std::uint32_t, WParam, LParam) override { return 0; }
+    int RunMessageLoop() override { return 0; }
+    void PostQuit(int) override {}
+    bool Post(WindowHandle window, std::uint32_t message, WParam, LParam) override {
+        std::lock_guard lock(m_mutex);
+        m_posted.push_back({window, message});
+        return true;
+    }
+    std::optional<LParam> Send(WindowHandle window, std::uint32_t message, WParam wParam,
+                               LParam lParam, std::chrono::milliseconds) override {
+        if (message != msg::kCopyData) return LParam{0};
+        std::lock_guard gate(sendGate);
+        std::unique_lock lock(m_mutex);
+        m_sends.push_back({window, wParam, TextOfCopyData(lParam)});
+        m_events.push_back("SEND " + m_sends.back().text);
+        m_changed.notify_all();
+        if (!accepting || window == 0) return std::nullopt;
+        return LParam{1};
+    }
+    void Broadcast(std::uint32_t message, WParam wParam, LParam lParam,
+                   std::chrono::milliseconds) override {
+        std::lock_guard lock(m_mutex);
+        m_broadcasts.push_back({message, wParam, lParam});
+        m_events.push_back("BROADCAST " + std::to_string(message) + " " + std::to_string(wParam));
+        m_changed.notify_all();
+    }
+    bool SetTimer(WindowHandle, std::uintptr_t, unsigned) override { return true; }
+    void KillTimer(WindowHandle, std::uintptr_t) override {}
+
+    struct Sent {
+        WindowHandle target;
+        WParam sender;
+        std::string text;
+    };
+    std::vector<Sent> Sends() {
+        std::lock_guard lock(m_mutex);
+        return m_sends;
+    }
+    std::vector<std::string> SentTexts() {
+        std::vector<std::string> texts;
+        for (const auto& sent : Sends()) texts.push_back(sent.text);
+        return texts;
+    }
+    std::vector<Broadcasted> Broadcasts() {
+        std::lock_guard lock(m_mutex);
+        return m_broadcasts;
+    }
+    // Waits until at least `count` texts were sent (delivered or not).
+    bool WaitForSends(std::size_t count, std::chrono::milliseconds timeout) {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, timeout, [&] { return m_sends.size() >= count; });
+    }
+    bool WaitForBroadcasts(std::size_t count, std::chrono::milliseconds timeout) {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, timeout, [&] { return m_broadcasts.size() >= count; });
+    }
+
+    // Sends and broadcasts in the order they happened: "SEND <text>", "BROADCAST <msg> <wParam>".
+    std::vector<std::string> Events() {
+        std::lock_guard lock(m_mutex);
+        return m_events;
+    }
+
+    std::atomic<bool> accepting{true};
+    std::mutex sendGate;  // a test holds it to keep the sender from sending
+
+  private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::map<std::string, std::uint32_t> m_registered;
+    std::vector<Sent> m_sends;
+    std::vector<Broadcasted> m_broadcasts;
+    std::vector<std::string> m_events;
+    std::vector<std::pair<WindowHandle, std::uint32_t>> m_posted;
+};
+
+class MockLinkCollaborators : public LinkCollaborators {
+  public:
+    MOCK_METHOD(void, PreferNonHandsetDevices, (), (override));
+    MOCK_METHOD(std::string, HandsetAudioDeviceName, (), (override));
+    MOCK_METHOD(void, ResetCurrentCall, (), (override));
+    MOCK_METHOD(void, ResetSecondCall, (), (override));
+    MOCK_METHOD(void, ResetBrowse, (), (override));
+    MOCK_METHOD(void, ClearCalls, (), (override));
+    MOCK_METHOD(int, CurrentCallId, (), (override));
+    MOCK_METHOD(int, CurrentCallStatus, (), (override));
+    MOCK_METHOD(void, ResetContactCursor, (), (override));
+    MOCK_METHOD(void, ClearContacts, (), (override));
+    MOCK_METHOD(void, HandleButton, (int), (override));
+    MOCK_METHOD(void, SetLinkReady, (int), (override));
+    MOCK_METHOD(bool, HandsetPresent, (), (override));
+    MOCK_METHOD(void, RestartFocusTimer, (), (override));
+    MOCK_METHOD(void, ShowTrayState, (const std::string&, int), (override));
+};
+
+class MockDispatcher : public NotificationDispatcher {
+  public:
+    MOCK_METHOD(void, Dispatch, (const std::string&, int, int), (override));
+    MOCK_METHOD(void, WatchSkypeDialogs, (int), (override));
+};
+
+class MockHidDevice : public CHidDevice {
+  public:
+    MOCK_METHOD(HResult, Open, (std::uint16_t, std::uint16_t), (override));
+    MOCK_METHOD(HResult, Close, (), (override));
+    MOCK_METHOD(HResult, Reconnect, (), (override));
+    MOCK_METHOD(HResult, Release, (), (override));
+    MOCK_METHOD(HResult, StartReading, (WindowHandle), (override));
+    MOCK_METHOD(HResult, StopReading, (), (override));
+    MOCK_METHOD(HResult, SetNotifyMessage, (std::uint32_t), (override));
+    MOCK_METHOD(HResult, SendCommand, (std::uint8_t), (override));
+    MOCK_METHOD(HResult, SendCommandData, (std::uint8_t, std::uint8_t), (override));
+    MOCK_METHOD(HResult, EnableMixerControl, (), (override));
+    MOCK_METHOD(HResult, DisableMixerControl, (), (override));
+    MOCK_METHOD(HResult, QRV_GetMixerRegControl, (std::uint8_t), (override));
+    MOCK_METHOD(HResult, QRV_SetMixerRegControl, (std::uint8_t, std::uint8_t, std::uint8_t),
+                (override));
+    MOCK_METHOD(HResult, SetProductList, (const std::uint32_t*, int), (override));
+    MOCK_METHOD(HResult, AttachRenderer, (CLcdRenderer*), (override));
+    MOCK_METHOD(HResult, ShowLastError, (), (override));
+    MOCK_METHOD(HResult, SetArfSupport, (std::int32_t), (override));
+};
+
+class MockLcdRenderer : public CLcdRenderer {
+  public:
+    MOCK_METHOD(HResult, LoadFonts, (const char*), (override));
+    MOCK_METHOD(HResult, GetCodeValue, (const std::uint8_t*, int, int*), (override));
+    MOCK_METHOD(HResult, MapToLocal, (std::uint8_t*), (override));
+    MOCK_METHOD(HResult, RenderText, (const char*), (override));
+    MOCK_METHOD(HResult, SendRendered, (), (override));
+    MOCK_METHOD(HResult, Utf8ToLocal, (const char*, char*), (override));
+    MOCK_METHOD(HResult, LocalToUtf8, (const char*, char*), (override));
+    MOCK_METHOD(HResult, GetBig5Glyph, (const std::uint8_t*, std::uint8_t*), (override));
+    MOCK_METHOD(HResult, GetGbGlyph, (const std::uint8_t*, std::uint8_t*), (override));
+    MOCK_METHOD(HResult, GetSjisGlyph, (const std::uint8_t*, std::uint8_t*), (override));
+    MOCK_METHOD(HResult, RenderBalance, (int), (override));
+    MOCK_METHOD(HResult, RenderPlainText, (const char*), (override));
+    MOCK_METHOD(HResult, SetDevice, (CHidDevice*), (override));
+    MOCK_METHOD(HResult, SetPortStatus, (int), (override));
+    MOCK_METHOD(HResult, SetAbort, (int), (override));
+    MOCK_METHOD(HResult, SetArfSupport, (int), (override));
+};
+
+// Message boxes and named-mutex pulses, recorded.
+class RecordingShell : public Shell {
+  public:
+    void ShowMessageBox(const std::string& text, const std::string& caption,
+                        MessageBoxIcon) override {
+        std::lock_guard lock(m_mutex);
+        boxes.push_back(caption + ": " + text);
+    }
+    void PulseNamedMutex(const std::string& name, std::chrono::milliseconds duration) override {
+        std::lock_guard lock(m_mutex);
+        pulses.push_back(name + " " + std::to_string(duration.count()));
+    }
+    std::vector<std::string> Boxes() {
+        std::lock_guard lock(m_mutex);
+        return boxes;
+    }
+    std::vector<std::string> Pulses() {
+        std::lock_guard lock(m_mutex);
+        return pulses;
+    }
+
+  private:
+    std::mutex m_mutex;
+    std::vector<std::string> boxes;
+    std::vector<std::string> pulses;
+};
+
+// A module loader whose "libraries" are factory functions of the test.
+class FakeModuleLoader : public ModuleLoader {
+  public:
+    struct Library {
+        void* create = nullptr;  // CreateComponentInstanceFn, or null for a missing export
+        void* destroy = nullptr;
+    };
+    void Add(const std::string& name, Library library) { m_libraries[name] = library; }
+
+    Module Load(const std::string& name) override {
+        auto it = m_libraries.find(name);
+        if (it == m_libraries.end()) return nullptr;
+        ++loads;
+        return &it->second;
+    }
+    void* Symbol(Module module, const char* name) override {
+        auto* library = static_cast<Library*>(module);
+        if (std::string(name) == "CreateComponentInstance") return library->create;
+        if (std::string(name) == "DeleteComponentInstance") return library->destroy;
+        return nullptr;
+    }
+    void Free(Module module) override {
+        if (module) ++frees;
+    }
+    std::string ExecutablePath() override { return executablePath; }
+
+    int loads = 0;
+    int frees = 0;
+    std::string executablePath = "/opt/kestrava/Kestrava";
+
+  private:
+    std::map<std::string, Library> m_libraries;
+};
+
+}  // namespace kestrava::testing
