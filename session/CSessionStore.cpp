@@ -177,39 +177,39 @@ HResult CSessionStore::SetCallPartnerHandle(int id, const char* text, int length
     return S_OK;
 }
 
-#define KESTRAVA_SET_BY_ID(field, value)  \
-    Lock lock(m_cs);                      \
-    CCallRecord* record = FindCall(id);   \
-    if (record == nullptr) return E_FAIL; \
-    record->field = (value);              \
-    return S_OK
+template <typename Field>
+HResult CSessionStore::SetById(int id, Field CCallRecord::*field, Field value) {
+    Lock lock(m_cs);
+    CCallRecord* record = FindCall(id);
+    if (record == nullptr) return E_FAIL;
+    record->*field = value;
+    return S_OK;
+}
 
 HResult CSessionStore::SetCallType(int id, int type) {
-    KESTRAVA_SET_BY_ID(Type, type);
+    return SetById(id, &CCallRecord::Type, type);
 }
 HResult CSessionStore::SetCallStatus(int id, int status) {
-    KESTRAVA_SET_BY_ID(Status, status);
+    return SetById(id, &CCallRecord::Status, status);
 }
 HResult CSessionStore::SetCallHasDetails(int id, int flag) {
-    KESTRAVA_SET_BY_ID(HasDetails, flag);
+    return SetById(id, &CCallRecord::HasDetails, flag);
 }
 HResult CSessionStore::SetCallSeen(int id, int seen) {
-    KESTRAVA_SET_BY_ID(Seen, seen);
+    return SetById(id, &CCallRecord::Seen, seen);
 }
 HResult CSessionStore::SetCallExtra1(int id, int value) {
-    KESTRAVA_SET_BY_ID(Extra1, value);
+    return SetById(id, &CCallRecord::Extra1, value);
 }
 HResult CSessionStore::SetCallExtra2(int id, int value) {
-    KESTRAVA_SET_BY_ID(Extra2, value);
+    return SetById(id, &CCallRecord::Extra2, value);
 }
 HResult CSessionStore::SetCallDuration(int id, int seconds) {
-    KESTRAVA_SET_BY_ID(Duration, seconds);
+    return SetById(id, &CCallRecord::Duration, seconds);
 }
 HResult CSessionStore::SetCallTimestamp(int id, CallTime time) {
-    KESTRAVA_SET_BY_ID(Timestamp, time);
+    return SetById(id, &CCallRecord::Timestamp, time);
 }
-
-#undef KESTRAVA_SET_BY_ID
 
 // An unknown call has no details yet: the handset asks Skype for them.
 HResult CSessionStore::GetCallHasDetails(int id, int* flag) {

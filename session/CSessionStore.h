@@ -144,6 +144,8 @@ class CSessionStore {
     using Lock = std::lock_guard<std::recursive_mutex>;
 
     CCallRecord* FindCall(int id);
+    template <typename Field>
+    HResult SetById(int id, Field CCallRecord::*field, Field value);
     CCallRecord* RecordAtCursor();
     bool MatchesBrowseMode(const CCallRecord& record) const;
     HResult Archive(const CCallRecord& source, bool withDuration);
