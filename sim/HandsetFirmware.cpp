@@ -1,0 +1,225 @@
+#include "HandsetFirmware.h"
+
+#include <algorithm>
+
+namespace kestrava::sim {
+
+namespace {
+
+constexpr std::uint8_t kHsReady = 0x51;
+constexpr std::uint8_t kHsReadyDone = 0x06;
+constexpr std::uint8_t kHsTextRaw = 0x3E;
+constexpr std::uint8_t kHsTextFont = 0x3F;
+constexpr std::uint8_t kHsCallAlert = 0x9E;
+constexpr std::uint8_t kHsCallActive = 0x1F;
+constexpr std::uint8_t kHsCallIdle = 0x20;
+constexpr std::uint8_t kHsCallFailed = 0x9F;
+constexpr std::uint8_t kHsCallRouting = 0x98;
+constexpr std::uint8_t kHsStatusOffline = 0x07;
+
+constexpr std::uint8_t kMarker = 0x0A;
+constexpr std::uint8_t kStart = 0x4F;
+constexpr std::uint8_t kToggleOff = 0x00;
+constexpr std::uint8_t kToggleOn = 0x05;
+constexpr std::uint8_t kBeginText = 0x70;
+constexpr std::uint8_t kBeginGlyphs = 0x71;
+constexpr std::uint8_t kEndTransfer = 0x1A;
+
+constexpr std::uint8_t kRegisterWrite = 0x60;
+constexpr std::uint8_t kRegisterRead = 0x70;
+
+char Printable(std::uint8_t code) {
+    return code >= 0x20 && code < 0x7F ? char(code) : '.';
+}
+
+}  // namespace
+
+HandsetFirmware::InputReport HandsetFirmware::Normal(std::uint8_t code) {
+    std::uint8_t seq = m_nNormalSeq;
+    m_nNormalSeq = (m_nNormalSeq + 1) % 4;
+    m_PendingAcks.push_back(seq);
+    return {0, 0, code, seq, 0, 0, 0, 0};
+}
+
+HandsetFirmware::InputReport HandsetFirmware::TransferReply(std::uint8_t code) {
+    std::uint8_t seq = m_nTransferSeq;
+    m_nTransferSeq = m_nTransferSeq == 7 ? 4 : m_nTransferSeq + 1;
+    // A 0x5A reply is answered by the transfer itself, any other by seq OR 0x20.
+    if (code != kTransferReady) m_PendingAcks.push_back(seq);
+    return {0, 0, code, seq, 0, 0, 0, 0};
+}
+
+HandsetFirmware::InputReport HandsetFirmware::KeyReport(std::uint8_t code) {
+    return Normal(code);
+}
+
+void HandsetFirmware::TakeAcknowledgement(std::uint8_t command) {
+    // seq OR 0x50 (handled), seq OR 0x30 (received, link not ready) for normal
+    // reports; seq OR 0x20 for transfer replies (seq 4..7).
+    std::uint8_t family = command & 0xF0;
+    std::uint8_t seq = command & 0x0F;
+    bool normal = (family == 0x50 || family == 0x30) && seq <= 3;
+    bool transfer = family == 0x20 && seq >= 4 && seq <= 7;
+    if (!normal && !transfer) return;
+    auto it = std::find(m_PendingAcks.begin(), m_PendingAcks.end(), seq);
+    if (it != m_PendingAcks.end()) m_PendingAcks.erase(it);
+}
+
+std::vector<HandsetFirmware::InputReport> HandsetFirmware::OnOutputReport(
+    const OutputReport& report) {
+    std::vector<InputReport> replies;
+    if (report[4] == kRegisterWrite) {
+        m_Registers[report[5]] = {report[6], report[7]};
+        return replies;
+    }
+    if (report[4] == kRegisterRead) {
+        auto it = m_Registers.find(report[5]);
+        std::uint8_t value = it == m_Registers.end() ? 0 : it->second[0];
+        replies.push_back({0, 0, report[5], m_nNormalSeq, value, 0, 0, 0});
+        m_nNormalSeq = (m_nNormalSeq + 1) % 4;
+        return replies;
+    }
+    std::uint8_t value = report[3];
+    std::uint8_t control = report[4];
+    // A unit is a marker, a toggled data unit, or an untoggled one inside a
+    // transfer; otherwise byte 3 is a one-byte command.
+    bool unit = control == kMarker || control == kStart || control == kToggleOn ||
+                (control == kToggleOff && m_bInTransfer);
+    if (unit) {
+        HandleUnit(value, control);
+    } else {
+        HandleCommand(value, replies);
+    }
+    return replies;
+}
+
+void HandsetFirmware::HandleCommand(std::uint8_t command, std::vector<InputReport>& replies) {
+    TakeAcknowledgement(command);
+    switch (command) {
+        case kHsReadyDone:
+            if (m_nLastCommand == kHsReady) {
+                replies.push_back(Normal(m_bWithDisplay ? kAnnounceDisplay : kAnnounceNoDisplay));
+            }
+            break;
+        case kHsTextRaw:
+        case kHsTextFont:
+            replies.push_back(TransferReply(kTransferReady));
+            break;
+        case kHsCallAlert:
+            m_bRinging = true;
+            break;
+        case kHsCallActive:
+        case kHsCallIdle:
+        case kHsCallFailed:
+        case kHsCallRouting:
+        case kHsStatusOffline:
+            m_bRinging = false;
+            break;
+        default:
+            break;
+    }
+    m_nLastCommand = command;
+}
+
+void HandsetFirmware::HandleUnit(std::uint8_t value, std::uint8_t control) {
+    if (!m_bInTransfer) {
+        // The first unit of a transfer clears the display.
+        m_bInTransfer = true;
+        m_Line.clear();
+        m_GlyphBytes.clear();
+        m_Fields.clear();
+        m_nSection = 0;
+        m_nEntryKind = 0;
+    }
+    if (control == kStart) return;
+    if (control == kMarker) {
+        if (value == kEndTransfer) {
+            m_bInTransfer = false;
+            ++m_nTransfers;
+            return;
+        }
+        if (value == 0x6A || value == 0x6B || value == 0x6D) m_nEntryKind = value;
+        m_nSection = value;
+        m_GlyphBytes.clear();
+        return;
+    }
+    // A data unit.
+    if (m_nSection == kBeginGlyphs) {
+        m_GlyphBytes.push_back(value);
+        if (m_GlyphBytes.size() == 32) {
+            if (Columns() + 2 <= kColumns) {
+                Cell cell;
+                cell.fullWidth = true;
+                std::copy(m_GlyphBytes.begin(), m_GlyphBytes.end(), cell.glyph.begin());
+                m_Line.push_back(cell);
+            }
+            m_GlyphBytes.clear();
+        }
+        return;
+    }
+    if (m_nSection == 0x81 || m_nSection == 0x80 || m_nSection == 0x83) {
+        if (value != 0) m_Fields[m_nSection].push_back(static_cast<char>(value));
+        return;
+    }
+    // Text, and data after any other marker: half-width codes on the line.
+    if (value != 0 && Columns() + 1 <= kColumns) {
+        Cell cell;
+        cell.code = value;
+        m_Line.push_back(cell);
+    }
+}
+
+int HandsetFirmware::Columns() const {
+    int columns = 0;
+    for (const Cell& cell : m_Line) columns += cell.fullWidth ? 2 : 1;
+    return columns;
+}
+
+std::string HandsetFirmware::LcdText() const {
+    std::string text;
+    for (const Cell& cell : m_Line) text.push_back(cell.fullWidth ? '?' : Printable(cell.code));
+    return text;
+}
+
+std::string HandsetFirmware::LcdField(std::uint8_t section) const {
+    auto it = m_Fields.find(section);
+    return it == m_Fields.end() ? std::string() : it->second;
+}
+
+std::string HandsetFirmware::LcdPicture() const {
+    // The text line with each full-width character as "[]", then the glyphs
+    // in a row as 16x16 block art ('#' set, '.' clear).
+    std::string line;
+    std::vector<const Cell*> glyphs;
+    for (const Cell& cell : m_Line) {
+        if (cell.fullWidth) {
+            line += "[]";
+            glyphs.push_back(&cell);
+        } else {
+            line.push_back(Printable(cell.code));
+        }
+    }
+    std::string border = "+" + std::string(kColumns, '-') + "+\n";
+    std::string picture =
+        border + "|" + line + std::string(kColumns - line.size(), ' ') + "|\n" + border;
+    static const std::pair<std::uint8_t, const char*> kFields[] = {
+        {0x81, "duration"}, {0x80, "start"}, {0x83, "timer"}};
+    for (const auto& [section, name] : kFields) {
+        std::string field = LcdField(section);
+        if (!field.empty()) picture += std::string(name) + ": " + field + "\n";
+    }
+    if (m_bRinging) picture += "(ringing)\n";
+    for (int y = 0; y < 16 && !glyphs.empty(); ++y) {
+        for (std::size_t g = 0; g < glyphs.size(); ++g) {
+            if (g) picture += ' ';
+            for (int x = 0; x < 16; ++x) {
+                std::uint8_t column = glyphs[g]->glyph[(y < 8 ? 0 : 16) + x];
+                picture += (column >> (y % 8)) & 1 ? '#' : '.';
+            }
+        }
+        picture += '\n';
+    }
+    return picture;
+}
+
+}  // namespace kestrava::sim

@@ -1,0 +1,76 @@
+// The simulated handset's firmware: what it answers to each output report and
+// what its LCD shows. Knows nothing of how reports travel; the device
+// boundary (HandsetDevice) feeds it output reports and sends what it returns.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kestrava::sim {
+
+class HandsetFirmware {
+  public:
+    // An input report as the device produces it, report id byte first.
+    using InputReport = std::array<std::uint8_t, 8>;
+    using OutputReport = std::array<std::uint8_t, 8>;
+
+    static constexpr std::uint8_t kAnnounceDisplay = 0x80;
+    static constexpr std::uint8_t kAnnounceNoDisplay = 0x81;
+    static constexpr std::uint8_t kTransferReady = 0x5A;
+    static constexpr int kColumns = 32;
+
+    explicit HandsetFirmware(bool withDisplay = true) : m_bWithDisplay(withDisplay) {}
+
+    // A normal report (sequence 0..3) carrying `code`.
+    InputReport KeyReport(std::uint8_t code);
+    // Handles one output report; returns the input reports it answers with.
+    std::vector<InputReport> OnOutputReport(const OutputReport& report);
+
+    bool IsRinging() const { return m_bRinging; }
+    // Reports sent that the program has not acknowledged yet.
+    int UnacknowledgedReports() const { return static_cast<int>(m_PendingAcks.size()); }
+    std::string LcdText() const;
+    std::string LcdPicture() const;
+    // Text of a section of the last transfer: 0x81 duration, 0x80 start time, 0x83 timer.
+    std::string LcdField(std::uint8_t section) const;
+    std::uint8_t EntryKind() const { return m_nEntryKind; }
+    int TransfersCompleted() const { return m_nTransfers; }
+    // Codec register values written with 0x60 (register -> two value bytes).
+    std::map<std::uint8_t, std::array<std::uint8_t, 2>> Registers() const { return m_Registers; }
+
+  private:
+    struct Cell {
+        bool fullWidth = false;
+        std::uint8_t code = 0;
+        std::array<std::uint8_t, 32> glyph{};
+    };
+
+    InputReport Normal(std::uint8_t code);
+    InputReport TransferReply(std::uint8_t code);
+    void HandleCommand(std::uint8_t command, std::vector<InputReport>& replies);
+    void HandleUnit(std::uint8_t value, std::uint8_t control);
+    void TakeAcknowledgement(std::uint8_t command);
+    int Columns() const;
+
+    bool m_bWithDisplay;
+    std::uint8_t m_nNormalSeq = 0;            // 0..3
+    std::uint8_t m_nTransferSeq = 4;          // 4..7
+    std::vector<std::uint8_t> m_PendingAcks;  // the acknowledgement codes still awaited
+    std::uint8_t m_nLastCommand = 0;
+    bool m_bRinging = false;
+
+    // LCD and transfer decoding.
+    bool m_bInTransfer = false;
+    std::uint8_t m_nSection = 0;
+    std::uint8_t m_nEntryKind = 0;
+    std::vector<Cell> m_Line;
+    std::vector<std::uint8_t> m_GlyphBytes;
+    std::map<std::uint8_t, std::string> m_Fields;
+    int m_nTransfers = 0;
+    std::map<std::uint8_t, std::array<std::uint8_t, 2>> m_Registers;
+};
+
+}  // namespace kestrava::sim

@@ -1,0 +1,68 @@
+// The simulated handset behind a device boundary that the HID library opens
+// like the real device.
+//
+// Linux: a directory tree that looks like sysfs (class/hidraw/hidraw0/device
+// with uevent and report_descriptor) and a device directory whose hidraw0 is
+// a sequenced-packet socket: one packet per report, as a hidraw node gives.
+// Point the library's bus at SysfsRoot() and DeviceRoot().
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "HandsetFirmware.h"
+#include "HandsetSim.h"
+
+namespace kestrava::sim {
+
+class SimulatedHandset final : public HandsetSim {
+  public:
+    // `root` is created when missing; empty picks a fresh temporary folder,
+    // removed again by the destructor.
+    explicit SimulatedHandset(std::string root = {}, bool withDisplay = true);
+    ~SimulatedHandset() override;
+    SimulatedHandset(const SimulatedHandset&) = delete;
+    SimulatedHandset& operator=(const SimulatedHandset&) = delete;
+
+    std::string SysfsRoot() const { return m_root + "/sys"; }
+    std::string DeviceRoot() const { return m_root + "/dev"; }
+    std::string DevicePath() const { return DeviceRoot() + "/hidraw0"; }
+
+    void PressKey(std::uint8_t keyCode) override;
+    void LiftReceiver() override { PressKey(kKeyHookUp); }
+    void PutDownReceiver() override { PressKey(kKeyHookDown); }
+    void Unplug() override;
+    void PlugIn() override;
+
+    bool IsRinging() const override;
+    std::string LcdPicture() const override;
+    std::string LcdText() const override;
+    std::vector<OutputReport> OutputReports() const override;
+
+    // Beyond the person at the handset: what tests wait for and look at.
+    bool WaitForOutputReports(std::size_t count, std::chrono::milliseconds timeout) const;
+    bool WaitForConnections(int count, std::chrono::milliseconds timeout) const;
+    int UnacknowledgedReports() const;
+    std::string LcdField(std::uint8_t section) const;
+    int TransfersCompleted() const;
+    // Sends raw input report bytes as they are (report id byte first).
+    void SendInputReport(const HandsetFirmware::InputReport& report);
+
+  private:
+    struct Boundary;
+    void Serve();
+    void Broadcast(const HandsetFirmware::InputReport& report);
+    void WriteTree();
+
+    std::string m_root;
+    bool m_bOwnsRoot = false;
+    mutable std::mutex m_mutex;  // guards the firmware and the recorded reports
+    HandsetFirmware m_firmware;
+    std::vector<OutputReport> m_outputs;
+    std::unique_ptr<Boundary> m_boundary;
+    std::thread m_server;
+};
+
+}  // namespace kestrava::sim
