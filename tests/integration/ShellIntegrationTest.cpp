@@ -1,0 +1,307 @@
+// Scenarios a user lives through, with the real shell, engine and window
+// handling against the simulated Skype client. The handset and the renderer
+// are mocks behind the real library binding.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <thread>
+
+#include "Fakes.h"
+#include "app/Application.h"
+#include "app/ShellConstants.h"
+#include "platform/posix/InProcessDesktop.h"
+#include "sim/SkypeClientSim.h"
+
+namespace kestrava::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::_;
+using ::testing::AnyNumber;
+using ::testing::NiceMock;
+using ::testing::Return;
+
+// The factories of the two fake libraries hand out the fixture's mocks.
+CHidDevice* g_device = nullptr;
+CLcdRenderer* g_renderer = nullptr;
+int CreateDevice(void** object) {
+    *object = g_device;
+    return 1;
+}
+int CreateRenderer(void** object) {
+    *object = g_renderer;
+    return 1;
+}
+int DeleteNothing(void**) {
+    return 1;
+}
+
+bool Contains(const std::vector<std::string>& log, const std::string& entry) {
+    return std::find(log.begin(), log.end(), entry) != log.end();
+}
+
+// Position of the first entry that starts with `prefix` at or after `from`; -1 if none.
+long IndexOf(const std::vector<std::string>& log, const std::string& prefix, long from = 0) {
+    for (long i = from; i < static_cast<long>(log.size()); ++i) {
+        if (log[i].rfind(prefix, 0) == 0) return i;
+    }
+    return -1;
+}
+
+class ShellIntegrationTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_device = &device;
+        g_renderer = &renderer;
+        loader.Add("Ondrel.dll", {reinterpret_cast<void*>(&CreateDevice),
+                                  reinterpret_cast<void*>(&DeleteNothing)});
+        loader.Add("Glyvar.dll", {reinterpret_cast<void*>(&CreateRenderer),
+                                  reinterpret_cast<void*>(&DeleteNothing)});
+        folder = std::filesystem::temp_directory_path() /
+                 ("kestrava-it-" +
+                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::create_directories(folder);
+        loader.executablePath = (folder / "Kestrava").string();
+        ON_CALL(device, Reconnect()).WillByDefault(Return(E_FAIL));
+        ON_CALL(device, StartReading(_)).WillByDefault(Return(S_OK));
+        ON_CALL(device, Release()).WillByDefault(Return(S_OK));
+    }
+
+    void TearDown() override {
+        StopProgram();
+        skype.reset();
+        library.reset();
+        std::filesystem::remove_all(folder);
+    }
+
+    void StartSkype(sim::SkypeClientSim::Options options = {}) {
+        skype = std::make_unique<sim::SkypeClientSim>(*skypeProgram, *skypeProgram, options);
+        skype->Start();
+    }
+
+    // Runs the program's whole life on a thread of its own and waits for its window.
+    void StartProgram() {
+        library = std::make_unique<CDeviceLibrary>(loader, shell);
+        application = std::make_unique<Application>(platform, *library);
+        exitCode = std::async(std::launch::async, [this] { return application->Run(); });
+        auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (MainWindow() == 0 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(1ms);
+        }
+        ASSERT_NE(MainWindow(), 0u);
+    }
+
+    WindowHandle MainWindow() { return kestrava->FindTopLevelWindow(kMainWindowClass, nullptr); }
+
+    void PostToProgram(std::uint32_t message, WParam wParam, LParam lParam = 0) {
+        kestrava->Post(MainWindow(), message, wParam, lParam);
+    }
+
+    int StopProgram() {
+        if (!application) return -1;
+        if (WindowHandle window = MainWindow()) kestrava->Post(window, msg::kCommand, IDM_EXIT, 0);
+        int code = exitCode.wait_for(10s) == std::future_status::ready ? exitCode.get() : -1;
+        application.reset();
+        return code;
+    }
+
+    bool WaitForLog(const std::function<bool(const std::vector<std::string>&)>& done) {
+        return skype->WaitForLog(done, 5s);
+    }
+
+    InProcessDesktop desktop;
+    std::unique_ptr<InProcessDesktop::Program> kestrava = desktop.OpenProgram("Kestrava");
+    std::unique_ptr<InProcessDesktop::Program> skypeProgram = desktop.OpenProgram("Skype");
+    FakeModuleLoader loader;
+    RecordingShell shell;
+    Platform platform{*kestrava, *kestrava, loader, shell};
+    NiceMock<MockHidDevice> device;
+    NiceMock<MockLcdRenderer> renderer;
+    std::filesystem::path folder;
+    std::unique_ptr<CDeviceLibrary> library;
+    std::unique_ptr<Application> application;
+    std::future<int> exitCode;
+    std::unique_ptr<sim::SkypeClientSim> skype;
+};
+
+TEST_F(ShellIntegrationTest, WithoutTheHandsetDiscoverWaitsForTheClientsAnnouncement) {
+    StartSkype();
+    StartProgram();
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(IndexOf(skype->Log(), "DISCOVER"), -1) << "no Discover at start without a handset";
+
+    skype->Announce();
+    ASSERT_TRUE(WaitForLog([](auto& log) { return Contains(log, "COMMAND GET USERSTATUS"); }));
+    auto log = skype->Log();
+    long discover = IndexOf(log, "DISCOVER 0x");
+    long attach = IndexOf(log, "ATTACH 0");
+    long protocol = IndexOf(log, "COMMAND PROTOCOL 5");
+    long status = IndexOf(log, "COMMAND GET USERSTATUS");
+    EXPECT_LT(IndexOf(log, "ANNOUNCE"), discover);
+    EXPECT_LT(discover, attach);
+    EXPECT_LT(attach, protocol);
+    EXPECT_LT(protocol, status);
+}
+
+TEST_F(ShellIntegrationTest, ExitResetsTheAudioDetachesAndTellsTheHandsetItIsOffline) {
+    EXPECT_CALL(device, SendCommand(_)).Times(AnyNumber());
+    EXPECT_CALL(device, SendCommand(0x07)).Times(1);
+    EXPECT_CALL(device, Release()).Times(::testing::AtLeast(1));
+    EXPECT_CALL(renderer, LoadFonts(::testing::StrEq(folder.string() + "/")));
+    StartSkype();
+    StartProgram();
+    skype->Announce();
+    ASSERT_TRUE(WaitForLog([](auto& log) { return Contains(log, "COMMAND SEARCH CALLS"); }));
+
+    EXPECT_EQ(StopProgram(), 0);
+    ASSERT_TRUE(WaitForLog([](auto& log) { return Contains(log, "DISCOVER null"); }));
+    auto log = skype->Log();
+    long calls = IndexOf(log, "COMMAND SEARCH CALLS");
+    long audioIn = IndexOf(log, "COMMAND SET AUDIO_IN", calls);
+    long audioOut = IndexOf(log, "COMMAND SET AUDIO_OUT", calls);
+    long ringer = IndexOf(log, "COMMAND SET RINGER", calls);
+    EXPECT_LT(calls, audioIn);
+    EXPECT_LT(audioIn, audioOut);
+    EXPECT_LT(audioOut, ringer);
+    EXPECT_LT(ringer, IndexOf(log, "DISCOVER null"));
+    EXPECT_EQ(MainWindow(), 0u);
+    EXPECT_THAT(shell.Pulses(), ::testing::ElementsAre("Get exit signal 300"));
+}
+
+TEST_F(ShellIntegrationTest, WithTheHandsetPresentAtStartDiscoverGoesOutAtOnce) {
+    ON_CALL(device, Reconnect()).WillByDefault(Return(S_OK));
+    EXPECT_CALL(device, StartReading(_)).Times(1);
+    StartSkype();
+    StartProgram();
+    ASSERT_TRUE(WaitForLog([](auto& log) { return Contains(log, "COMMAND PROTOCOL 5"); }));
+    EXPECT_EQ(IndexOf(skype->Log(), "ANNOUNCE"), -1);
+}
+
+TEST_F(ShellIntegrationTest, ASecondCopyWithTheSameTitleEndsAtOnceWithoutAWindow) {
+    StartProgram();
+    auto secondProgram = desktop.OpenProgram("Kestrava (second)");
+    Platform secondPlatform{*secondProgram, *secondProgram, loader, shell};
+    CDeviceLibrary secondLibrary(loader, shell);
+    Application second(secondPlatform, secondLibrary);
+    EXPECT_EQ(second.Run(), 0);
+    EXPECT_EQ(second.State().mainWindow.load(), 0u);
+    EXPECT_NE(MainWindow(), 0u) << "the first copy runs on";
+}
+
+TEST_F(ShellIntegrationTest, TwoCopiesWithDifferentApiNamesBothRun) {
+    std::ofstream(folder / "Pellanor.ini") << "[NAME]\nAPINAME=Front Desk\n";
+    StartProgram();
+    std::string title = "Front Desk";
+    EXPECT_NE(kestrava->FindTopLevelWindow(kMainWindowClass, &title), 0u);
+
+    std::filesystem::remove(folder / "Pellanor.ini");
+    auto secondProgram = desktop.OpenProgram("Kestrava (second)");
+    Platform secondPlatform{*secondProgram, *secondProgram, loader, shell};
+    CDeviceLibrary secondLibrary(loader, shell);
+    Application second(secondPlatform, secondLibrary);
+    auto secondExit = std::async(std::launch::async, [&] { return second.Run(); });
+    std::string defaultTitle = "SkypeForWindow";
+    auto deadline = std::chrono::steady_clock::now() + 5s;
+    WindowHandle secondWindow = 0;
+    while (!secondWindow && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+        secondWindow = secondProgram->FindTopLevelWindow(kMainWindowClass, &defaultTitle);
+    }
+    ASSERT_NE(secondWindow, 0u) << "the second copy should run with its own title";
+    secondProgram->Post(secondWindow, msg::kCommand, IDM_EXIT, 0);
+    EXPECT_EQ(secondExit.get(), 0);
+}
+
+TEST_F(ShellIntegrationTest, ABurstOfDeviceNoticesGivesOneRecheckThatFindsTheHandset) {
+    std::atomic<int> reconnects{0};
+    ON_CALL(device, Reconnect()).WillByDefault([&] {
+        return ++reconnects == 1 ? E_FAIL : S_OK;  // absent at start, plugged in later
+    });
+    StartSkype();
+    StartProgram();
+    for (int i = 0; i < 5; ++i) {
+        PostToProgram(msg::kDeviceChange, kDeviceNodesChanged);
+        std::this_thread::sleep_for(20ms);
+    }
+    // 600 ms after the first notice the handset is found: audio routing, then Discover.
+    ASSERT_TRUE(WaitForLog([](auto& log) { return Contains(log, "COMMAND PROTOCOL 5"); }));
+    std::this_thread::sleep_for(700ms);
+    EXPECT_EQ(reconnects.load(), 2) << "start-up plus exactly one re-check";
+    EXPECT_EQ(library->handsetPresent.load(), 1);
+}
+
+TEST_F(ShellIntegrationTest, LinesFromAnyWindowButSkypesAreRefused) {
+    StartSkype();
+    StartProgram();
+    skype->Announce();
+    ASSERT_TRUE(WaitForLog([](auto& log) { return Contains(log, "COMMAND PROTOCOL 5"); }));
+
+    auto stranger = desktop.OpenProgram("stranger");
+    stranger->RegisterWindowClass("stranger", "");
+    WindowHandle strangerWindow = stranger->CreateHiddenWindow(
+        "stranger", "stranger", [](WindowHandle, std::uint32_t, WParam, LParam) { return 0; });
+    EXPECT_FALSE(SendText(*stranger, MainWindow(), strangerWindow, "CALL 5 STATUS RINGING", 1s));
+    EXPECT_TRUE(SendText(*stranger, MainWindow(), skype->ApiWindow(), "CALL 5 STATUS RINGING", 1s))
+        << "the attached client's lines are taken";
+    stranger->DestroyWindow(strangerWindow);
+}
+
+TEST_F(ShellIntegrationTest, AttachStatusesOtherThanSuccessLeaveTheLinkDown) {
+    sim::SkypeClientSim::Options options;
+    options.attachStatuses = {1, 2, 3};
+    StartSkype(options);
+    StartProgram();
+    skype->Announce();
+    ASSERT_TRUE(WaitForLog([](auto& log) { return Contains(log, "ATTACH 3"); }));
+    std::this_thread::sleep_for(200ms);
+    auto log = skype->Log();
+    EXPECT_EQ(IndexOf(log, "COMMAND"), -1);
+    EXPECT_EQ(IndexOf(log, "DISCOVER", IndexOf(log, "DISCOVER") + 1), -1) << "no further broadcast";
+    EXPECT_EQ(application->State().skypeApiWindow.load(), 0u);
+}
+
+TEST_F(ShellIntegrationTest, TheFocusTimerTellsTheHandsetWhetherSkypeIsInFront) {
+    std::atomic<int> focused{0}, unfocused{0};
+    ON_CALL(device, SendCommand(0xEE)).WillByDefault([&](std::uint8_t) { return ++focused, 0; });
+    ON_CALL(device, SendCommand(0xEF)).WillByDefault([&](std::uint8_t) { return ++unfocused, 0; });
+    StartSkype();
+    StartProgram();
+    skype->Announce();
+    ASSERT_TRUE(WaitForLog([](auto& log) { return Contains(log, "COMMAND SEARCH CALLS"); }));
+    std::this_thread::sleep_for(350ms);
+    EXPECT_GE(unfocused.load(), 2);
+    EXPECT_EQ(focused.load(), 0);
+    desktop.SetForegroundWindow(
+        skypeProgram->FindTopLevelWindow(sim::SkypeClientSim::kMainWindowClass, nullptr));
+    std::this_thread::sleep_for(350ms);
+    EXPECT_GE(focused.load(), 2);
+}
+
+TEST_F(ShellIntegrationTest, SuspendDropsTheHandsetAndResumeDiscoversAgain) {
+    ON_CALL(device, Reconnect()).WillByDefault(Return(S_OK));
+    StartSkype();
+    StartProgram();
+    ASSERT_TRUE(WaitForLog([](auto& log) { return Contains(log, "COMMAND PROTOCOL 5"); }));
+    PostToProgram(msg::kPowerBroadcast, power::kSuspend);
+    auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (library->handsetPresent && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_EQ(library->handsetPresent.load(), 0);
+    std::size_t discovers = 0;
+    for (const auto& entry : skype->Log()) discovers += entry.rfind("DISCOVER 0x", 0) == 0;
+
+    PostToProgram(msg::kPowerBroadcast, power::kResumeSuspend);
+    ASSERT_TRUE(WaitForLog([&](auto& log) {
+        std::size_t now = 0;
+        for (const auto& entry : log) now += entry.rfind("DISCOVER 0x", 0) == 0;
+        return now > discovers;
+    }));
+    EXPECT_EQ(library->handsetPresent.load(), 1);
+}
+
+}  // namespace
+}  // namespace kestrava::testing
