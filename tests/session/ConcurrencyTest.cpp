@@ -33,8 +33,10 @@ TEST(SessionConcurrency, BrowsingAndReadingWhileTheParserReloadsAndEndsCalls) {
                     Succeeded(store.GetSelectedPartnerName(name.data())) &&
                     handle.text().substr(1) != name.text().substr(1))
                     ++faults;
+                // A refresh by the parser may restart the text mid-read; its
+                // characters are still those of a start time.
                 const std::string start = ReadText(store, &CSessionStore::ReadStartTimeChar);
-                if (!start.empty() && start.size() != 14) ++faults;
+                if (start.find_first_not_of("0123456789/: ") != std::string::npos) ++faults;
                 ReadText(store, &CSessionStore::ReadDurationChar);
             }
         }
@@ -44,7 +46,7 @@ TEST(SessionConcurrency, BrowsingAndReadingWhileTheParserReloadsAndEndsCalls) {
             int count = 0, unseen = 0, id = 0;
             store.GetCallCount(&count);
             store.CountUnseenMissedCalls(&unseen);
-            if (count > kCalls + 1 || unseen > count + 1) ++faults;
+            if (count > kCalls + 1 || unseen > kCalls) ++faults;  // read apart: no relation
             for (int i = 0; Succeeded(store.GetCallIdAt(i, &id)); ++i) store.HasCall(id);
             store.GetCurrentCallId(&id);
             store.FormatClock();
