@@ -236,8 +236,8 @@ class FakeModuleLoader : public ModuleLoader {
     }
     std::string ExecutablePath() override { return executablePath; }
 
-    int loads = 0;
-    int frees = 0;
+    std::atomic<int> loads{0};
+    std::atomic<int> frees{0};
     std::string executablePath = "/opt/kestrava/Kestrava";
 
   private:
