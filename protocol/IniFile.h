@@ -13,7 +13,7 @@
 namespace kestrava {
 
 class IniFile {
-public:
+  public:
     // Longest text value kept (the profile functions fill a 260-byte buffer).
     static constexpr std::size_t kMaxTextLength = 259;
 
@@ -26,7 +26,7 @@ public:
     // The value cut to kMaxTextLength characters; empty when missing.
     std::string GetText(const std::string& section, const std::string& key) const;
 
-private:
+  private:
     const std::string* Find(const std::string& section, const std::string& key) const;
 
     std::map<std::string, std::string> m_values;  // "section\nkey" in lower case -> value

@@ -6,7 +6,7 @@
 #include <string>
 
 class LinkCollaborators {
-public:
+  public:
     virtual ~LinkCollaborators() = default;
 
     // Audio routing: point the system's preferred devices away from the handset.
@@ -40,7 +40,7 @@ public:
 
 // Where the parser thread hands each line received from Skype.
 class NotificationDispatcher {
-public:
+  public:
     virtual ~NotificationDispatcher() = default;
 
     // One line with the snapshot of the current call taken just before.
