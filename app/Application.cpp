@@ -29,6 +29,7 @@ int Application::Run() {
     }
     m_mainWindow.SetEngine(nullptr);
     m_engine.reset();
+    DestroySessionStore();
     return 0;
 }
 
@@ -38,6 +39,7 @@ bool Application::StartUp() {
     m_shell.discoverMessage = windows.RegisterMessage(kDiscoverMessageName);
     if (m_shell.attachMessage == 0 || m_shell.discoverMessage == 0) return false;
 
+    m_device.SetWindowSystem(&windows);
     m_engine = std::make_unique<CSkypeEngine>(m_shell, windows, m_links, m_links);
     m_mainWindow.SetEngine(m_engine.get());
 
@@ -55,11 +57,11 @@ bool Application::StartUp() {
     if (!windows.RegisterWindowClass(kMainWindowClass, icon)) return false;
     m_classRegistered = true;
 
-    WindowHandle window = windows.CreateHiddenWindow(
-        kMainWindowClass, windowTitle,
-        [this](WindowHandle w, std::uint32_t m, WParam wp, LParam lp) {
-            return m_mainWindow.Procedure(w, m, wp, lp);
-        });
+    WindowHandle window =
+        windows.CreateHiddenWindow(kMainWindowClass, windowTitle,
+                                   [this](WindowHandle w, std::uint32_t m, WParam wp, LParam lp) {
+                                       return m_mainWindow.Procedure(w, m, wp, lp);
+                                   });
     if (window == 0) return false;
     m_shell.mainWindow = window;
     m_links.Report("shell: main window \"" + windowTitle + "\" created");
@@ -68,9 +70,10 @@ bool Application::StartUp() {
     if (!m_renderer.Bind(m_device, *m_engine, m_device.m_bSupportARF)) return false;
 
     if (m_device.Reconnect()) {
-        // Seam: the session store is created here.
+        CreateSessionStore();
         if (!m_device.StartInput(window)) {
             m_device.StopReading();
+            DestroySessionStore();
             return false;
         }
         // Seams: mixer controls and the contact list.
@@ -80,7 +83,8 @@ bool Application::StartUp() {
         m_device.handsetPresent = 1;
         m_links.Report("handset: found at start");
     } else {
-        // Seams: the contact list and the session store.
+        // Seam: the contact list is created here, before the store.
+        CreateSessionStore();
         m_device.handsetPresent = 0;
         m_shell.g_bHandsetAnnounced = 0;
         LoadFonts();
@@ -91,9 +95,9 @@ bool Application::StartUp() {
 }
 
 void Application::LoadConfiguration() {
-    int fontSupported = 1, supportSky = 1, supportHideWindows = 1, supportAgc = 0,
-        autoRunSkype = 0, autoSwitchAudio = 0, autoSwitchSystemAudio = 0,
-        focusAddressBook = 0, supportArf = 0, limitCalls = 0;
+    int fontSupported = 1, supportSky = 1, supportHideWindows = 1, supportAgc = 0, autoRunSkype = 0,
+        autoSwitchAudio = 0, autoSwitchSystemAudio = 0, focusAddressBook = 0, supportArf = 0,
+        limitCalls = 0;
     m_engine->LoadConfiguration(m_shell.moduleDirectory.c_str(), &fontSupported, &supportSky,
                                 &supportHideWindows, &supportAgc, &autoRunSkype, &autoSwitchAudio,
                                 &autoSwitchSystemAudio, &focusAddressBook, &supportArf,
@@ -114,6 +118,16 @@ void Application::LoadConfiguration() {
     m_device.m_nReg1CValue = reg1C;
 }
 
+void Application::CreateSessionStore() {
+    m_store = std::make_unique<CSessionStore>();
+    m_links.SetSessionStore(m_store.get());
+}
+
+void Application::DestroySessionStore() {
+    m_links.SetSessionStore(nullptr);
+    m_store.reset();
+}
+
 void Application::LoadFonts() {
     if (CLcdRenderer* renderer = m_renderer.Renderer()) {
         renderer->LoadFonts(m_shell.moduleDirectory.c_str());
@@ -129,7 +143,7 @@ void Application::ShutDown() {
     // Seam: the contact list is destroyed here, before the engine.
     m_mainWindow.SetEngine(nullptr);
     m_engine.reset();
-    // Seam: the session store is destroyed here, after the engine.
+    DestroySessionStore();
     m_renderer.DeleteRenderer();
     m_renderer.UnloadModule();
     if (WindowHandle window = m_shell.mainWindow.load()) m_platform.windows.DestroyWindow(window);

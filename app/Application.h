@@ -11,11 +11,12 @@
 #include "handset/CDeviceLibrary.h"
 #include "platform/Platform.h"
 #include "protocol/CSkypeEngine.h"
+#include "session/CSessionStore.h"
 
 namespace kestrava {
 
 class Application {
-public:
+  public:
     Application(Platform& platform, CDeviceLibrary& device);
 
     int Run();
@@ -23,11 +24,13 @@ public:
     ShellState& State() { return m_shell; }
     ShellLinks& Links() { return m_links; }
 
-private:
+  private:
     bool StartUp();
     void ShutDown();
     void LoadConfiguration();
     void LoadFonts();
+    void CreateSessionStore();
+    void DestroySessionStore();
 
     Platform& m_platform;
     CDeviceLibrary& m_device;
@@ -36,6 +39,7 @@ private:
     RendererBinding m_renderer;
     MainWindow m_mainWindow;
     std::unique_ptr<CSkypeEngine> m_engine;
+    std::unique_ptr<CSessionStore> m_store;
     bool m_classRegistered = false;
 };
 

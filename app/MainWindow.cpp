@@ -15,7 +15,11 @@ constexpr LParam kHandled = 1;
 
 MainWindow::MainWindow(ShellState& shell, Platform& platform, CDeviceLibrary& device,
                        RendererBinding& renderer, ShellLinks& links)
-    : m_shell(shell), m_platform(platform), m_device(device), m_renderer(renderer), m_links(links) {}
+    : m_shell(shell),
+      m_platform(platform),
+      m_device(device),
+      m_renderer(renderer),
+      m_links(links) {}
 
 void MainWindow::RequestLinkAction(int action) {
     if (!m_engine) return;

@@ -14,7 +14,7 @@
 namespace kestrava {
 
 class MainWindow {
-public:
+  public:
     MainWindow(ShellState& shell, Platform& platform, CDeviceLibrary& device,
                RendererBinding& renderer, ShellLinks& links);
 
@@ -26,7 +26,7 @@ public:
     // Requests a link action on the engine's link worker.
     void RequestLinkAction(int action);
 
-private:
+  private:
     LParam OnCommand(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
     LParam OnTimer(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
     LParam OnAttach(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);

@@ -12,7 +12,7 @@ class CSkypeEngine;
 namespace kestrava {
 
 class RendererBinding {
-public:
+  public:
     static constexpr const char* kLibraryName = "Glyvar.dll";
 
     RendererBinding(ModuleLoader& modules, Shell& shell);
@@ -26,7 +26,7 @@ public:
 
     CLcdRenderer* Renderer() const { return m_pRenderer; }
 
-private:
+  private:
     void Fail(const char* text, const char* caption);
 
     ModuleLoader& m_modules;

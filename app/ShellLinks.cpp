@@ -19,15 +19,37 @@ void ShellLinks::Report(const std::string& event) const {
 void ShellLinks::PreferNonHandsetDevices() {}
 
 // Seam: the mixer binding knows the handset's sound device name.
-std::string ShellLinks::HandsetAudioDeviceName() { return {}; }
+std::string ShellLinks::HandsetAudioDeviceName() {
+    return {};
+}
 
-// Seams: the session store.
-void ShellLinks::ResetCurrentCall() {}
-void ShellLinks::ResetSecondCall() {}
-void ShellLinks::ResetBrowse() {}
-void ShellLinks::ClearCalls() {}
-int ShellLinks::CurrentCallId() { return 0; }
-int ShellLinks::CurrentCallStatus() { return kNoCall; }
+void ShellLinks::ResetCurrentCall() {
+    if (CSessionStore* store = m_store.load()) store->ResetCurrentCall();
+}
+
+void ShellLinks::ResetSecondCall() {
+    if (CSessionStore* store = m_store.load()) store->ResetSecondCall();
+}
+
+void ShellLinks::ResetBrowse() {
+    if (CSessionStore* store = m_store.load()) store->ResetBrowse();
+}
+
+void ShellLinks::ClearCalls() {
+    if (CSessionStore* store = m_store.load()) store->ClearCalls();
+}
+
+int ShellLinks::CurrentCallId() {
+    int id = 0;
+    if (CSessionStore* store = m_store.load()) store->GetCurrentCallId(&id);
+    return id;
+}
+
+int ShellLinks::CurrentCallStatus() {
+    int status = kNoCall;
+    if (CSessionStore* store = m_store.load()) store->GetCurrentCallStatus(&status);
+    return status;
+}
 
 // Seams: the contact list.
 void ShellLinks::ResetContactCursor() {}
@@ -36,9 +58,13 @@ void ShellLinks::ClearContacts() {}
 // Seam: the button handler.
 void ShellLinks::HandleButton(int) {}
 
-void ShellLinks::SetLinkReady(int ready) { m_device.m_bLinkReady = ready; }
+void ShellLinks::SetLinkReady(int ready) {
+    m_device.m_bLinkReady = ready;
+}
 
-bool ShellLinks::HandsetPresent() { return m_device.handsetPresent != 0; }
+bool ShellLinks::HandsetPresent() {
+    return m_device.handsetPresent != 0;
+}
 
 void ShellLinks::RestartFocusTimer() {
     if (WindowHandle window = m_shell.mainWindow.load()) {

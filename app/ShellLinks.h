@@ -10,17 +10,20 @@
 #include "handset/CDeviceLibrary.h"
 #include "platform/WindowSystem.h"
 #include "protocol/LinkCollaborators.h"
+#include "session/CSessionStore.h"
 
 namespace kestrava {
 
 class ShellLinks final : public LinkCollaborators, public NotificationDispatcher {
-public:
+  public:
     using Trace = std::function<void(const std::string&)>;
 
     ShellLinks(ShellState& shell, WindowSystem& windows, CDeviceLibrary& device);
 
     // Where the shell reports what it does (simulation mode prints it).
     void SetTrace(Trace trace) { m_trace = std::move(trace); }
+    // The session store, once the shell has created it (null before and after).
+    void SetSessionStore(CSessionStore* store) { m_store = store; }
     void Report(const std::string& event) const;
 
     // LinkCollaborators
@@ -44,10 +47,11 @@ public:
     void Dispatch(const std::string& line, int currentCallId, int currentCallStatus) override;
     void WatchSkypeDialogs(int currentCallId) override;
 
-private:
+  private:
     ShellState& m_shell;
     WindowSystem& m_windows;
     CDeviceLibrary& m_device;
+    std::atomic<CSessionStore*> m_store{nullptr};
     Trace m_trace;
 };
 

@@ -32,7 +32,7 @@ void PrintUsage() {
 }
 
 class Printer {
-public:
+  public:
     void Line(const std::string& text) {
         auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start);
         std::lock_guard lock(m_mutex);
@@ -40,7 +40,7 @@ public:
         std::fflush(stdout);
     }
 
-private:
+  private:
     std::mutex m_mutex;
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };

@@ -63,19 +63,52 @@ void CDeviceLibrary::Unload() {
     m_hModule = nullptr;
 }
 
-bool CDeviceLibrary::Reconnect() { return m_pDevice && m_pDevice->Reconnect() == S_OK; }
+bool CDeviceLibrary::Reconnect() {
+    return m_pDevice && m_pDevice->Reconnect() == S_OK;
+}
 
 bool CDeviceLibrary::StartInput(WindowHandle window) {
     if (!m_pDevice) return false;
     // The input worker that decodes the queued reports joins here with the
     // report decoding; until then reports wait in the queue.
     m_bInputRunning = 1;
-    return m_pDevice->StartReading(window) == S_OK;
+    return m_pDevice->StartReading(ReportTargetFor(window)) == S_OK;
 }
 
-bool CDeviceLibrary::StopReading() { return m_pDevice && m_pDevice->StopReading() == S_OK; }
+CHidDevice::WindowHandle CDeviceLibrary::ReportTargetFor(WindowHandle window) {
+#if defined(_WIN32)
+    return window;
+#else
+    if (!m_windows) return window;
+    m_reportWindow = window;
+    m_notifyTarget = {kHidNotifyTargetMagic, 1, this, &CDeviceLibrary::DeliverReport,
+                      &CDeviceLibrary::PumpSentMessages};
+    return reinterpret_cast<CHidDevice::WindowHandle>(&m_notifyTarget);
+#endif
+}
 
-bool CDeviceLibrary::Release() { return m_pDevice && m_pDevice->Release() == S_OK; }
+int CDeviceLibrary::DeliverReport(void* context, std::uint32_t message, std::uintptr_t wParam,
+                                  std::intptr_t lParam) {
+    auto* self = static_cast<CDeviceLibrary*>(context);
+    // Synchronous, as a sent window message: the read thread waits until the
+    // main window has queued the report.
+    auto result = self->m_windows->Send(self->m_reportWindow.load(), message, wParam, lParam,
+                                        std::chrono::seconds(5));
+    return result.has_value() ? 1 : 0;
+}
+
+void CDeviceLibrary::PumpSentMessages(void* context, std::uint32_t maxWaitMs) {
+    auto* self = static_cast<CDeviceLibrary*>(context);
+    self->m_windows->PumpSentMessages(std::chrono::milliseconds(maxWaitMs));
+}
+
+bool CDeviceLibrary::StopReading() {
+    return m_pDevice && m_pDevice->StopReading() == S_OK;
+}
+
+bool CDeviceLibrary::Release() {
+    return m_pDevice && m_pDevice->Release() == S_OK;
+}
 
 bool CDeviceLibrary::SendCommand(std::uint8_t command) {
     if (m_pDevice) m_pDevice->SendCommand(command);

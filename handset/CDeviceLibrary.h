@@ -9,14 +9,16 @@
 #include <mutex>
 
 #include "CHidDevice.h"
+#include "HidNotifyTarget.h"
 #include "platform/ModuleLoader.h"
 #include "platform/Shell.h"
+#include "platform/WindowSystem.h"
 #include "platform/WindowTypes.h"
 
 class CLcdRenderer;
 
 class CDeviceLibrary {
-public:
+  public:
     static constexpr const char* kLibraryName = "Ondrel.dll";
 
     // Loads the library at once; a failure leaves Device() null after its message box.
@@ -27,6 +29,12 @@ public:
 
     HResult Load();
     CHidDevice* Device() const { return m_pDevice; }
+
+    // The window system the input reports reach the main window through. On
+    // Windows the HID library sends to the window itself; elsewhere the
+    // program's windows are out of the library's reach, and it delivers through
+    // a HidNotifyTarget that forwards to this window system.
+    void SetWindowSystem(kestrava::WindowSystem* windows) { m_windows = windows; }
 
     bool Reconnect();
     bool StartInput(kestrava::WindowHandle window);
@@ -59,8 +67,12 @@ public:
     std::atomic<std::int32_t> m_bTransferActive{0};
     std::atomic<std::int32_t> handsetPresent{0};  // the shell owns its meaning
 
-private:
+  private:
     void Unload();
+    CHidDevice::WindowHandle ReportTargetFor(kestrava::WindowHandle window);
+    static int DeliverReport(void* context, std::uint32_t message, std::uintptr_t wParam,
+                             std::intptr_t lParam);
+    static void PumpSentMessages(void* context, std::uint32_t maxWaitMs);
 
     kestrava::ModuleLoader& m_modules;
     kestrava::Shell& m_shell;
@@ -68,6 +80,9 @@ private:
     CHidDevice* m_pDevice = nullptr;
     std::atomic<CLcdRenderer*> m_pRenderer{nullptr};
     std::atomic<std::int32_t> m_bInputRunning{0};
+    kestrava::WindowSystem* m_windows = nullptr;
+    std::atomic<kestrava::WindowHandle> m_reportWindow{0};
+    HidNotifyTarget m_notifyTarget{};
 
     std::mutex m_Lock;  // guards m_InputQueue
     std::deque<std::uint32_t> m_InputQueue;

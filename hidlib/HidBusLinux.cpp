@@ -1,5 +1,7 @@
 #include "HidBusLinux.h"
 
+#include <cstdlib>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -219,8 +221,13 @@ std::unique_ptr<HidReader> LinuxHidBus::OpenReader(const std::string& path) {
     return std::make_unique<LinuxReader>(fd, info.layout.usesReportIds);
 }
 
+// ONDREL_SYSFS_ROOT and ONDREL_DEV_ROOT point the library at another device
+// tree (a test rig, or the simulated handset of simulation mode).
 std::shared_ptr<HidBus> SystemHidBus() {
-    return std::make_shared<LinuxHidBus>();
+    const char* sysfs = std::getenv("ONDREL_SYSFS_ROOT");
+    const char* dev = std::getenv("ONDREL_DEV_ROOT");
+    return std::make_shared<LinuxHidBus>(sysfs && *sysfs ? sysfs : "/sys",
+                                         dev && *dev ? dev : "/dev");
 }
 
 }  // namespace ondrel

@@ -1,5 +1,7 @@
 #include "UsbTopologyLinux.h"
 
+#include <cstdlib>
+
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -92,7 +94,8 @@ std::unique_ptr<UsbHub> LinuxUsbTopology::OpenRootHub(int index) {
 }
 
 std::shared_ptr<UsbTopology> SystemUsbTopology() {
-    return std::make_shared<LinuxUsbTopology>();
+    const char* sysfs = std::getenv("ONDREL_SYSFS_ROOT");  // as for the HID bus
+    return std::make_shared<LinuxUsbTopology>(sysfs && *sysfs ? sysfs : "/sys");
 }
 
 }  // namespace ondrel

@@ -50,6 +50,11 @@ class WindowSystem {
 
     virtual bool SetTimer(WindowHandle window, std::uintptr_t timerId, unsigned periodMs) = 0;
     virtual void KillTimer(WindowHandle window, std::uintptr_t timerId) = 0;
+
+    // Handles the messages other threads are sending to the calling thread's
+    // windows, waiting at most `maxWait` for one to arrive. A thread that waits
+    // for another thread which may be sending to it calls this between looks.
+    virtual void PumpSentMessages(std::chrono::milliseconds maxWait) = 0;
 };
 
 // Sends `text` (with its terminating zero) as WM_COPYDATA from `sender` to `target`.

@@ -217,6 +217,23 @@ int InProcessDesktop::RunMessageLoop() {
     }
 }
 
+void InProcessDesktop::PumpSentMessages(std::chrono::milliseconds maxWait) {
+    auto self = QueueOfThisThread(false);
+    if (!self) {
+        std::this_thread::sleep_for(maxWait);
+        return;
+    }
+    std::unique_lock lock(self->mutex);
+    self->wake.wait_for(lock, maxWait, [&] { return !self->sent.empty(); });
+    while (!self->sent.empty()) {
+        auto sent = self->sent.front();
+        self->sent.pop_front();
+        lock.unlock();
+        Process(sent);
+        lock.lock();
+    }
+}
+
 void InProcessDesktop::PostQuit(int exitCode) {
     auto self = QueueOfThisThread(true);
     {
@@ -345,6 +362,10 @@ void InProcessDesktop::Program::KillTimer(WindowHandle window, std::uintptr_t ti
     std::lock_guard lock(owner->mutex);
     std::erase_if(owner->timers,
                   [&](const Timer& t) { return t.window == window && t.id == timerId; });
+}
+
+void InProcessDesktop::Program::PumpSentMessages(std::chrono::milliseconds maxWait) {
+    m_desktop.PumpSentMessages(maxWait);
 }
 
 WindowHandle InProcessDesktop::Program::FindTopLevelWindow(const std::string& className,

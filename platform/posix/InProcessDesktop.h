@@ -82,6 +82,7 @@ class InProcessDesktop {
                                LParam lParam, std::chrono::milliseconds timeout);
     bool Post(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
     int RunMessageLoop();
+    void PumpSentMessages(std::chrono::milliseconds maxWait);
     void PostQuit(int exitCode);
     std::vector<WindowHandle> TopLevelWindows();
 
@@ -117,6 +118,7 @@ class InProcessDesktop::Program final : public WindowSystem, public Desktop {
                    std::chrono::milliseconds timeout) override;
     bool SetTimer(WindowHandle window, std::uintptr_t timerId, unsigned periodMs) override;
     void KillTimer(WindowHandle window, std::uintptr_t timerId) override;
+    void PumpSentMessages(std::chrono::milliseconds maxWait) override;
 
     // Desktop
     WindowHandle FindTopLevelWindow(const std::string& className,

@@ -133,6 +133,14 @@ void Win32WindowSystem::KillTimer(WindowHandle window, std::uintptr_t timerId) {
     ::KillTimer(ToHwnd(window), timerId);
 }
 
+void Win32WindowSystem::PumpSentMessages(std::chrono::milliseconds maxWait) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(maxWait.count()),
+                              QS_SENDMESSAGE);
+    MSG message;
+    // Peeking for sent messages handles them; nothing posted is removed.
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
 WindowHandle Win32WindowSystem::FindTopLevelWindow(const std::string& className,
                                                    const std::string* title) {
     return FromHwnd(FindWindowA(className.c_str(), title ? title->c_str() : nullptr));

@@ -25,6 +25,7 @@ class Win32WindowSystem final : public WindowSystem, public Desktop {
                    std::chrono::milliseconds timeout) override;
     bool SetTimer(WindowHandle window, std::uintptr_t timerId, unsigned periodMs) override;
     void KillTimer(WindowHandle window, std::uintptr_t timerId) override;
+    void PumpSentMessages(std::chrono::milliseconds maxWait) override;
 
     WindowHandle FindTopLevelWindow(const std::string& className,
                                     const std::string* title) override;

@@ -68,6 +68,7 @@ class RecordingWindowSystem : public WindowSystem {
     }
     bool SetTimer(WindowHandle, std::uintptr_t, unsigned) override { return true; }
     void KillTimer(WindowHandle, std::uintptr_t) override {}
+    void PumpSentMessages(std::chrono::milliseconds) override {}
 
     struct Sent {
         WindowHandle target;
