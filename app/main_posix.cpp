@@ -1,11 +1,17 @@
-// Kestrava on Linux: simulation mode, with the simulated Skype client in the
-// in-process desktop, printing the link state and every line that crosses it.
+// Kestrava on Linux: simulation mode. The program runs with the simulated
+// Skype client in the in-process desktop and the simulated handset behind a
+// device tree that the HID library opens like a real one, and prints the link
+// state, every line that crosses the link and every report that crosses to
+// and from the handset.
 #include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -13,52 +19,127 @@
 #include "app/Application.h"
 #include "app/ShellConstants.h"
 #include "platform/posix/InProcessDesktop.h"
+#include "sim/SimulatedHandset.h"
 #include "sim/SkypeClientSim.h"
 
 using namespace kestrava;
-
-// Built before main, as on Windows: the HID library is loaded at once.
-static CDeviceLibrary g_DeviceLibrary(SystemModuleLoader(), SystemShell());
 
 namespace {
 
 void PrintUsage() {
     std::puts(
-        "usage: Kestrava --simulate [--scenario FILE]\n"
+        "usage: Kestrava --simulate [--scenario FILE] [--no-handset]\n"
         "\n"
-        "Runs Kestrava against a simulated Skype client and prints the link state\n"
-        "and every line that crosses the link, until Ctrl-C or the end of the\n"
-        "scenario. Without a scenario the client announces itself and waits.");
+        "Runs Kestrava against a simulated Skype client and a simulated handset and\n"
+        "prints the link state, every line that crosses the link and every report\n"
+        "that crosses to the handset, until Ctrl-C or the end of the scenario.\n"
+        "Without a scenario the client announces itself and waits. With\n"
+        "--no-handset the program starts without its handset.");
 }
 
+// Prints numbered, timed lines to the terminal from any thread.
 class Printer {
   public:
+    explicit Printer(FILE* out) : m_out(out) {}
     void Line(const std::string& text) {
         auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start);
         std::lock_guard lock(m_mutex);
-        std::printf("[%7.3f] %s\n", elapsed.count(), text.c_str());
-        std::fflush(stdout);
+        std::fprintf(m_out, "[%7.3f] %s\n", elapsed.count(), text.c_str());
+        std::fflush(m_out);
     }
 
   private:
+    FILE* m_out;
     std::mutex m_mutex;
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+};
+
+// The HID library traces every report on the standard output. This routes
+// that output through the printer, folding runs of the same line (the focus
+// timer reports ten times a second) into one line and a count.
+class TraceCollector {
+  public:
+    explicit TraceCollector(Printer& printer) : m_printer(printer) {
+        int pipeEnds[2];
+        if (pipe(pipeEnds) != 0) return;
+        std::fflush(stdout);
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        close(pipeEnds[1]);
+        setvbuf(stdout, nullptr, _IOLBF, 0);
+        m_readEnd = pipeEnds[0];
+        m_thread = std::thread([this] { Collect(); });
+    }
+    // Call before the terminal's own descriptor is put back on stdout.
+    void Finish(int terminal) {
+        std::fflush(stdout);
+        dup2(terminal, STDOUT_FILENO);  // closes the pipe's last write end
+        if (m_thread.joinable()) m_thread.join();
+        if (m_readEnd >= 0) close(m_readEnd);
+    }
+
+  private:
+    void Collect() {
+        std::string pending, last;
+        int repeats = 0;
+        char buffer[512];
+        ssize_t got;
+        while ((got = read(m_readEnd, buffer, sizeof(buffer))) > 0) {
+            pending.append(buffer, static_cast<std::size_t>(got));
+            for (auto end = pending.find('\n'); end != std::string::npos;
+                 end = pending.find('\n')) {
+                std::string line = pending.substr(0, end);
+                pending.erase(0, end + 1);
+                if (line == last) {
+                    ++repeats;
+                    continue;
+                }
+                Flush(repeats);
+                last = line;
+                m_printer.Line("handset " + line);
+            }
+        }
+        Flush(repeats);
+    }
+    void Flush(int& repeats) {
+        if (repeats > 0)
+            m_printer.Line("handset   (the same report " + std::to_string(repeats) +
+                           " more times)");
+        repeats = 0;
+    }
+
+    Printer& m_printer;
+    int m_readEnd = -1;
+    std::thread m_thread;
 };
 
 std::string Describe(const std::string& entry) {
     if (entry.rfind("COMMAND ", 0) == 0) return "Kestrava -> Skype: " + entry.substr(8);
     if (entry.rfind("NOTIFY ", 0) == 0) return "Skype -> Kestrava: " + entry.substr(7);
+    if (entry.rfind("HANDSET ", 0) == 0) return "person at the handset: " + entry.substr(8);
     return "skype: " + entry;
+}
+
+void ApplyHandsetStep(sim::HandsetSim& handset, const sim::ScenarioStep& step) {
+    if (step.action == "lift") {
+        handset.LiftReceiver();
+    } else if (step.action == "hangup") {
+        handset.PutDownReceiver();
+    } else if (step.action == "press") {
+        handset.PressKey(static_cast<std::uint8_t>(std::stoul(step.arguments.at(0), nullptr, 0)));
+    }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     bool simulate = false;
+    bool withHandset = true;
     std::string scenarioPath;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--simulate") == 0) {
             simulate = true;
+        } else if (std::strcmp(argv[i], "--no-handset") == 0) {
+            withHandset = false;
         } else if (std::strcmp(argv[i], "--scenario") == 0 && i + 1 < argc) {
             scenarioPath = argv[++i];
         } else {
@@ -90,36 +171,63 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    Printer printer;
-    InProcessDesktop desktop;
-    auto kestrava = desktop.OpenProgram("Kestrava");
-    auto skypeProgram = desktop.OpenProgram("Skype");
-    Platform platform{*kestrava, *kestrava, SystemModuleLoader(), SystemShell()};
-    Application application(platform, g_DeviceLibrary);
-    application.Links().SetTrace([&printer](const std::string& event) { printer.Line(event); });
+    int terminal = dup(STDOUT_FILENO);
+    FILE* terminalOut = fdopen(terminal, "w");
+    Printer printer(terminalOut ? terminalOut : stderr);
+    TraceCollector traces(printer);
 
-    auto requestExit = [&application, &kestrava] {
-        if (WindowHandle window = application.State().mainWindow.load()) {
-            kestrava->Post(window, msg::kCommand, IDM_EXIT, 0);
-        }
-    };
-    sim::SkypeClientSim skype(*skypeProgram, *skypeProgram);
-    skype.SetObserver([&printer](const std::string& entry) { printer.Line(Describe(entry)); });
-    skype.SetScenarioEndHandler(requestExit);
+    // The simulated handset is in place before the HID library is loaded, and
+    // the library is pointed at its device tree. (On Windows the library is
+    // loaded before the program's entry point; here that order is not needed.)
+    std::unique_ptr<sim::SimulatedHandset> handset;
+    if (withHandset) {
+        handset = std::make_unique<sim::SimulatedHandset>();
+        setenv("ONDREL_SYSFS_ROOT", handset->SysfsRoot().c_str(), 1);
+        setenv("ONDREL_DEV_ROOT", handset->DeviceRoot().c_str(), 1);
+        printer.Line("handset: simulated, at " + handset->DevicePath());
+    } else {
+        setenv("ONDREL_SYSFS_ROOT", "/nonexistent", 1);
+        setenv("ONDREL_DEV_ROOT", "/nonexistent", 1);
+    }
+    int exitCode = 0;
+    {
+        CDeviceLibrary deviceLibrary(SystemModuleLoader(), SystemShell());
+        InProcessDesktop desktop;
+        auto kestrava = desktop.OpenProgram("Kestrava");
+        auto skypeProgram = desktop.OpenProgram("Skype");
+        Platform platform{*kestrava, *kestrava, SystemModuleLoader(), SystemShell()};
+        Application application(platform, deviceLibrary);
+        application.Links().SetTrace([&printer](const std::string& event) { printer.Line(event); });
 
-    std::thread signalWatcher([&] {
-        int received = 0;
-        sigwait(&stopSignals, &received);
-        if (received == SIGINT || received == SIGTERM) requestExit();
-    });
+        auto requestExit = [&application, &kestrava] {
+            if (WindowHandle window = application.State().mainWindow.load()) {
+                kestrava->Post(window, msg::kCommand, IDM_EXIT, 0);
+            }
+        };
+        sim::SkypeClientSim skype(*skypeProgram, *skypeProgram);
+        skype.SetObserver([&printer](const std::string& entry) { printer.Line(Describe(entry)); });
+        skype.SetScenarioEndHandler(requestExit);
+        skype.SetHandsetStepHandler([&handset](const sim::ScenarioStep& step) {
+            if (handset) ApplyHandsetStep(*handset, step);
+        });
 
-    skype.Start();
-    skype.Play(scenario);
-    int exitCode = application.Run();
-    skype.Stop();
-    // Wake the signal watcher if no signal came.
-    pthread_kill(signalWatcher.native_handle(), SIGTERM);
-    signalWatcher.join();
+        std::thread signalWatcher([&] {
+            int received = 0;
+            sigwait(&stopSignals, &received);
+            if (received == SIGINT || received == SIGTERM) requestExit();
+        });
+
+        skype.Start();
+        skype.Play(scenario);
+        exitCode = application.Run();
+        skype.Stop();
+        if (handset) printer.Line("handset LCD at the end:\n" + handset->LcdPicture());
+        // Wake the signal watcher if no signal came.
+        pthread_kill(signalWatcher.native_handle(), SIGTERM);
+        signalWatcher.join();
+    }
+    handset.reset();
+    traces.Finish(terminal);
     printer.Line("simulation ended");
     return exitCode;
 }

@@ -60,12 +60,13 @@ SkypeClientSim::SkypeClientSim(WindowSystem& windows, Desktop& desktop, Options 
         {"echo123", "Echo / Sound Test Service", "", "ONLINE"},
         {"alice.liddell", "Alice Liddell", "Alice", "ONLINE"},
         {"wang.xiaoming", "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E", "", "AWAY"},  // 王小明
-        {"yamada.taro", "\xE5\xB1\xB1\xE7\x94\xB0\xE5\xA4\xAA\xE9\x83\x8E", "", "OFFLINE"},  // 山田太郎
+        {"yamada.taro", "\xE5\xB1\xB1\xE7\x94\xB0\xE5\xA4\xAA\xE9\x83\x8E", "",
+         "OFFLINE"},  // 山田太郎
     };
     auto addHistory = [this](int id, const char* handle, const char* type, const char* status,
                              long long timestamp, int duration, bool seen) {
         const SimUser* user = FindUser(handle);
-        m_calls[id] = {id, handle, user ? user->fullName : handle, type, status, timestamp,
+        m_calls[id] = {id,       handle, user ? user->fullName : handle, type, status, timestamp,
                        duration, seen};
         m_history.insert(m_history.begin(), id);
     };
@@ -74,7 +75,9 @@ SkypeClientSim::SkypeClientSim(WindowSystem& windows, Desktop& desktop, Options 
     addHistory(13, "yamada.taro", "OUTGOING_P2P", "FINISHED", 1796660000, 3725, true);
 }
 
-SkypeClientSim::~SkypeClientSim() { Stop(); }
+SkypeClientSim::~SkypeClientSim() {
+    Stop();
+}
 
 // ---------------------------------------------------------------------------
 // Life cycle and thread-safe requests
@@ -167,16 +170,16 @@ void SkypeClientSim::Notify(const std::string& line) {
 void SkypeClientSim::IncomingCall(int id, const std::string& handle) {
     RunOnClientThread([this, id, handle] {
         const SimUser* user = FindUser(handle);
-        StartRinging({id, handle, user ? user->fullName : handle, "INCOMING_P2P", "RINGING",
-                      0, 0, false});
+        StartRinging(
+            {id, handle, user ? user->fullName : handle, "INCOMING_P2P", "RINGING", 0, 0, false});
     });
 }
 
 void SkypeClientSim::OutgoingCall(int id, const std::string& handle) {
     RunOnClientThread([this, id, handle] {
         const SimUser* user = FindUser(handle);
-        SimCall call{id, handle, user ? user->fullName : handle, "OUTGOING_P2P", "ROUTING", 0, 0,
-                     true};
+        SimCall call{id, handle, user ? user->fullName : handle, "OUTGOING_P2P", "ROUTING", 0,
+                     0,  true};
         m_calls[id] = call;
         // A real client repeats ROUTING before the far end rings.
         Queue("CALL " + std::to_string(id) + " STATUS ROUTING");
@@ -205,8 +208,8 @@ void SkypeClientSim::FinishCall(int id) {
 void SkypeClientSim::MissedCall(int id, const std::string& handle) {
     RunOnClientThread([this, id, handle] {
         const SimUser* user = FindUser(handle);
-        StartRinging({id, handle, user ? user->fullName : handle, "INCOMING_P2P", "RINGING", 0,
-                      0, false});
+        StartRinging(
+            {id, handle, user ? user->fullName : handle, "INCOMING_P2P", "RINGING", 0, 0, false});
         EndCall(m_calls[id], "MISSED");
     });
 }
@@ -287,11 +290,10 @@ LParam SkypeClientSim::Procedure(WindowHandle window, std::uint32_t message, WPa
             if (wParam == kScenarioTimer) PlayDueSteps();
             FlushOutbox();
             return 0;
-        case msg::kClose:
-            {
-                std::lock_guard lock(m_mutex);
-                m_stopRequested = true;
-            }
+        case msg::kClose: {
+            std::lock_guard lock(m_mutex);
+            m_stopRequested = true;
+        }
             RunPendingTasks();
             return 0;
         default:
@@ -325,7 +327,9 @@ void SkypeClientSim::AnswerDiscover(WindowHandle program) {
     });
 }
 
-void SkypeClientSim::Queue(const std::string& line) { m_outbox.push_back(line); }
+void SkypeClientSim::Queue(const std::string& line) {
+    m_outbox.push_back(line);
+}
 
 void SkypeClientSim::FlushOutbox() {
     while (!m_outbox.empty()) {
@@ -389,11 +393,14 @@ void SkypeClientSim::ApplyStep(const ScenarioStep& step) {
     } else if (step.action == "end") {
         Record("SCENARIO END");
         if (m_onScenarioEnd) m_onScenarioEnd();
+    } else if (step.action == "lift" || step.action == "hangup" || step.action == "press") {
+        Record("HANDSET " + step.action + (args.empty() ? "" : " " + args[0]));
+        if (m_onHandsetStep) m_onHandsetStep(step);
     } else if (ToInt(args[0], &id)) {
         if (step.action == "incoming" || step.action == "missed") {
             const SimUser* user = FindUser(args[1]);
-            StartRinging({id, args[1], user ? user->fullName : args[1], "INCOMING_P2P",
-                          "RINGING", 0, 0, false});
+            StartRinging({id, args[1], user ? user->fullName : args[1], "INCOMING_P2P", "RINGING",
+                          0, 0, false});
             if (step.action == "missed") EndCall(m_calls[id], "MISSED");
         } else if (step.action == "outgoing") {
             m_calls[id] = {id, args[1], args[1], "OUTGOING_P2P", "ROUTING", 0, 0, true};
@@ -511,8 +518,8 @@ std::vector<std::string> SkypeClientSim::Answer(const std::string& command) {
     if (verb == "CALL" && words.size() == 2) {
         const SimUser* user = FindUser(words[1]);
         int id = m_nextCallId++;
-        m_calls[id] = {id, words[1], user ? user->fullName : words[1], "OUTGOING_P2P", "ROUTING",
-                       0, 0, true};
+        m_calls[id] = {id, words[1], user ? user->fullName : words[1], "OUTGOING_P2P", "ROUTING", 0,
+                       0,  true};
         return {"CALL " + std::to_string(id) + " STATUS ROUTING",
                 "CALL " + std::to_string(id) + " STATUS ROUTING",
                 "CALL " + std::to_string(id) + " STATUS RINGING"};
@@ -553,8 +560,8 @@ std::vector<std::string> SkypeClientSim::AnswerSetCall(int id, const std::string
         return {prefix + "STATUS ONHOLD", prefix + "STATUS LOCALHOLD"};
     }
     if (value == "FINISHED") {
-        std::string final = call.status == "RINGING" && call.type == "INCOMING_P2P" ? "REFUSED"
-                                                                                    : "FINISHED";
+        std::string final =
+            call.status == "RINGING" && call.type == "INCOMING_P2P" ? "REFUSED" : "FINISHED";
         std::vector<std::string> lines;
         if (final == "FINISHED") lines.push_back(prefix + "FAILUREREASON 1");
         call.status = final;

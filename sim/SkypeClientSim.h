@@ -44,7 +44,7 @@ struct SimCall {
 };
 
 class SkypeClientSim {
-public:
+  public:
     static constexpr const char* kApiWindowClass = "SkypeSimApiWindow";
     static constexpr const char* kMainWindowClass = "tskMainForm.UnicodeClass";
     static constexpr std::chrono::milliseconds kSendTimeout{2000};
@@ -65,7 +65,14 @@ public:
     // Called before Run/Start: every log entry is also handed to the observer.
     void SetObserver(Observer observer) { m_observer = std::move(observer); }
     // Called before Run/Start: the program to stop when a scenario ends.
-    void SetScenarioEndHandler(std::function<void()> handler) { m_onScenarioEnd = std::move(handler); }
+    void SetScenarioEndHandler(std::function<void()> handler) {
+        m_onScenarioEnd = std::move(handler);
+    }
+    // Called before Run/Start: who carries out the handset steps of a scenario
+    // (lift, hangup, press); without one they are skipped.
+    void SetHandsetStepHandler(std::function<void(const ScenarioStep&)> handler) {
+        m_onHandsetStep = std::move(handler);
+    }
 
     // Creates the client's windows on the calling thread and handles messages until Stop.
     void Run();
@@ -96,7 +103,7 @@ public:
     // The answers to one command, first the reply, then what follows it (tests use it directly).
     std::vector<std::string> Answer(const std::string& command);
 
-private:
+  private:
     LParam Procedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
     void RunOnClientThread(std::function<void()> task);
     void RunPendingTasks();
@@ -120,6 +127,7 @@ private:
     Options m_options;
     Observer m_observer;
     std::function<void()> m_onScenarioEnd;
+    std::function<void(const ScenarioStep&)> m_onHandsetStep;
 
     // Touched only on the client's thread.
     std::uint32_t m_attachMessage = 0;
@@ -127,8 +135,8 @@ private:
     WindowHandle m_mainWindow = 0;
     std::deque<std::string> m_outbox;
     std::vector<SimUser> m_users;
-    std::map<int, SimCall> m_calls;      // every call, by id
-    std::vector<int> m_history;          // call ids, newest first
+    std::map<int, SimCall> m_calls;  // every call, by id
+    std::vector<int> m_history;      // call ids, newest first
     std::string m_audioIn, m_audioOut, m_ringer;
     std::string m_userStatus = "ONLINE";
     bool m_muted = false;

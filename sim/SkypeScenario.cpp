@@ -13,6 +13,7 @@ int ArgumentCount(const std::string& action) {
     static const std::pair<const char*, int> kActions[] = {
         {"announce", 0}, {"incoming", 2}, {"outgoing", 2}, {"status", 2},
         {"finish", 1},   {"missed", 2},   {"notify", -1},  {"end", 0},
+        {"lift", 0},     {"hangup", 0},   {"press", 1},
     };
     for (const auto& [name, count] : kActions) {
         if (action == name) return count;

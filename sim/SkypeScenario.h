@@ -10,6 +10,9 @@
 //   4000  finish 101                   call 101 ends (FAILUREREASON, then FINISHED)
 //   4000  missed 103 wang.xiaoming     call 103 rings and is missed
 //   5000  notify USERSTATUS AWAY       any line, sent as it is
+//   2500  lift                         the receiver is lifted at the handset
+//   5500  hangup                       the receiver is put down
+//   7500  press 0x61                   a key (code) is pressed at the handset
 //   9000  end                          the scenario is over
 #pragma once
 
