@@ -16,31 +16,27 @@ using ::testing::InSequence;
 using ::testing::NiceMock;
 using ::testing::Return;
 
-CHidDevice* g_device = nullptr;
-CLcdRenderer* g_renderer = nullptr;
-int CreateDevice(void** object) {
-    *object = g_device;
-    return 1;
+int CreateNothing(void**) {
+    return 0;
 }
-int CreateRenderer(void** object) {
-    *object = g_renderer;
-    return 1;
-}
-int CreateNothing(void**) { return 0; }
 int g_deleted = 0;
 int DeleteRecorded(void**) {
     ++g_deleted;
     return 1;
 }
-int DeleteRefused(void**) { return 0; }
+int DeleteRefused(void**) {
+    return 0;
+}
 
-void* Fn(int (*function)(void**)) { return reinterpret_cast<void*>(function); }
+void* Fn(int (*function)(void**)) {
+    return reinterpret_cast<void*>(function);
+}
 
 class LibraryBindingTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        g_device = &device;
-        g_renderer = &renderer;
+        g_fakeDevice = &device;
+        g_fakeRenderer = &renderer;
         g_deleted = 0;
     }
     FakeModuleLoader loader;
@@ -69,7 +65,7 @@ TEST_F(LibraryBindingTest, EachWayTheHidLibraryCanFailHasItsOwnMessage) {
 }
 
 TEST_F(LibraryBindingTest, TheDeviceLibraryForwardsAndReleasesTheHandsetAtTheEnd) {
-    loader.Add("Ondrel.dll", {Fn(&CreateDevice), nullptr});
+    loader.Add("Ondrel.dll", {Fn(&CreateFakeDevice), nullptr});
     EXPECT_CALL(device, Reconnect()).WillOnce(Return(S_OK));
     EXPECT_CALL(device, QRV_SetMixerRegControl(0x0E, 0x80, 0x48)).WillOnce(Return(S_OK));
     EXPECT_CALL(device, Release()).Times(1);
@@ -84,7 +80,7 @@ TEST_F(LibraryBindingTest, TheDeviceLibraryForwardsAndReleasesTheHandsetAtTheEnd
 }
 
 TEST_F(LibraryBindingTest, ShortReportsAreDroppedAndFlushingDiscardsTheQueue) {
-    loader.Add("Ondrel.dll", {Fn(&CreateDevice), nullptr});
+    loader.Add("Ondrel.dll", {Fn(&CreateFakeDevice), nullptr});
     CDeviceLibrary library(loader, shell);
     library.QueueReport(0x00001F00, 0xFFFFFFFF);
     EXPECT_EQ(library.QueuedReports(), 0u);
@@ -96,10 +92,10 @@ TEST_F(LibraryBindingTest, ShortReportsAreDroppedAndFlushingDiscardsTheQueue) {
 }
 
 class RendererBindingTest : public LibraryBindingTest {
-protected:
+  protected:
     void SetUp() override {
         LibraryBindingTest::SetUp();
-        loader.Add("Ondrel.dll", {Fn(&CreateDevice), nullptr});
+        loader.Add("Ondrel.dll", {Fn(&CreateFakeDevice), nullptr});
         library = std::make_unique<CDeviceLibrary>(loader, shell);
         engine = std::make_unique<CSkypeEngine>(state, windows, links, dispatcher);
     }
@@ -116,7 +112,7 @@ protected:
 };
 
 TEST_F(RendererBindingTest, ABoundRendererIsWiredToTheHandsetAndGoneAfterUnbinding) {
-    loader.Add("Glyvar.dll", {Fn(&CreateRenderer), Fn(&DeleteRecorded)});
+    loader.Add("Glyvar.dll", {Fn(&CreateFakeRenderer), Fn(&DeleteRecorded)});
     library->m_bSupportARF = 1;
     {
         InSequence order;
@@ -144,11 +140,11 @@ TEST_F(RendererBindingTest, EachWayTheRenderingLibraryCanFailHasItsOwnMessage) {
     loader.Add("Glyvar.dll", {Fn(&CreateNothing), nullptr});
     RendererBinding refused(loader, shell);
     EXPECT_FALSE(refused.Bind(*library, *engine, 0));
-    loader.Add("Glyvar.dll", {Fn(&CreateRenderer), nullptr});
+    loader.Add("Glyvar.dll", {Fn(&CreateFakeRenderer), nullptr});
     RendererBinding noDelete(loader, shell);
     ASSERT_TRUE(noDelete.Bind(*library, *engine, 0));
     EXPECT_FALSE(noDelete.DeleteRenderer());
-    loader.Add("Glyvar.dll", {Fn(&CreateRenderer), Fn(&DeleteRefused)});
+    loader.Add("Glyvar.dll", {Fn(&CreateFakeRenderer), Fn(&DeleteRefused)});
     RendererBinding deleteRefused(loader, shell);
     ASSERT_TRUE(deleteRefused.Bind(*library, *engine, 0));
     EXPECT_FALSE(deleteRefused.DeleteRenderer());

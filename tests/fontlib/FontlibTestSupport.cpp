@@ -10,19 +10,6 @@
 #include <unistd.h>
 #endif
 
-HResult RecordingDevice::SendCommandData(std::uint8_t command, std::uint8_t data) {
-    int attempt;
-    bool fail;
-    {
-        std::lock_guard guard(m_lock);
-        attempt = m_attempts++;
-        fail = failWrite && failWrite(attempt);
-        if (!fail) m_written.push_back({command, data});
-    }
-    if (afterWrite) afterWrite(attempt);
-    return fail ? E_FAIL : S_OK;
-}
-
 int PauseRecorder::Count(int milliseconds) const {
     std::lock_guard guard(m_lock);
     return static_cast<int>(std::count(m_pauses.begin(), m_pauses.end(), milliseconds));

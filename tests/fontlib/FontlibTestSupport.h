@@ -14,59 +14,10 @@
 
 #include "CHidDevice.h"
 #include "fontlib/CLcdRendererImpl.h"
+#include "sim/RecordingHidDevice.h"
 
-struct Unit {
-    std::uint8_t value, control;
-    bool operator==(const Unit&) const = default;
-};
-
-// A handset that records every unit written to it. `failWrite` decides per
-// attempt (0-based over all attempts) whether the write fails; `afterWrite`
-// runs after each attempt, outside the recorder's lock.
-class RecordingDevice final : public CHidDevice {
-  public:
-    std::function<bool(int attempt)> failWrite;
-    std::function<void(int attempt)> afterWrite;
-
-    std::vector<Unit> Written() const {
-        std::lock_guard guard(m_lock);
-        return m_written;
-    }
-    void Clear() {
-        std::lock_guard guard(m_lock);
-        m_written.clear();
-        m_attempts = 0;
-    }
-    int Attempts() const {
-        std::lock_guard guard(m_lock);
-        return m_attempts;
-    }
-
-    HResult SendCommandData(std::uint8_t command, std::uint8_t data) override;
-    HResult Open(std::uint16_t, std::uint16_t) override { return S_OK; }
-    HResult Close() override { return S_OK; }
-    HResult Reconnect() override { return S_OK; }
-    HResult Release() override { return S_OK; }
-    HResult StartReading(WindowHandle) override { return S_OK; }
-    HResult StopReading() override { return S_OK; }
-    HResult SetNotifyMessage(std::uint32_t) override { return 1; }
-    HResult SendCommand(std::uint8_t) override { return 0; }
-    HResult EnableMixerControl() override { return S_OK; }
-    HResult DisableMixerControl() override { return S_OK; }
-    HResult QRV_GetMixerRegControl(std::uint8_t) override { return S_OK; }
-    HResult QRV_SetMixerRegControl(std::uint8_t, std::uint8_t, std::uint8_t) override {
-        return S_OK;
-    }
-    HResult SetProductList(const std::uint32_t*, int) override { return S_OK; }
-    HResult AttachRenderer(CLcdRenderer*) override { return S_OK; }
-    HResult ShowLastError() override { return S_OK; }
-    HResult SetArfSupport(std::int32_t) override { return S_OK; }
-
-  private:
-    mutable std::mutex m_lock;
-    std::vector<Unit> m_written;
-    int m_attempts = 0;
-};
+using Unit = kestrava::sim::TransferUnit;
+using RecordingDevice = kestrava::sim::RecordingHidDevice;
 
 // Records the renderer's waits instead of sleeping.
 class PauseRecorder {

@@ -24,17 +24,6 @@ using ::testing::AnyNumber;
 using ::testing::NiceMock;
 using ::testing::Return;
 
-// The factories of the two fake libraries hand out the fixture's mocks.
-CHidDevice* g_device = nullptr;
-CLcdRenderer* g_renderer = nullptr;
-int CreateDevice(void** object) {
-    *object = g_device;
-    return 1;
-}
-int CreateRenderer(void** object) {
-    *object = g_renderer;
-    return 1;
-}
 int DeleteNothing(void**) {
     return 1;
 }
@@ -54,11 +43,11 @@ long IndexOf(const std::vector<std::string>& log, const std::string& prefix, lon
 class ShellIntegrationTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        g_device = &device;
-        g_renderer = &renderer;
-        loader.Add("Ondrel.dll", {reinterpret_cast<void*>(&CreateDevice),
+        g_fakeDevice = &device;
+        g_fakeRenderer = &renderer;
+        loader.Add("Ondrel.dll", {reinterpret_cast<void*>(&CreateFakeDevice),
                                   reinterpret_cast<void*>(&DeleteNothing)});
-        loader.Add("Glyvar.dll", {reinterpret_cast<void*>(&CreateRenderer),
+        loader.Add("Glyvar.dll", {reinterpret_cast<void*>(&CreateFakeRenderer),
                                   reinterpret_cast<void*>(&DeleteNothing)});
         folder = std::filesystem::temp_directory_path() /
                  ("kestrava-it-" +

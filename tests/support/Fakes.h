@@ -211,6 +211,21 @@ class RecordingShell : public Shell {
     std::vector<std::string> pulses;
 };
 
+// Factories of fake component libraries: they hand out the test's own objects.
+inline CHidDevice* g_fakeDevice = nullptr;
+inline CLcdRenderer* g_fakeRenderer = nullptr;
+inline int CreateFakeDevice(void** object) {
+    *object = g_fakeDevice;
+    return 1;
+}
+inline int CreateFakeRenderer(void** object) {
+    *object = g_fakeRenderer;
+    return 1;
+}
+inline int DeleteNothing(void**) {
+    return 1;
+}
+
 // A module loader whose "libraries" are factory functions of the test.
 class FakeModuleLoader : public ModuleLoader {
   public:

@@ -19,40 +19,12 @@
 
 #include "CHidDevice.h"
 #include "CLcdRendererImpl.h"
+#include "sim/RecordingHidDevice.h"
 
 namespace {
 
-// A handset that keeps every unit it is sent.
-class RecordingDevice final : public CHidDevice {
-  public:
-    struct Unit {
-        std::uint8_t value, control;
-    };
-    std::vector<Unit> units;
-
-    HResult SendCommandData(std::uint8_t command, std::uint8_t data) override {
-        units.push_back({command, data});
-        return S_OK;
-    }
-    HResult Open(std::uint16_t, std::uint16_t) override { return S_OK; }
-    HResult Close() override { return S_OK; }
-    HResult Reconnect() override { return S_OK; }
-    HResult Release() override { return S_OK; }
-    HResult StartReading(WindowHandle) override { return S_OK; }
-    HResult StopReading() override { return S_OK; }
-    HResult SetNotifyMessage(std::uint32_t) override { return 1; }
-    HResult SendCommand(std::uint8_t) override { return 0; }
-    HResult EnableMixerControl() override { return S_OK; }
-    HResult DisableMixerControl() override { return S_OK; }
-    HResult QRV_GetMixerRegControl(std::uint8_t) override { return S_OK; }
-    HResult QRV_SetMixerRegControl(std::uint8_t, std::uint8_t, std::uint8_t) override {
-        return S_OK;
-    }
-    HResult SetProductList(const std::uint32_t*, int) override { return S_OK; }
-    HResult AttachRenderer(CLcdRenderer*) override { return S_OK; }
-    HResult ShowLastError() override { return S_OK; }
-    HResult SetArfSupport(std::int32_t) override { return S_OK; }
-};
+using RecordingDevice = kestrava::sim::RecordingHidDevice;
+using Unit = kestrava::sim::TransferUnit;
 
 // One LCD column cell as the handset would place it.
 struct Cell {
@@ -71,7 +43,7 @@ std::string ExecutableFolder() {
 }
 
 // Decodes the stream the way the handset does, reporting anything it would reject.
-std::vector<Cell> Decode(const std::vector<RecordingDevice::Unit>& units, int& problems) {
+std::vector<Cell> Decode(const std::vector<Unit>& units, int& problems) {
     std::vector<Cell> cells;
     enum { kNone, kText, kGlyphs } mode = kNone;
     int glyphByte = 0;
@@ -106,7 +78,7 @@ std::vector<Cell> Decode(const std::vector<RecordingDevice::Unit>& units, int& p
     return cells;
 }
 
-void PrintUnits(const std::vector<RecordingDevice::Unit>& units) {
+void PrintUnits(const std::vector<Unit>& units) {
     std::printf("%zu units:\n", units.size());
     for (std::size_t i = 0; i < units.size(); ++i) {
         const auto [value, control] = units[i];
@@ -211,8 +183,8 @@ int main(int argc, char** argv) {
     renderer.SendRendered();
 
     int problems = 0;
-    std::vector<Cell> cells = Decode(device.units, problems);
-    if (showUnits) PrintUnits(device.units);
+    std::vector<Cell> cells = Decode(device.Written(), problems);
+    if (showUnits) PrintUnits(device.Written());
     PrintPicture(cells);
     return problems == 0 ? 0 : 1;
 }
