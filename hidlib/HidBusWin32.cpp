@@ -1,6 +1,9 @@
 // The HID bus on Windows: SetupAPI lists the HID interfaces, hid.dll gives
 // attributes and capabilities, output reports are synchronous writes and the
 // read thread uses an overlapped read with a read event and a stop event.
+// Extra devices from the configuration are opened by their path (a named pipe
+// is switched to message read mode: one message per report) and answer the
+// attribute and capability queries from the configuration.
 #include <windows.h>
 // clang-format off
 #include <setupapi.h>
@@ -10,9 +13,10 @@ extern "C" {  // the hid.dll headers carry no linkage of their own
 }
 // clang-format on
 
+#include <cstdio>
 #include <vector>
 
-#include "HidBus.h"
+#include "HidBusWin32.h"
 
 namespace ondrel {
 
@@ -20,10 +24,18 @@ namespace {
 
 class Win32WriteHandle final : public HidWriteHandle {
   public:
-    explicit Win32WriteHandle(HANDLE handle) : m_handle(handle) {}
+    // `configured` (kept by the caller's copy) answers the queries instead of hid.dll.
+    Win32WriteHandle(HANDLE handle, const ExtraHidDevice* configured)
+        : m_handle(handle), m_bConfigured(configured != nullptr) {
+        if (configured) m_configured = *configured;
+    }
     ~Win32WriteHandle() override { CloseHandle(m_handle); }
 
     bool Attributes(HidAttributes* attributes) override {
+        if (m_bConfigured) {
+            *attributes = m_configured.attributes;
+            return true;
+        }
         HIDD_ATTRIBUTES raw{};
         raw.Size = sizeof raw;
         if (!HidD_GetAttributes(m_handle, &raw)) return false;
@@ -33,6 +45,10 @@ class Win32WriteHandle final : public HidWriteHandle {
         return true;
     }
     bool Capabilities(HidCaps* caps) override {
+        if (m_bConfigured) {
+            *caps = m_configured.caps;
+            return true;
+        }
         PHIDP_PREPARSED_DATA preparsed = nullptr;
         if (!HidD_GetPreparsedData(m_handle, &preparsed)) return false;
         HIDP_CAPS raw{};
@@ -52,6 +68,8 @@ class Win32WriteHandle final : public HidWriteHandle {
 
   private:
     HANDLE m_handle;
+    bool m_bConfigured;
+    ExtraHidDevice m_configured;
 };
 
 class Win32Reader final : public HidReader {
@@ -77,8 +95,10 @@ class Win32Reader final : public HidReader {
             DWORD got = 0;
             // A read that cannot start leaves the read event unset: only the
             // stop event can end the wait, so nothing spins.
+            // ERROR_MORE_DATA: a pipe message longer than the report, read
+            // in part; the read is complete and its event set.
             if (ReadFile(m_handle, buffer, static_cast<DWORD>(length), &got, &overlapped) ||
-                GetLastError() == ERROR_IO_PENDING) {
+                GetLastError() == ERROR_IO_PENDING || GetLastError() == ERROR_MORE_DATA) {
                 pending = true;
             }
         }
@@ -98,7 +118,14 @@ class Win32Reader final : public HidReader {
         if (result == WAIT_OBJECT_0 + 1) {
             DWORD got = 0;
             bool ok = GetOverlappedResult(m_handle, &overlapped, &got, FALSE);
+            bool longer = !ok && GetLastError() == ERROR_MORE_DATA;
             ResetEvent(m_readEvent);
+            if (longer) {
+                // The report is the message's first bytes; the rest must not
+                // pass for the next report.
+                DiscardRestOfMessage();
+                return Outcome::Report;
+            }
             if (!ok) {
                 // The device went away: wait for the stop request alone.
                 CloseHandle(m_handle);
@@ -111,6 +138,25 @@ class Win32Reader final : public HidReader {
     }
 
   private:
+    // The rest of a message is already in the pipe, so these reads do not wait.
+    void DiscardRestOfMessage() {
+        for (;;) {
+            std::uint8_t scratch[64];
+            OVERLAPPED overlapped{};
+            overlapped.hEvent = m_readEvent;
+            DWORD got = 0;
+            bool ok = ReadFile(m_handle, scratch, sizeof scratch, &got, &overlapped);
+            if (!ok && GetLastError() == ERROR_IO_PENDING) {
+                ok = GetOverlappedResult(m_handle, &overlapped, &got, TRUE);
+            } else if (!ok && GetLastError() == ERROR_MORE_DATA) {
+                GetOverlappedResult(m_handle, &overlapped, &got, TRUE);  // completed
+            }
+            bool more = !ok && GetLastError() == ERROR_MORE_DATA;
+            ResetEvent(m_readEvent);
+            if (!more) return;
+        }
+    }
+
     HANDLE m_handle;
     HANDLE m_readEvent;
     HANDLE m_stopEvent;
@@ -122,10 +168,48 @@ HANDLE OpenPath(const std::string& path, DWORD flags) {
                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr);
 }
 
+// A configured path. A pipe whose instances are all taken (its server is
+// about to listen on the next one) is tried again for a little while, as pipe
+// clients do; WaitNamedPipe alone is not enough, since it fails at once while
+// no instance listens. A pipe is switched to message read mode so that each
+// read returns one report. Other paths are opened as they are.
+HANDLE OpenConfiguredPath(const std::string& path, DWORD flags) {
+    constexpr ULONGLONG kPipeBusyWaitMs = 500;
+    const ULONGLONG deadline = GetTickCount64() + kPipeBusyWaitMs;
+    HANDLE handle = OpenPath(path, flags);
+    while (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PIPE_BUSY) {
+        ULONGLONG now = GetTickCount64();
+        if (now >= deadline) break;
+        if (!WaitNamedPipeA(path.c_str(), static_cast<DWORD>(deadline - now))) Sleep(5);
+        handle = OpenPath(path, flags);
+    }
+    if (handle == INVALID_HANDLE_VALUE) return handle;
+    DWORD type = GetFileType(handle);
+    if (type == FILE_TYPE_PIPE) {
+        DWORD mode = PIPE_READMODE_MESSAGE;
+        if (!SetNamedPipeHandleState(handle, &mode, nullptr, nullptr)) {
+            CloseHandle(handle);  // a byte pipe would run reports together
+            return INVALID_HANDLE_VALUE;
+        }
+    }
+    return handle;
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                          b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
 class Win32HidBus final : public HidBus {
   public:
+    Win32HidBus(std::vector<ExtraHidDevice> extraDevices, bool systemDevices)
+        : m_extraDevices(std::move(extraDevices)), m_bSystemDevices(systemDevices) {}
+
     std::vector<std::string> DevicePaths() override {
         std::vector<std::string> paths;
+        for (const ExtraHidDevice& device : m_extraDevices) paths.push_back(device.path);
+        if (!m_bSystemDevices) return paths;
         GUID hidGuid;
         HidD_GetHidGuid(&hidGuid);
         HDEVINFO set =
@@ -151,20 +235,59 @@ class Win32HidBus final : public HidBus {
     }
 
     std::unique_ptr<HidWriteHandle> OpenDevice(const std::string& path) override {
-        HANDLE handle = OpenPath(path, 0);
+        const ExtraHidDevice* extra = Find(path);
+        HANDLE handle = extra ? OpenConfiguredPath(path, 0) : OpenPath(path, 0);
         if (handle == INVALID_HANDLE_VALUE) return nullptr;
-        return std::make_unique<Win32WriteHandle>(handle);
+        return std::make_unique<Win32WriteHandle>(handle, extra);
     }
 
     std::unique_ptr<HidReader> OpenReader(const std::string& path) override {
-        return std::make_unique<Win32Reader>(OpenPath(path, FILE_FLAG_OVERLAPPED));
+        return std::make_unique<Win32Reader>(Find(path)
+                                                 ? OpenConfiguredPath(path, FILE_FLAG_OVERLAPPED)
+                                                 : OpenPath(path, FILE_FLAG_OVERLAPPED));
     }
+
+  private:
+    const ExtraHidDevice* Find(const std::string& path) const {
+        if (path.empty()) return nullptr;
+        for (const ExtraHidDevice& device : m_extraDevices) {
+            if (SamePath(device.path, path)) return &device;
+        }
+        return nullptr;
+    }
+
+    std::vector<ExtraHidDevice> m_extraDevices;
+    bool m_bSystemDevices;
 };
+
+std::string EnvironmentValue(const char* name) {
+    char small[1024];
+    DWORD size = GetEnvironmentVariableA(name, small, sizeof small);
+    if (size == 0) return {};
+    if (size < sizeof small) return std::string(small, size);
+    std::string value(size, '\0');  // size counts the terminator here
+    size = GetEnvironmentVariableA(name, value.data(), static_cast<DWORD>(value.size()));
+    value.resize(size < value.size() ? size : 0);
+    return value;
+}
 
 }  // namespace
 
+std::shared_ptr<HidBus> MakeWin32HidBus(std::vector<ExtraHidDevice> extraDevices,
+                                        bool systemDevices) {
+    return std::make_shared<Win32HidBus>(std::move(extraDevices), systemDevices);
+}
+
+// ONDREL_EXTRA_DEVICES lists extra devices (ExtraDevices.h) ahead of the
+// system's; ONDREL_SYSTEM_DEVICES=0 leaves the system's out.
 std::shared_ptr<HidBus> SystemHidBus() {
-    return std::make_shared<Win32HidBus>();
+    std::vector<std::string> rejected;
+    std::vector<ExtraHidDevice> extra =
+        ParseExtraDevices(EnvironmentValue("ONDREL_EXTRA_DEVICES"), &rejected);
+    for (const std::string& entry : rejected) {
+        std::fprintf(stderr, "Ondrel: ONDREL_EXTRA_DEVICES entry ignored: %s\n", entry.c_str());
+    }
+    return MakeWin32HidBus(std::move(extra), EnvironmentValue("ONDREL_SYSTEM_DEVICES") != "0");
 }
 
 }  // namespace ondrel
