@@ -5,6 +5,11 @@
 // with uevent and report_descriptor) and a device directory whose hidraw0 is
 // a sequenced-packet socket: one packet per report, as a hidraw node gives.
 // Point the library's bus at SysfsRoot() and DeviceRoot().
+//
+// Windows: a message-mode named pipe, one message per report (input reports
+// from the handset with their report id byte first, output reports from the
+// program). The pipe has no HID identity of its own; ExtraDeviceEntry() is
+// the entry that tells the library's Windows bus about it (ONDREL_EXTRA_DEVICES).
 #pragma once
 
 #include <memory>
@@ -19,20 +24,40 @@ namespace kestrava::sim {
 
 class SimulatedHandset final : public HandsetSim {
   public:
-    // `root` is created when missing; empty picks a fresh temporary folder,
-    // removed again by the destructor.
+    // Linux: `root` is created when missing; empty picks a fresh temporary
+    // folder, removed again by the destructor. Windows: `root` names the pipe
+    // ("\\.\pipe\" is put in front unless given); empty picks a name unique
+    // to the process and the instance.
     explicit SimulatedHandset(std::string root = {}, bool withDisplay = true);
     ~SimulatedHandset() override;
     SimulatedHandset(const SimulatedHandset&) = delete;
     SimulatedHandset& operator=(const SimulatedHandset&) = delete;
 
-    std::string SysfsRoot() const { return m_root + "/sys"; }
-    std::string DeviceRoot() const { return m_root + "/dev"; }
-    std::string DevicePath() const { return DeviceRoot() + "/hidraw0"; }
+#ifdef _WIN32
+    std::string DevicePath() const {
+        return m_root;
+    }
+    // "<pipe>=0C45:1830:8:8": the handset's identity and report lengths.
+    std::string ExtraDeviceEntry() const;
+#else
+    std::string SysfsRoot() const {
+        return m_root + "/sys";
+    }
+    std::string DeviceRoot() const {
+        return m_root + "/dev";
+    }
+    std::string DevicePath() const {
+        return DeviceRoot() + "/hidraw0";
+    }
+#endif
 
     void PressKey(std::uint8_t keyCode) override;
-    void LiftReceiver() override { PressKey(kKeyHookUp); }
-    void PutDownReceiver() override { PressKey(kKeyHookDown); }
+    void LiftReceiver() override {
+        PressKey(kKeyHookUp);
+    }
+    void PutDownReceiver() override {
+        PressKey(kKeyHookDown);
+    }
     void Unplug() override;
     void PlugIn() override;
 
@@ -54,7 +79,12 @@ class SimulatedHandset final : public HandsetSim {
     struct Boundary;
     void Serve();
     void Broadcast(const HandsetFirmware::InputReport& report);
+#ifdef _WIN32
+    void SetPlugged(bool plugged);
+    void HandleOutputReport(const std::uint8_t* bytes, std::size_t length);
+#else
     void WriteTree();
+#endif
 
     std::string m_root;
     bool m_bOwnsRoot = false;

@@ -163,19 +163,6 @@ void SimulatedHandset::Broadcast(const HandsetFirmware::InputReport& report) {
     }
 }
 
-void SimulatedHandset::SendInputReport(const HandsetFirmware::InputReport& report) {
-    Broadcast(report);
-}
-
-void SimulatedHandset::PressKey(std::uint8_t keyCode) {
-    HandsetFirmware::InputReport report;
-    {
-        std::lock_guard lock(m_mutex);
-        report = m_firmware.KeyReport(keyCode);
-    }
-    Broadcast(report);
-}
-
 void SimulatedHandset::Unplug() {
     std::lock_guard lock(m_mutex);
     if (!m_boundary->plugged) return;
@@ -198,41 +185,6 @@ void SimulatedHandset::PlugIn() {
     m_boundary->plugged = true;
     std::uint64_t one = 1;
     (void)!::write(m_boundary->wake, &one, sizeof one);
-}
-
-bool SimulatedHandset::IsRinging() const {
-    std::lock_guard lock(m_mutex);
-    return m_firmware.IsRinging();
-}
-
-std::string SimulatedHandset::LcdPicture() const {
-    std::lock_guard lock(m_mutex);
-    return m_firmware.LcdPicture();
-}
-
-std::string SimulatedHandset::LcdText() const {
-    std::lock_guard lock(m_mutex);
-    return m_firmware.LcdText();
-}
-
-std::string SimulatedHandset::LcdField(std::uint8_t section) const {
-    std::lock_guard lock(m_mutex);
-    return m_firmware.LcdField(section);
-}
-
-int SimulatedHandset::TransfersCompleted() const {
-    std::lock_guard lock(m_mutex);
-    return m_firmware.TransfersCompleted();
-}
-
-int SimulatedHandset::UnacknowledgedReports() const {
-    std::lock_guard lock(m_mutex);
-    return m_firmware.UnacknowledgedReports();
-}
-
-std::vector<HandsetSim::OutputReport> SimulatedHandset::OutputReports() const {
-    std::lock_guard lock(m_mutex);
-    return m_outputs;
 }
 
 bool SimulatedHandset::WaitForOutputReports(std::size_t count,

@@ -1,0 +1,55 @@
+// What the simulated handset does and shows, the same behind either device
+// boundary (SimulatedHandsetPosix.cpp, SimulatedHandsetWin32.cpp).
+#include "SimulatedHandset.h"
+
+namespace kestrava::sim {
+
+void SimulatedHandset::SendInputReport(const HandsetFirmware::InputReport& report) {
+    Broadcast(report);
+}
+
+void SimulatedHandset::PressKey(std::uint8_t keyCode) {
+    HandsetFirmware::InputReport report;
+    {
+        std::lock_guard lock(m_mutex);
+        report = m_firmware.KeyReport(keyCode);
+    }
+    Broadcast(report);
+}
+
+bool SimulatedHandset::IsRinging() const {
+    std::lock_guard lock(m_mutex);
+    return m_firmware.IsRinging();
+}
+
+std::string SimulatedHandset::LcdPicture() const {
+    std::lock_guard lock(m_mutex);
+    return m_firmware.LcdPicture();
+}
+
+std::string SimulatedHandset::LcdText() const {
+    std::lock_guard lock(m_mutex);
+    return m_firmware.LcdText();
+}
+
+std::string SimulatedHandset::LcdField(std::uint8_t section) const {
+    std::lock_guard lock(m_mutex);
+    return m_firmware.LcdField(section);
+}
+
+int SimulatedHandset::TransfersCompleted() const {
+    std::lock_guard lock(m_mutex);
+    return m_firmware.TransfersCompleted();
+}
+
+int SimulatedHandset::UnacknowledgedReports() const {
+    std::lock_guard lock(m_mutex);
+    return m_firmware.UnacknowledgedReports();
+}
+
+std::vector<HandsetSim::OutputReport> SimulatedHandset::OutputReports() const {
+    std::lock_guard lock(m_mutex);
+    return m_outputs;
+}
+
+}  // namespace kestrava::sim

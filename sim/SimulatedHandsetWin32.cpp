@@ -1,0 +1,299 @@
+// The simulated handset's Windows boundary: a message-mode named pipe. Each
+// handle the program opens on the pipe is a pipe instance of its own; one
+// serving thread keeps an instance listening for the next handle and a read
+// outstanding on every connected one. Every connected handle receives each
+// input report, as with real HID handles.
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+
+#include "SimulatedHandset.h"
+
+namespace kestrava::sim {
+
+namespace {
+
+constexpr DWORD kPipeBufferSize = 8192;
+// With the wake and listen events, one wait covers at most 64 handles.
+constexpr std::size_t kMaxConnections = 60;
+// A handle nobody reads fills its pipe buffer; later reports to it are
+// dropped after this wait instead of holding up the others.
+constexpr DWORD kStalledWriteMs = 10;
+constexpr auto kServingTimeout = std::chrono::seconds(5);
+
+std::string PipeName(std::string root) {
+    static std::atomic<unsigned> s_nInstance{0};
+    const std::string prefix = "\\\\.\\pipe\\";
+    if (root.empty()) {
+        char name[96];
+        std::snprintf(name, sizeof name, "kestrava-handset-%lu-%u", GetCurrentProcessId(),
+                      s_nInstance++);
+        root = name;
+    }
+    if (root.compare(0, prefix.size(), prefix) != 0) root = prefix + root;
+    return root;
+}
+
+// One program handle: a connected pipe instance with its read outstanding.
+struct Connection {
+    HANDLE pipe = INVALID_HANDLE_VALUE;
+    HANDLE readEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE writeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    OVERLAPPED read{};
+    bool reading = false;
+    bool inLongMessage = false;  // reading the rest of a message longer than the buffer
+    std::uint8_t buffer[64] = {};
+
+    explicit Connection(HANDLE connected) : pipe(connected) {}
+    ~Connection() {
+        if (reading) {
+            CancelIo(pipe);  // the serving thread started the read and closes the connection
+            DWORD ignored = 0;
+            GetOverlappedResult(pipe, &read, &ignored, TRUE);
+        }
+        DisconnectNamedPipe(pipe);
+        CloseHandle(pipe);
+        if (readEvent) CloseHandle(readEvent);
+        if (writeEvent) CloseHandle(writeEvent);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool StartRead() {
+        read = OVERLAPPED{};
+        read.hEvent = readEvent;
+        ResetEvent(readEvent);
+        reading = ReadFile(pipe, buffer, sizeof buffer, nullptr, &read) ||
+                  GetLastError() == ERROR_IO_PENDING || GetLastError() == ERROR_MORE_DATA;
+        return reading;
+    }
+};
+
+}  // namespace
+
+// Handles are created and closed on the serving thread only, always under the
+// handset's mutex; other threads use the connections under it (writes).
+struct SimulatedHandset::Boundary {
+    HANDLE wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // stop, unplug, plug
+    HANDLE listener = INVALID_HANDLE_VALUE;  // the instance the next handle connects to
+    HANDLE listenEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    OVERLAPPED listen{};
+    std::vector<std::unique_ptr<Connection>> connections;
+    bool plugged = true;  // what the person at the handset wants
+    bool served = false;  // what the serving thread has put in place
+    bool stopping = false;
+    std::condition_variable changed;
+
+    ~Boundary() {
+        CloseHandle(wake);
+        CloseHandle(listenEvent);
+    }
+
+    void Accept(HANDLE pipe) {
+        auto connection = std::make_unique<Connection>(pipe);
+        if (connection->StartRead()) connections.push_back(std::move(connection));
+        changed.notify_all();
+    }
+    // Creates the next listening instance; a handle may connect at once.
+    void Listen(const std::string& name) {
+        HANDLE pipe = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                       PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
+                                       PIPE_UNLIMITED_INSTANCES, kPipeBufferSize, kPipeBufferSize,
+                                       0, nullptr);
+        if (pipe == INVALID_HANDLE_VALUE) return;
+        listen = OVERLAPPED{};
+        listen.hEvent = listenEvent;
+        ResetEvent(listenEvent);
+        if (!ConnectNamedPipe(pipe, &listen)) {
+            DWORD error = GetLastError();
+            if (error == ERROR_IO_PENDING) {
+                listener = pipe;
+                return;
+            }
+            if (error != ERROR_PIPE_CONNECTED) {
+                CloseHandle(pipe);
+                return;
+            }
+        }
+        Accept(pipe);
+        SetEvent(wake);  // connected at once: the next instance is made on the next round
+    }
+    void StopListening() {
+        if (listener == INVALID_HANDLE_VALUE) return;
+        CancelIo(listener);
+        DWORD ignored = 0;
+        GetOverlappedResult(listener, &listen, &ignored, TRUE);
+        CloseHandle(listener);
+        listener = INVALID_HANDLE_VALUE;
+    }
+    // Unplugged: every handle's reads and writes fail, and the name is gone.
+    void CloseAll() {
+        StopListening();
+        connections.clear();
+        changed.notify_all();
+    }
+};
+
+SimulatedHandset::SimulatedHandset(std::string root, bool withDisplay)
+    : m_root(PipeName(std::move(root))),
+      m_firmware(withDisplay),
+      m_boundary(std::make_unique<Boundary>()) {
+    m_server = std::thread([this] { Serve(); });
+    // The pipe exists when the constructor returns.
+    std::unique_lock lock(m_mutex);
+    m_boundary->changed.wait_for(lock, kServingTimeout, [&] { return m_boundary->served; });
+}
+
+SimulatedHandset::~SimulatedHandset() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_boundary->stopping = true;
+        SetEvent(m_boundary->wake);
+    }
+    m_server.join();
+}
+
+std::string SimulatedHandset::ExtraDeviceEntry() const {
+    char identity[32];
+    std::snprintf(identity, sizeof identity, "=%04X:%04X:%u:%u", unsigned{kVendorId},
+                  unsigned{kProductId}, unsigned{sizeof(HandsetFirmware::InputReport)},
+                  unsigned{sizeof(OutputReport)});
+    return m_root + identity;
+}
+
+void SimulatedHandset::Serve() {
+    Boundary& boundary = *m_boundary;
+    for (;;) {
+        std::vector<HANDLE> waits;
+        std::vector<Connection*> readers;
+        {
+            std::lock_guard lock(m_mutex);
+            if (boundary.stopping) {
+                boundary.CloseAll();
+                return;
+            }
+            if (!boundary.plugged) boundary.CloseAll();
+            if (boundary.plugged && boundary.listener == INVALID_HANDLE_VALUE &&
+                boundary.connections.size() < kMaxConnections) {
+                boundary.Listen(m_root);
+            }
+            boundary.served = boundary.plugged;
+            boundary.changed.notify_all();
+            waits.push_back(boundary.wake);
+            for (auto& connection : boundary.connections) {
+                waits.push_back(connection->readEvent);
+                readers.push_back(connection.get());
+            }
+            if (boundary.listener != INVALID_HANDLE_VALUE) waits.push_back(boundary.listenEvent);
+        }
+        DWORD result =
+            WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, INFINITE);
+        if (result == WAIT_FAILED) {
+            Sleep(10);  // a handle went bad under the wait: rebuild the list
+            continue;
+        }
+        std::size_t index = result - WAIT_OBJECT_0;
+        if (index == 0 || index >= waits.size()) continue;
+        if (index > readers.size()) {  // a program handle connected
+            std::lock_guard lock(m_mutex);
+            DWORD ignored = 0;
+            HANDLE pipe = boundary.listener;
+            boundary.listener = INVALID_HANDLE_VALUE;
+            if (GetOverlappedResult(pipe, &boundary.listen, &ignored, FALSE)) {
+                boundary.Accept(pipe);
+            } else {
+                CloseHandle(pipe);
+            }
+            continue;
+        }
+
+        Connection* connection = readers[index - 1];
+        DWORD got = 0;
+        bool ok = GetOverlappedResult(connection->pipe, &connection->read, &got, FALSE);
+        bool longer = !ok && GetLastError() == ERROR_MORE_DATA;
+        connection->reading = false;
+        if (ok || longer) {
+            // A message longer than a report counts once, by its first bytes.
+            bool first = !connection->inLongMessage;
+            connection->inLongMessage = longer;
+            if (first && got > 0) HandleOutputReport(connection->buffer, got);
+            std::lock_guard lock(m_mutex);
+            if (connection->StartRead()) continue;
+        }
+        // The program closed its handle (or the pipe broke): drop the instance.
+        std::lock_guard lock(m_mutex);
+        auto& list = boundary.connections;
+        list.erase(std::remove_if(list.begin(), list.end(),
+                                  [&](const auto& item) { return item.get() == connection; }),
+                   list.end());
+        boundary.changed.notify_all();
+    }
+}
+
+void SimulatedHandset::HandleOutputReport(const std::uint8_t* bytes, std::size_t length) {
+    OutputReport report{};
+    std::copy(bytes, bytes + std::min(length, report.size()), report.begin());
+    std::vector<HandsetFirmware::InputReport> replies;
+    {
+        std::lock_guard lock(m_mutex);
+        m_outputs.push_back(report);
+        replies = m_firmware.OnOutputReport(report);
+        m_boundary->changed.notify_all();
+    }
+    for (const auto& reply : replies) Broadcast(reply);
+}
+
+void SimulatedHandset::Broadcast(const HandsetFirmware::InputReport& report) {
+    // One message per report, report id byte first, as a HID read returns it.
+    std::lock_guard lock(m_mutex);
+    if (!m_boundary->plugged) return;
+    for (auto& connection : m_boundary->connections) {
+        OVERLAPPED write{};
+        write.hEvent = connection->writeEvent;
+        if (WriteFile(connection->pipe, report.data(), static_cast<DWORD>(report.size()), nullptr,
+                      &write)) {
+            continue;
+        }
+        if (GetLastError() != ERROR_IO_PENDING) continue;  // broken: its read notices
+        if (WaitForSingleObject(connection->writeEvent, kStalledWriteMs) != WAIT_OBJECT_0) {
+            CancelIoEx(connection->pipe, &write);
+        }
+        DWORD written = 0;
+        GetOverlappedResult(connection->pipe, &write, &written, TRUE);  // before `write` goes
+    }
+}
+
+void SimulatedHandset::SetPlugged(bool plugged) {
+    std::unique_lock lock(m_mutex);
+    if (m_boundary->plugged == plugged) return;
+    m_boundary->plugged = plugged;
+    SetEvent(m_boundary->wake);
+    // Returns once the pipe is gone or listening again.
+    m_boundary->changed.wait_for(lock, kServingTimeout,
+                                 [&] { return m_boundary->served == plugged; });
+}
+
+void SimulatedHandset::Unplug() {
+    SetPlugged(false);
+}
+
+void SimulatedHandset::PlugIn() {
+    SetPlugged(true);
+}
+
+bool SimulatedHandset::WaitForOutputReports(std::size_t count,
+                                            std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_mutex);
+    return m_boundary->changed.wait_for(lock, timeout, [&] { return m_outputs.size() >= count; });
+}
+
+bool SimulatedHandset::WaitForConnections(int count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_mutex);
+    return m_boundary->changed.wait_for(
+        lock, timeout, [&] { return static_cast<int>(m_boundary->connections.size()) >= count; });
+}
+
+}  // namespace kestrava::sim
