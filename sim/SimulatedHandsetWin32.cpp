@@ -19,9 +19,6 @@ namespace {
 constexpr DWORD kPipeBufferSize = 8192;
 // With the wake and listen events, one wait covers at most 64 handles.
 constexpr std::size_t kMaxConnections = 60;
-// A handle nobody reads fills its pipe buffer; later reports to it are
-// dropped after this wait instead of holding up the others.
-constexpr DWORD kStalledWriteMs = 10;
 constexpr auto kServingTimeout = std::chrono::seconds(5);
 
 std::string PipeName(std::string root) {
@@ -46,13 +43,19 @@ struct Connection {
     bool reading = false;
     bool inLongMessage = false;  // reading the rest of a message longer than the buffer
     std::uint8_t buffer[64] = {};
+    // A write waits while the handle's pipe buffer is full (nobody reads it);
+    // the reports that come meanwhile are dropped, as a full HID buffer drops them.
+    OVERLAPPED write{};
+    bool writing = false;
+    HandsetFirmware::InputReport writeBuffer{};
 
     explicit Connection(HANDLE connected) : pipe(connected) {}
     ~Connection() {
-        if (reading) {
-            CancelIo(pipe);  // the serving thread started the read and closes the connection
+        if (reading || writing) {
+            CancelIoEx(pipe, nullptr);  // the read and the write, whichever thread started them
             DWORD ignored = 0;
-            GetOverlappedResult(pipe, &read, &ignored, TRUE);
+            if (reading) GetOverlappedResult(pipe, &read, &ignored, TRUE);
+            if (writing) GetOverlappedResult(pipe, &write, &ignored, TRUE);
         }
         DisconnectNamedPipe(pipe);
         CloseHandle(pipe);
@@ -69,6 +72,25 @@ struct Connection {
         reading = ReadFile(pipe, buffer, sizeof buffer, nullptr, &read) ||
                   GetLastError() == ERROR_IO_PENDING || GetLastError() == ERROR_MORE_DATA;
         return reading;
+    }
+    // Under the handset's mutex.
+    void Send(const HandsetFirmware::InputReport& report) {
+        DWORD written = 0;
+        if (writing) {
+            if (!GetOverlappedResult(pipe, &write, &written, FALSE) &&
+                GetLastError() == ERROR_IO_INCOMPLETE) {
+                return;  // still full
+            }
+            writing = false;
+        }
+        writeBuffer = report;
+        write = OVERLAPPED{};
+        write.hEvent = writeEvent;
+        ResetEvent(writeEvent);
+        if (!WriteFile(pipe, writeBuffer.data(), static_cast<DWORD>(writeBuffer.size()), nullptr,
+                       &write)) {
+            writing = GetLastError() == ERROR_IO_PENDING;  // else broken: its read notices
+        }
     }
 };
 
@@ -250,20 +272,7 @@ void SimulatedHandset::Broadcast(const HandsetFirmware::InputReport& report) {
     // One message per report, report id byte first, as a HID read returns it.
     std::lock_guard lock(m_mutex);
     if (!m_boundary->plugged) return;
-    for (auto& connection : m_boundary->connections) {
-        OVERLAPPED write{};
-        write.hEvent = connection->writeEvent;
-        if (WriteFile(connection->pipe, report.data(), static_cast<DWORD>(report.size()), nullptr,
-                      &write)) {
-            continue;
-        }
-        if (GetLastError() != ERROR_IO_PENDING) continue;  // broken: its read notices
-        if (WaitForSingleObject(connection->writeEvent, kStalledWriteMs) != WAIT_OBJECT_0) {
-            CancelIoEx(connection->pipe, &write);
-        }
-        DWORD written = 0;
-        GetOverlappedResult(connection->pipe, &write, &written, TRUE);  // before `write` goes
-    }
+    for (auto& connection : m_boundary->connections) connection->Send(report);
 }
 
 void SimulatedHandset::SetPlugged(bool plugged) {

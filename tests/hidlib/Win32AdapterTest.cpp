@@ -188,6 +188,48 @@ TEST(PipeHandsetConfiguration, TheConfiguredIdentityDecidesAndTheEnvironmentConf
     EXPECT_EQ(open(bus), S_OK);
 }
 
+// The program's write handle never reads: once its pipe buffer is full the
+// handset drops reports for it at once, and the handle gets reports again
+// when it is read.
+TEST(PipeHandsetBoundary, AHandleNobodyReadsDropsReportsWithoutHoldingUpTheHandset) {
+    SimulatedHandset handset;
+    HANDLE idle = CreateFileA(handset.DevicePath().c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(idle, INVALID_HANDLE_VALUE);
+    DWORD mode = PIPE_READMODE_MESSAGE;
+    ASSERT_TRUE(SetNamedPipeHandleState(idle, &mode, nullptr, nullptr));
+    ASSERT_TRUE(handset.WaitForConnections(1, 2s));
+
+    constexpr int kPresses = 1600;  // well beyond what the pipe buffer holds
+    ULONGLONG started = GetTickCount64();
+    for (int i = 0; i < kPresses; ++i) handset.PressKey(0x31);
+    EXPECT_LT(GetTickCount64() - started, 3000u);
+
+    auto readOne = [&](std::uint8_t* report) {
+        DWORD available = 0, got = 0;
+        for (int i = 0; i < 200; ++i) {
+            if (!PeekNamedPipe(idle, nullptr, 0, nullptr, &available, nullptr)) return false;
+            if (available) return ReadFile(idle, report, 8, &got, nullptr) && got == 8;
+            Sleep(10);
+        }
+        return false;
+    };
+    int kept = 0;
+    std::uint8_t report[8];
+    DWORD available = 0;
+    while (PeekNamedPipe(idle, nullptr, 0, nullptr, &available, nullptr) && available) {
+        ASSERT_TRUE(readOne(report));
+        ASSERT_EQ(report[3], kept % 4) << "the oldest reports, in order";
+        ++kept;
+    }
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, kPresses);
+    handset.PressKey(0x32);
+    ASSERT_TRUE(readOne(report));
+    EXPECT_EQ(report[2], 0x32);
+    CloseHandle(idle);
+}
+
 // A pipe peer that sends a message longer than the input report: the reader
 // delivers its first bytes and the next read starts with the next message.
 TEST(PipeReader, LongerMessageGivesOneReportAndNothingOfItsRest) {
