@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "sim/SimulatedHandset.h"
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -21,13 +23,27 @@ std::string BinaryFolder() {
 }
 
 class Process {
-public:
-    explicit Process(const std::string& commandLine) {
+  public:
+    // With `outputFile`, the program's standard output goes to that file.
+    explicit Process(const std::string& commandLine, const std::string& outputFile = {}) {
         STARTUPINFOA startup{};
         startup.cb = sizeof(startup);
+        HANDLE output = INVALID_HANDLE_VALUE;
+        if (!outputFile.empty()) {
+            SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+            output =
+                CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            startup.dwFlags = STARTF_USESTDHANDLES;
+            startup.hStdOutput = output;
+            startup.hStdError = output;
+            startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        }
         std::string line = commandLine;
-        m_started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   BinaryFolder().c_str(), &startup, &m_info) != FALSE;
+        m_started =
+            CreateProcessA(nullptr, line.data(), nullptr, nullptr, output != INVALID_HANDLE_VALUE,
+                           0, nullptr, BinaryFolder().c_str(), &startup, &m_info) != FALSE;
+        if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
     }
     ~Process() {
         if (!m_started) return;
@@ -39,7 +55,8 @@ public:
     bool Running() const { return WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT; }
     // The exit code, or -1 when the program is still running after `timeout`.
     long WaitForExit(std::chrono::milliseconds timeout) const {
-        if (WaitForSingleObject(m_info.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
+        if (WaitForSingleObject(m_info.hProcess, static_cast<DWORD>(timeout.count())) !=
+            WAIT_OBJECT_0) {
             return -1;
         }
         DWORD code = 0;
@@ -47,7 +64,7 @@ public:
         return static_cast<long>(code);
     }
 
-private:
+  private:
     PROCESS_INFORMATION m_info{};
     bool m_started = false;
 };
@@ -80,7 +97,9 @@ bool WaitUntil(Condition condition, std::chrono::milliseconds timeout) {
     return condition();
 }
 
-HWND KestravaWindow() { return FindWindowA("MainWndClass", "SkypeForWindow"); }
+HWND KestravaWindow() {
+    return FindWindowA("MainWndClass", "SkypeForWindow");
+}
 
 TEST(LinkEndToEnd, AttachesRefusesASecondCopyAndDetachesOnExit) {
     const std::string log = BinaryFolder() + "e2e-skype-log.txt";
@@ -95,10 +114,13 @@ TEST(LinkEndToEnd, AttachesRefusesASecondCopyAndDetachesOnExit) {
     Process skype("SkypeSim.exe --announce --log \"" + log + "\"");
     ASSERT_TRUE(skype.Started());
 
-    ASSERT_TRUE(WaitUntil([&] {
-        auto lines = ReadLines(log);
-        return Find(lines, "COMMAND GET USERSTATUS") >= 0;
-    }, 20s)) << "the attach set-up never reached the client";
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            auto lines = ReadLines(log);
+            return Find(lines, "COMMAND GET USERSTATUS") >= 0;
+        },
+        20s))
+        << "the attach set-up never reached the client";
     auto lines = ReadLines(log);
     long announce = Find(lines, "ANNOUNCE");
     long discover = -1;
@@ -144,6 +166,68 @@ TEST(LinkEndToEnd, AttachesRefusesASecondCopyAndDetachesOnExit) {
     HWND api = FindWindowA("SkypeSimApiWindow", nullptr);
     if (api) PostMessageA(api, WM_CLOSE, 0, 0);
     EXPECT_EQ(skype.WaitForExit(10s), 0);
+}
+
+// The handset is the simulated one, served by this test over a named pipe
+// that the HID library is told about; everything else is the real program.
+TEST(LinkEndToEnd, TheHandsetIsFoundAtStartAndReportsCrossBothWays) {
+    const std::string log = BinaryFolder() + "e2e-handset-skype-log.txt";
+    DeleteFileA(log.c_str());
+    kestrava::sim::SimulatedHandset handset;
+    SetEnvironmentVariableA("ONDREL_EXTRA_DEVICES", handset.ExtraDeviceEntry().c_str());
+    SetEnvironmentVariableA("ONDREL_SYSTEM_DEVICES", "0");
+
+    Process skype("SkypeSim.exe --log \"" + log + "\"");
+    ASSERT_TRUE(skype.Started());
+    ASSERT_TRUE(
+        WaitUntil([] { return FindWindowA("SkypeSimApiWindow", nullptr) != nullptr; }, 20s));
+
+    // With its handset present, Kestrava looks for the client at once. The HID
+    // library traces every report on the program's standard output.
+    const std::string traces = BinaryFolder() + "e2e-handset-traces.txt";
+    Process kestrava("Kestrava.exe", traces);
+    ASSERT_TRUE(kestrava.Started());
+    ASSERT_TRUE(WaitUntil([&] { return Find(ReadLines(log), "COMMAND PROTOCOL 5") >= 0; }, 20s))
+        << "no Discover at start with the handset present";
+    EXPECT_EQ(Find(ReadLines(log), "ANNOUNCE"), -1);
+    ASSERT_TRUE(handset.WaitForConnections(2, 10s)) << "the write and read sides were not opened";
+
+    // Reports to the handset: the focus timer tells it whether the client is in front.
+    auto focusReports = [&] {
+        int count = 0;
+        for (const auto& report : handset.OutputReports()) {
+            count += report[3] == 0xEE || report[3] == 0xEF;
+        }
+        return count;
+    };
+    EXPECT_TRUE(WaitUntil([&] { return focusReports() >= 3; }, 10s));
+
+    // A report from the handset reaches the program's read thread.
+    handset.LiftReceiver();
+    auto traced = [&](const std::string& prefix) {
+        for (const auto& line : ReadLines(traces)) {
+            if (line.rfind(prefix, 0) == 0) return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(WaitUntil([&] { return traced("MCU->PC: 00 00 1F"); }, 10s))
+        << "the hook-up report was not read";
+    EXPECT_TRUE(traced("MCU<-PC: 00 00 00 EF") || traced("MCU<-PC: 00 00 00 EE"));
+    EXPECT_TRUE(kestrava.Running());
+
+    HWND window = KestravaWindow();
+    ASSERT_NE(window, nullptr);
+    PostMessageA(window, WM_COMMAND, 40001, 0);
+    EXPECT_EQ(kestrava.WaitForExit(20s), 0);
+    bool offline = false;
+    for (const auto& report : handset.OutputReports()) offline |= report[3] == 0x07;
+    EXPECT_TRUE(offline) << "leaving, the program tells the handset it is offline";
+
+    HWND api = FindWindowA("SkypeSimApiWindow", nullptr);
+    if (api) PostMessageA(api, WM_CLOSE, 0, 0);
+    EXPECT_EQ(skype.WaitForExit(10s), 0);
+    SetEnvironmentVariableA("ONDREL_EXTRA_DEVICES", nullptr);
+    SetEnvironmentVariableA("ONDREL_SYSTEM_DEVICES", nullptr);
 }
 
 }  // namespace
