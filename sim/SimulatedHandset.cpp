@@ -2,6 +2,8 @@
 // boundary (SimulatedHandsetPosix.cpp, SimulatedHandsetWin32.cpp).
 #include "SimulatedHandset.h"
 
+#include <algorithm>
+
 namespace kestrava::sim {
 
 void SimulatedHandset::SendInputReport(const HandsetFirmware::InputReport& report) {
@@ -50,6 +52,19 @@ int SimulatedHandset::UnacknowledgedReports() const {
 std::vector<HandsetSim::OutputReport> SimulatedHandset::OutputReports() const {
     std::lock_guard lock(m_mutex);
     return m_outputs;
+}
+
+void SimulatedHandset::HandleOutputReport(const std::uint8_t* bytes, std::size_t length) {
+    OutputReport report{};
+    std::copy(bytes, bytes + std::min(length, report.size()), report.begin());
+    std::vector<HandsetFirmware::InputReport> replies;
+    {
+        std::lock_guard lock(m_mutex);
+        m_outputs.push_back(report);
+        replies = m_firmware.OnOutputReport(report);
+        SignalChangeLocked();
+    }
+    for (const auto& reply : replies) Broadcast(reply);
 }
 
 }  // namespace kestrava::sim

@@ -79,9 +79,12 @@ class SimulatedHandset final : public HandsetSim {
     struct Boundary;
     void Serve();
     void Broadcast(const HandsetFirmware::InputReport& report);
+    // Records a report the program wrote and sends the firmware's replies.
+    void HandleOutputReport(const std::uint8_t* bytes, std::size_t length);
+    // Wakes the waits on the boundary's state; called with m_mutex held.
+    void SignalChangeLocked();
 #ifdef _WIN32
     void SetPlugged(bool plugged);
-    void HandleOutputReport(const std::uint8_t* bytes, std::size_t length);
 #else
     void WriteTree();
 #endif

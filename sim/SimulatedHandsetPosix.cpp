@@ -138,18 +138,13 @@ void SimulatedHandset::Serve() {
                 ::close(fd);
                 continue;
             }
-            OutputReport report{};
-            std::copy(packet, packet + std::min<std::size_t>(got, report.size()), report.begin());
-            std::vector<HandsetFirmware::InputReport> replies;
-            {
-                std::lock_guard lock(m_mutex);
-                m_outputs.push_back(report);
-                replies = m_firmware.OnOutputReport(report);
-                m_boundary->changed.notify_all();
-            }
-            for (const auto& reply : replies) Broadcast(reply);
+            HandleOutputReport(packet, static_cast<std::size_t>(got));
         }
     }
+}
+
+void SimulatedHandset::SignalChangeLocked() {
+    m_boundary->changed.notify_all();
 }
 
 void SimulatedHandset::Broadcast(const HandsetFirmware::InputReport& report) {

@@ -255,17 +255,8 @@ void SimulatedHandset::Serve() {
     }
 }
 
-void SimulatedHandset::HandleOutputReport(const std::uint8_t* bytes, std::size_t length) {
-    OutputReport report{};
-    std::copy(bytes, bytes + std::min(length, report.size()), report.begin());
-    std::vector<HandsetFirmware::InputReport> replies;
-    {
-        std::lock_guard lock(m_mutex);
-        m_outputs.push_back(report);
-        replies = m_firmware.OnOutputReport(report);
-        m_boundary->changed.notify_all();
-    }
-    for (const auto& reply : replies) Broadcast(reply);
+void SimulatedHandset::SignalChangeLocked() {
+    m_boundary->changed.notify_all();
 }
 
 void SimulatedHandset::Broadcast(const HandsetFirmware::InputReport& report) {

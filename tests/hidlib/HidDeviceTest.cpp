@@ -7,6 +7,7 @@
 
 #include "CLcdRenderer.h"
 #include "FakeHidBus.h"
+#include "Fakes.h"
 #include "hidlib/CHidDeviceImpl.h"
 #include "platform/Pause.h"
 
@@ -27,25 +28,7 @@ class FixedTopology final : public ondrel::UsbTopology {
     std::unique_ptr<ondrel::UsbHub> OpenRootHub(int) override { return nullptr; }
 };
 
-class MockRenderer : public CLcdRenderer {
-  public:
-    MOCK_METHOD(HResult, LoadFonts, (const char*), (override));
-    MOCK_METHOD(HResult, GetCodeValue, (const std::uint8_t*, int, int*), (override));
-    MOCK_METHOD(HResult, MapToLocal, (std::uint8_t*), (override));
-    MOCK_METHOD(HResult, RenderText, (const char*), (override));
-    MOCK_METHOD(HResult, SendRendered, (), (override));
-    MOCK_METHOD(HResult, Utf8ToLocal, (const char*, char*), (override));
-    MOCK_METHOD(HResult, LocalToUtf8, (const char*, char*), (override));
-    MOCK_METHOD(HResult, GetBig5Glyph, (const std::uint8_t*, std::uint8_t*), (override));
-    MOCK_METHOD(HResult, GetGbGlyph, (const std::uint8_t*, std::uint8_t*), (override));
-    MOCK_METHOD(HResult, GetSjisGlyph, (const std::uint8_t*, std::uint8_t*), (override));
-    MOCK_METHOD(HResult, RenderBalance, (int), (override));
-    MOCK_METHOD(HResult, RenderPlainText, (const char*), (override));
-    MOCK_METHOD(HResult, SetDevice, (CHidDevice*), (override));
-    MOCK_METHOD(HResult, SetPortStatus, (int), (override));
-    MOCK_METHOD(HResult, SetAbort, (int), (override));
-    MOCK_METHOD(HResult, SetArfSupport, (int), (override));
-};
+using MockRenderer = kestrava::testing::MockLcdRenderer;
 
 class HidDeviceTest : public ::testing::Test {
   protected:
