@@ -25,7 +25,13 @@ CDeviceLibrary::~CDeviceLibrary() {
     }
     if (m_pDevice) {
         m_pDevice->Release();
-        // The component's storage goes with the process; only the module is let go.
+        // The module is let go, so the component (whose code lives there) is
+        // deleted first rather than left behind with nothing to run it.
+        auto remove = reinterpret_cast<DeleteComponentInstanceFn>(
+            m_modules.Symbol(m_hModule, kDeleteComponentInstanceName));
+        void* object = m_pDevice;
+        if (remove) remove(&object);
+        m_pDevice = nullptr;
         m_modules.Free(m_hModule);
         m_hModule = nullptr;
     }

@@ -64,8 +64,8 @@ TEST_F(LibraryBindingTest, EachWayTheHidLibraryCanFailHasItsOwnMessage) {
     EXPECT_EQ(loader.frees.load(), loader.loads.load()) << "a failed load lets the module go";
 }
 
-TEST_F(LibraryBindingTest, TheDeviceLibraryForwardsAndReleasesTheHandsetAtTheEnd) {
-    loader.Add("Ondrel.dll", {Fn(&CreateFakeDevice), nullptr});
+TEST_F(LibraryBindingTest, TheDeviceLibraryForwardsReleasesAndDeletesTheHandsetAtTheEnd) {
+    loader.Add("Ondrel.dll", {Fn(&CreateFakeDevice), Fn(&DeleteRecorded)});
     EXPECT_CALL(device, Reconnect()).WillOnce(Return(S_OK));
     EXPECT_CALL(device, QRV_SetMixerRegControl(0x0E, 0x80, 0x48)).WillOnce(Return(S_OK));
     EXPECT_CALL(device, Release()).Times(1);
@@ -77,6 +77,8 @@ TEST_F(LibraryBindingTest, TheDeviceLibraryForwardsAndReleasesTheHandsetAtTheEnd
         EXPECT_TRUE(library.ApplyAgc());
     }
     EXPECT_TRUE(shell.Boxes().empty());
+    EXPECT_EQ(g_deleted, 1) << "the component goes before its module";
+    EXPECT_EQ(loader.frees.load(), 1);
 }
 
 TEST_F(LibraryBindingTest, ShortReportsAreDroppedAndFlushingDiscardsTheQueue) {
