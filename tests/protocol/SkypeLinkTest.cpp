@@ -117,6 +117,19 @@ TEST_F(EngineTest, LinesFromSkypeAreDispatchedInOrderWithTheCurrentCallSnapshot)
     EXPECT_TRUE(dispatched);
 }
 
+TEST_F(EngineTest, TheParserSleepsWhileIdleInsteadOfPolling) {
+    std::atomic<int> watches{0};
+    EXPECT_CALL(dispatcher, Dispatch("PONG", _, _));
+    EXPECT_CALL(dispatcher, WatchSkypeDialogs(_)).WillRepeatedly([&](int) { ++watches; });
+    engine->EnqueueIncoming("PONG");
+    auto deadline = std::chrono::steady_clock::now() + kWait;
+    while (watches == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(watches.load(), 1) << "an idle parser woke up with nothing to do";
+}
+
 TEST_F(EngineTest, AttachSetUpAsksForProtocolAndStatusFirstThenRoutesAudioAndLoadsLists) {
     ON_CALL(links, HandsetAudioDeviceName()).WillByDefault(Return("USB Audio Device"));
     std::atomic<bool> ready{false};
