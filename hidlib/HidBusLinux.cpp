@@ -1,7 +1,5 @@
 #include "HidBusLinux.h"
 
-#include <cstdlib>
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -14,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>

@@ -1,10 +1,9 @@
 #include "UsbTopologyLinux.h"
 
-#include <cstdlib>
-
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 namespace ondrel {

@@ -12,7 +12,7 @@
 class CLcdRenderer;
 
 class CHidDevice {
-public:
+  public:
     using WindowHandle = std::uintptr_t;
 
     // Finds and opens the handset: vendor 0x0C45 under the vendor mask, a product id

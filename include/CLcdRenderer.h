@@ -13,7 +13,7 @@
 class CHidDevice;
 
 class CLcdRenderer {
-public:
+  public:
     // Caller buffers for converted texts hold this many bytes (253 characters
     // and room to spare for the terminating zero).
     static constexpr std::size_t kTextBufferSize = 255;

@@ -13,4 +13,6 @@ inline constexpr HResult S_OK = 0;
 inline constexpr HResult E_FAIL = static_cast<HResult>(0x80004005u);
 #endif
 
-inline constexpr bool Succeeded(HResult result) { return result == 0; }
+inline constexpr bool Succeeded(HResult result) {
+    return result == 0;
+}

@@ -15,7 +15,7 @@
 namespace kestrava::sim {
 
 class HandsetSim {
-public:
+  public:
     using OutputReport = std::array<std::uint8_t, 8>;
 
     static constexpr std::uint16_t kVendorId = 0x0C45;
