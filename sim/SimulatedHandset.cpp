@@ -67,4 +67,19 @@ void SimulatedHandset::HandleOutputReport(const std::uint8_t* bytes, std::size_t
     for (const auto& reply : replies) Broadcast(reply);
 }
 
+void SimulatedHandset::SignalChangeLocked() {
+    Changed().notify_all();
+}
+
+bool SimulatedHandset::WaitForOutputReports(std::size_t count,
+                                            std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_mutex);
+    return Changed().wait_for(lock, timeout, [&] { return m_outputs.size() >= count; });
+}
+
+bool SimulatedHandset::WaitForConnections(int count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_mutex);
+    return Changed().wait_for(lock, timeout, [&] { return ConnectionCountLocked() >= count; });
+}
+
 }  // namespace kestrava::sim

@@ -12,6 +12,7 @@
 // the entry that tells the library's Windows bus about it (ONDREL_EXTRA_DEVICES).
 #pragma once
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -83,6 +84,9 @@ class SimulatedHandset final : public HandsetSim {
     void HandleOutputReport(const std::uint8_t* bytes, std::size_t length);
     // Wakes the waits on the boundary's state; called with m_mutex held.
     void SignalChangeLocked();
+    // The boundary's change signal and its open handles (each system's own).
+    std::condition_variable& Changed() const;
+    int ConnectionCountLocked() const;
 #ifdef _WIN32
     void SetPlugged(bool plugged);
 #else

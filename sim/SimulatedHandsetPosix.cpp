@@ -143,10 +143,6 @@ void SimulatedHandset::Serve() {
     }
 }
 
-void SimulatedHandset::SignalChangeLocked() {
-    m_boundary->changed.notify_all();
-}
-
 void SimulatedHandset::Broadcast(const HandsetFirmware::InputReport& report) {
     // Every open handle gets each input report, as with the real device; a
     // handle nobody reads just drops reports once its buffer is full. The
@@ -182,16 +178,12 @@ void SimulatedHandset::PlugIn() {
     (void)!::write(m_boundary->wake, &one, sizeof one);
 }
 
-bool SimulatedHandset::WaitForOutputReports(std::size_t count,
-                                            std::chrono::milliseconds timeout) const {
-    std::unique_lock lock(m_mutex);
-    return m_boundary->changed.wait_for(lock, timeout, [&] { return m_outputs.size() >= count; });
+std::condition_variable& SimulatedHandset::Changed() const {
+    return m_boundary->changed;
 }
 
-bool SimulatedHandset::WaitForConnections(int count, std::chrono::milliseconds timeout) const {
-    std::unique_lock lock(m_mutex);
-    return m_boundary->changed.wait_for(
-        lock, timeout, [&] { return static_cast<int>(m_boundary->connections.size()) >= count; });
+int SimulatedHandset::ConnectionCountLocked() const {
+    return static_cast<int>(m_boundary->connections.size());
 }
 
 }  // namespace kestrava::sim

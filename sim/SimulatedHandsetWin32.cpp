@@ -255,10 +255,6 @@ void SimulatedHandset::Serve() {
     }
 }
 
-void SimulatedHandset::SignalChangeLocked() {
-    m_boundary->changed.notify_all();
-}
-
 void SimulatedHandset::Broadcast(const HandsetFirmware::InputReport& report) {
     // One message per report, report id byte first, as a HID read returns it.
     std::lock_guard lock(m_mutex);
@@ -284,16 +280,12 @@ void SimulatedHandset::PlugIn() {
     SetPlugged(true);
 }
 
-bool SimulatedHandset::WaitForOutputReports(std::size_t count,
-                                            std::chrono::milliseconds timeout) const {
-    std::unique_lock lock(m_mutex);
-    return m_boundary->changed.wait_for(lock, timeout, [&] { return m_outputs.size() >= count; });
+std::condition_variable& SimulatedHandset::Changed() const {
+    return m_boundary->changed;
 }
 
-bool SimulatedHandset::WaitForConnections(int count, std::chrono::milliseconds timeout) const {
-    std::unique_lock lock(m_mutex);
-    return m_boundary->changed.wait_for(
-        lock, timeout, [&] { return static_cast<int>(m_boundary->connections.size()) >= count; });
+int SimulatedHandset::ConnectionCountLocked() const {
+    return static_cast<int>(m_boundary->connections.size());
 }
 
 }  // namespace kestrava::sim
