@@ -5,6 +5,8 @@
 // is switched to message read mode: one message per report) and answer the
 // attribute and capability queries from the configuration.
 #include <windows.h>
+
+#include <algorithm>
 // clang-format off
 #include <setupapi.h>
 extern "C" {  // the hid.dll headers carry no linkage of their own
@@ -168,16 +170,25 @@ HANDLE OpenPath(const std::string& path, DWORD flags) {
                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr);
 }
 
-// A configured path. A pipe whose instances are all taken (its server is
-// about to listen on the next one) is tried again for a little while, as pipe
-// clients do; WaitNamedPipe alone is not enough, since it fails at once while
-// no instance listens. A pipe is switched to message read mode so that each
-// read returns one report. Other paths are opened as they are.
+bool IsPipePath(const std::string& path) {
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.data(),
+                          static_cast<int>(std::min<std::size_t>(path.size(), 9)), "\\\\.\\pipe\\",
+                          9) == CSTR_EQUAL;
+}
+
+// A configured path. A pipe whose instances are all taken, or that has
+// none for a moment while its server puts up the next one, is tried again
+// for a little while, as pipe clients do; WaitNamedPipe alone is not enough,
+// since it fails at once while no instance listens. A pipe is switched to
+// message read mode so that each read returns one report. Other paths are
+// opened as they are.
 HANDLE OpenConfiguredPath(const std::string& path, DWORD flags) {
     constexpr ULONGLONG kPipeBusyWaitMs = 500;
     const ULONGLONG deadline = GetTickCount64() + kPipeBusyWaitMs;
+    const bool pipe = IsPipePath(path);
     HANDLE handle = OpenPath(path, flags);
-    while (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PIPE_BUSY) {
+    while (handle == INVALID_HANDLE_VALUE && (GetLastError() == ERROR_PIPE_BUSY ||
+                                              (pipe && GetLastError() == ERROR_FILE_NOT_FOUND))) {
         ULONGLONG now = GetTickCount64();
         if (now >= deadline) break;
         if (!WaitNamedPipeA(path.c_str(), static_cast<DWORD>(deadline - now))) Sleep(5);

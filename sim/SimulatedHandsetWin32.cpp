@@ -119,29 +119,33 @@ struct SimulatedHandset::Boundary {
         if (connection->StartRead()) connections.push_back(std::move(connection));
         changed.notify_all();
     }
-    // Creates the next listening instance; a handle may connect at once.
+    // Puts up the next listening instance. A handle may connect to it at once;
+    // then another goes up, so that while the handset is plugged in one
+    // instance always waits (without one the pipe's name would vanish and a
+    // program opening it would find nothing instead of a busy pipe).
     void Listen(const std::string& name) {
-        HANDLE pipe = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                       PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
-                                       PIPE_UNLIMITED_INSTANCES, kPipeBufferSize, kPipeBufferSize,
-                                       0, nullptr);
-        if (pipe == INVALID_HANDLE_VALUE) return;
-        listen = OVERLAPPED{};
-        listen.hEvent = listenEvent;
-        ResetEvent(listenEvent);
-        if (!ConnectNamedPipe(pipe, &listen)) {
-            DWORD error = GetLastError();
-            if (error == ERROR_IO_PENDING) {
-                listener = pipe;
-                return;
+        while (listener == INVALID_HANDLE_VALUE && connections.size() < kMaxConnections) {
+            HANDLE pipe = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                           PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
+                                           PIPE_UNLIMITED_INSTANCES, kPipeBufferSize,
+                                           kPipeBufferSize, 0, nullptr);
+            if (pipe == INVALID_HANDLE_VALUE) return;
+            listen = OVERLAPPED{};
+            listen.hEvent = listenEvent;
+            ResetEvent(listenEvent);
+            if (!ConnectNamedPipe(pipe, &listen)) {
+                DWORD error = GetLastError();
+                if (error == ERROR_IO_PENDING) {
+                    listener = pipe;
+                    return;
+                }
+                if (error != ERROR_PIPE_CONNECTED) {
+                    CloseHandle(pipe);
+                    return;
+                }
             }
-            if (error != ERROR_PIPE_CONNECTED) {
-                CloseHandle(pipe);
-                return;
-            }
+            Accept(pipe);
         }
-        Accept(pipe);
-        SetEvent(wake);  // connected at once: the next instance is made on the next round
     }
     void StopListening() {
         if (listener == INVALID_HANDLE_VALUE) return;
@@ -198,10 +202,7 @@ void SimulatedHandset::Serve() {
                 return;
             }
             if (!boundary.plugged) boundary.CloseAll();
-            if (boundary.plugged && boundary.listener == INVALID_HANDLE_VALUE &&
-                boundary.connections.size() < kMaxConnections) {
-                boundary.Listen(m_root);
-            }
+            if (boundary.plugged) boundary.Listen(m_root);
             boundary.served = boundary.plugged;
             boundary.changed.notify_all();
             waits.push_back(boundary.wake);
@@ -229,6 +230,7 @@ void SimulatedHandset::Serve() {
             } else {
                 CloseHandle(pipe);
             }
+            if (boundary.plugged) boundary.Listen(m_root);  // the next one waits at once
             continue;
         }
 
@@ -245,8 +247,10 @@ void SimulatedHandset::Serve() {
             std::lock_guard lock(m_mutex);
             if (connection->StartRead()) continue;
         }
-        // The program closed its handle (or the pipe broke): drop the instance.
+        // The program closed its handle (or the pipe broke): drop the instance,
+        // with a listening one in place first.
         std::lock_guard lock(m_mutex);
+        if (boundary.plugged) boundary.Listen(m_root);
         auto& list = boundary.connections;
         list.erase(std::remove_if(list.begin(), list.end(),
                                   [&](const auto& item) { return item.get() == connection; }),
