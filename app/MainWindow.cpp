@@ -1,15 +1,12 @@
 #include "app/MainWindow.h"
 
 #include "app/ShellConstants.h"
+#include "handset/TransferControl.h"
 #include "platform/Pause.h"
 
 namespace kestrava {
 
 namespace {
-// Step T waits for the upload worker to see the abort request; a worker that
-// never answers must not freeze the main thread for good.
-constexpr auto kAbortWaitLimit = std::chrono::seconds(2);
-constexpr auto kAbortPollStep = std::chrono::milliseconds(3);
 constexpr LParam kHandled = 1;
 }  // namespace
 
@@ -237,16 +234,7 @@ void MainWindow::Resume() {
 }
 
 void MainWindow::StopHandsetTransfer() {
-    if (m_device.m_bTransferActive) {
-        m_device.m_bAbortPending = 1;
-        m_device.m_nDisplayContent = 0;
-        if (CLcdRenderer* renderer = m_renderer.Renderer()) renderer->SetAbort(1);
-        Pause(std::chrono::milliseconds(10));
-    }
-    auto deadline = std::chrono::steady_clock::now() + kAbortWaitLimit;
-    while (m_device.m_bAbortPending == 1 && std::chrono::steady_clock::now() < deadline) {
-        Pause(kAbortPollStep);
-    }
+    kestrava::StopHandsetTransfer(m_device, std::chrono::milliseconds(10));
 }
 
 // Seams: the mixer controls (speaker and microphone faders, monitor switches).

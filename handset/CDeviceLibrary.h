@@ -44,6 +44,8 @@ class CDeviceLibrary {
     bool SendCommandData(std::uint8_t command, std::uint8_t data);
     bool ApplyAgc();
     void AttachRenderer(CLcdRenderer* renderer);
+    // The renderer given to AttachRenderer (m_pRenderer); null before.
+    CLcdRenderer* Renderer() const { return m_pRenderer.load(); }
     void ApplyArfSupport();
     void QueueReport(kestrava::WParam first, kestrava::LParam second);
     void FlushInput();

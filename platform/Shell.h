@@ -19,6 +19,9 @@ class Shell {
     // Creates the named mutex (not owned), holds it for `duration`, then closes it.
     // Outside programs watch for it to learn that the program is leaving.
     virtual void PulseNamedMutex(const std::string& name, std::chrono::milliseconds duration) = 0;
+
+    // Stops any sound the program plays (the system sound purge).
+    virtual void PurgeSounds() = 0;
 };
 
 }  // namespace kestrava

@@ -253,6 +253,11 @@ void CSkypeEngine::MessageOutQueueThreadProc() {
     }
 }
 
+bool CSkypeEngine::SendStraight(const std::string& text) {
+    return SendText(m_windows, m_shell.skypeApiWindow.load(), m_shell.mainWindow.load(), text,
+                    m_sendTimeout);
+}
+
 int CSkypeEngine::QRV_SendSkypeCommandData(unsigned key, const char* userHandle, int callId) {
     unsigned command = key & 0xFF;
     const char* format = CommandFormat(command);

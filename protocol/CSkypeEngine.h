@@ -71,6 +71,11 @@ class CSkypeEngine {
     // Stops and joins the engine's threads before anything they use goes away.
     virtual ~CSkypeEngine();  // 20
 
+    // Outside the table: one text straight to Skype's API window, the same
+    // bounded WM_COPYDATA the sender uses, not through the outgoing queue.
+    // False when Skype did not take it.
+    bool SendStraight(const std::string& text);
+
     // Values the other parts of the protocol engine read.
     int FontsSupported() const { return m_bFontsSupported.load(); }
     int DisplayEnabled() const { return m_bDisplayEnabled.load(); }

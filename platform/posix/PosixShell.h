@@ -11,6 +11,8 @@ class PosixShell final : public Shell {
                         MessageBoxIcon icon) override;
     // Nothing outside watches for named mutexes here; the pause is kept.
     void PulseNamedMutex(const std::string& name, std::chrono::milliseconds duration) override;
+    // The program plays no sounds here; nothing to stop.
+    void PurgeSounds() override {}
 };
 
 }  // namespace kestrava

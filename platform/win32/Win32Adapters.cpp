@@ -1,5 +1,6 @@
 #include "Win32Adapters.h"
 
+#include <mmsystem.h>
 #include <windows.h>
 
 #include "platform/Pause.h"
@@ -36,6 +37,10 @@ void Win32Shell::PulseNamedMutex(const std::string& name, std::chrono::milliseco
     HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
     Pause(duration);
     if (mutex) CloseHandle(mutex);
+}
+
+void Win32Shell::PurgeSounds() {
+    PlaySoundA(nullptr, nullptr, SND_PURGE);
 }
 
 ModuleLoader& SystemModuleLoader() {

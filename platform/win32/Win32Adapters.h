@@ -19,6 +19,7 @@ class Win32Shell final : public Shell {
     void ShowMessageBox(const std::string& text, const std::string& caption,
                         MessageBoxIcon icon) override;
     void PulseNamedMutex(const std::string& name, std::chrono::milliseconds duration) override;
+    void PurgeSounds() override;
 };
 
 }  // namespace kestrava

@@ -107,6 +107,7 @@ class SlowDialog : public ContactActionSink {
         }
         m_handles += record.PartnerHandle + ";";
     }
+    void AddContactEntry(const CUserEntry&) override {}
     CSessionStore& m_store;
     std::thread m_reload;
     std::atomic<bool> m_reloaded{false};

@@ -94,6 +94,7 @@ namespace {
 class MockContactActions : public ContactActionSink {
   public:
     MOCK_METHOD(void, AddCallEntry, (const CCallRecord& record), (override));
+    MOCK_METHOD(void, AddContactEntry, (const CUserEntry& entry), (override));
 };
 
 class RedialList : public ::testing::Test {

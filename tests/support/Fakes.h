@@ -196,6 +196,7 @@ class RecordingShell : public Shell {
         std::lock_guard lock(m_mutex);
         pulses.push_back(name + " " + std::to_string(duration.count()));
     }
+    void PurgeSounds() override { ++purges; }
     std::vector<std::string> Boxes() {
         std::lock_guard lock(m_mutex);
         return boxes;
@@ -204,6 +205,8 @@ class RecordingShell : public Shell {
         std::lock_guard lock(m_mutex);
         return pulses;
     }
+
+    std::atomic<int> purges{0};
 
   private:
     std::mutex m_mutex;

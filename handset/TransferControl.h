@@ -1,0 +1,22 @@
+// Stopping a transfer to the handset: the one handshake every thread that must
+// change the display goes through.
+#pragma once
+
+#include <chrono>
+
+class CDeviceLibrary;
+
+namespace kestrava {
+
+// How long a stop waits for the upload worker to let go. A worker that died
+// or hangs in a write must never freeze the parser, the input worker or the
+// main thread for good.
+inline constexpr std::chrono::milliseconds kTransferStopLimit{2000};
+
+// When a transfer runs: asks the upload worker and the renderer to stop
+// (m_bAbortPending, m_nDisplayContent = 0, SetAbort(1)) and pauses `settle`.
+// Then, whether or not one ran, waits in 3 ms steps while m_bAbortPending is
+// set, at most kTransferStopLimit. False when the worker did not answer in time.
+bool StopHandsetTransfer(CDeviceLibrary& device, std::chrono::milliseconds settle);
+
+}  // namespace kestrava
