@@ -51,6 +51,12 @@ int ShellLinks::CurrentCallStatus() {
     return status;
 }
 
+int ShellLinks::CountUnseenMissedCalls() {
+    int count = 0;
+    if (CSessionStore* store = m_store.load()) store->CountUnseenMissedCalls(&count);
+    return count;
+}
+
 void ShellLinks::ResetContactCursor() {
     if (CListManager* contacts = m_contacts.load()) contacts->ResetContactCursor();
 }
@@ -68,6 +74,22 @@ void ShellLinks::SetLinkReady(int ready) {
 
 bool ShellLinks::HandsetPresent() {
     return m_device.handsetPresent != 0;
+}
+
+bool ShellLinks::SendHandsetCommand(std::uint8_t command) {
+    return m_device.SendCommand(command);
+}
+
+void ShellLinks::SetHandsetResync(int resync) {
+    m_device.m_bResync = resync;
+}
+
+void ShellLinks::SetDisplayContent(int content) {
+    m_device.m_nDisplayContent = content;
+}
+
+void ShellLinks::AddDisplayContent(int bits) {
+    m_device.m_nDisplayContent |= bits;
 }
 
 void ShellLinks::RestartFocusTimer() {

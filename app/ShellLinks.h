@@ -41,11 +41,16 @@ class ShellLinks final : public LinkCollaborators, public NotificationDispatcher
     void ClearCalls() override;
     int CurrentCallId() override;
     int CurrentCallStatus() override;
+    int CountUnseenMissedCalls() override;
     void ResetContactCursor() override;
     void ClearContacts() override;
     void HandleButton(int buttonCode) override;
     void SetLinkReady(int ready) override;
     bool HandsetPresent() override;
+    bool SendHandsetCommand(std::uint8_t command) override;
+    void SetHandsetResync(int resync) override;
+    void SetDisplayContent(int content) override;
+    void AddDisplayContent(int bits) override;
     void RestartFocusTimer() override;
     void ShowTrayState(const std::string& iconFile, int tipStringId) override;
 

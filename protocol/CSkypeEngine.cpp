@@ -515,12 +515,90 @@ int CSkypeEngine::GetOwnStatus(int* status) {
     return 0;
 }
 
-// Filled in with the call history (missed-call count on the handset).
+namespace {
+
+// Handset commands and display bits of the engine's own handset operations.
+constexpr std::uint8_t kHandsetTextFont = 0x3F;     // a rendered text transfer follows
+constexpr std::uint8_t kHandsetReady = 0x51;        // the link is ready
+constexpr std::uint8_t kHandsetReadyDone = 0x06;    // ... end of the announcement
+constexpr std::int32_t kMissedCallsContent = 0x21;  // one rendered text
+constexpr std::int32_t kHandsetReadyContent = 0x0002;
+constexpr auto kTextPause = std::chrono::milliseconds(20);
+constexpr auto kReadyPause = std::chrono::milliseconds(25);
+
+// The handset's symbol for each own status; offline-like and unknown share one.
+std::uint8_t StatusSymbol(int status) {
+    switch (status) {
+        case 0:  // online
+            return 0x73;
+        case 2:  // Skype-me
+            return 0x75;
+        case 3:  // away
+            return 0x76;
+        case 4:  // not available
+            return 0x77;
+        case 5:  // do not disturb
+            return 0x72;
+        case 6:  // invisible
+            return 0x78;
+        default:
+            return 0x74;
+    }
+}
+
+}  // namespace
+
+// The count of unseen missed calls on the handset. The two texts differ in
+// when the font transfer is announced: after the pause for a count, before it
+// for "No Missed Calls.".
 int CSkypeEngine::ShowMissedCalls() {
+    const int count = m_collaborators.CountUnseenMissedCalls();
+    if (!m_bDisplayEnabled) return 0;
+    CLcdRenderer* renderer = m_pRenderer.load();
+    auto render = [renderer](const char* text) {
+        if (renderer) renderer->RenderText(text);
+    };
+    m_collaborators.SetDisplayContent(kMissedCallsContent);
+    if (count > 0) {
+        char text[kCommandBufferSize] = {};
+        std::snprintf(text, sizeof(text), "%d Missed Calls", count);
+        render(text);
+        m_collaborators.SendHandsetCommand(kHandsetTextFont);
+        Pause(kTextPause);
+    } else {
+        render("No Missed Calls.");
+        Pause(kTextPause);
+        m_collaborators.SendHandsetCommand(kHandsetTextFont);
+    }
     return 0;
 }
 
-// Filled in with users and status (status symbol on the handset).
-int CSkypeEngine::ShowStatusOnHandset(int) {
+int CSkypeEngine::ShowStatusOnHandset(int status) {
+    m_collaborators.SendHandsetCommand(StatusSymbol(status));
     return 0;
+}
+
+int CSkypeEngine::SignalHandsetReady() {
+    if (m_shell.g_bHandsetAnnounced) return 1;
+    m_collaborators.SetHandsetResync(1);
+    m_collaborators.SendHandsetCommand(kHandsetReady);
+    Pause(kReadyPause);
+    m_collaborators.SendHandsetCommand(kHandsetReadyDone);
+    m_collaborators.AddDisplayContent(kHandsetReadyContent);
+    return 1;
+}
+
+void CSkypeEngine::SetOwnHandle(const char* handle) {
+    std::lock_guard lock(m_repliesLock);
+    std::snprintf(m_szOwnHandle, sizeof(m_szOwnHandle), "%s", handle ? handle : "");
+}
+
+std::string CSkypeEngine::OwnHandle() {
+    std::lock_guard lock(m_repliesLock);
+    return m_szOwnHandle;
+}
+
+void CSkypeEngine::SetAudioDeviceReply(bool input, const std::string& name) {
+    std::lock_guard lock(m_repliesLock);
+    (input ? m_strAudioIn : m_strAudioOut) = name;
 }

@@ -80,6 +80,20 @@ class CSkypeEngine {
     int FontsSupported() const { return m_bFontsSupported.load(); }
     int DisplayEnabled() const { return m_bDisplayEnabled.load(); }
 
+    // What the user and call history lines keep here (written by the parser thread).
+    static constexpr std::size_t kOwnHandleSize = 260;  // m_szOwnHandle, terminator included
+    void SetOwnStatus(int status) { m_nOwnStatus = status; }
+    // Keeps at most kOwnHandleSize - 1 bytes of `handle`.
+    void SetOwnHandle(const char* handle);
+    std::string OwnHandle();
+    // The device name of the last "AUDIO_IN" (input) or "AUDIO_OUT" reply.
+    void SetAudioDeviceReply(bool input, const std::string& name);
+    void SetHistoryLoaded(int loaded) { m_bHistoryLoaded = loaded; }
+    int HistoryLoaded() const { return m_bHistoryLoaded.load(); }
+    // Tells the handset the link is ready, unless it has announced itself
+    // already (g_bHandsetAnnounced). Returns 1.
+    int SignalHandsetReady();
+
   private:
     void MessageInQueueThreadProc();
     void MessageOutQueueThreadProc();
@@ -137,6 +151,7 @@ class CSkypeEngine {
     std::string m_strCustomerInfo;
     std::string m_strIconNoHW, m_strIconNoAny, m_strIconNoSkype, m_strIconActive;
 
-    std::mutex m_repliesLock;  // the last AUDIO_IN / AUDIO_OUT replies
+    std::mutex m_repliesLock;  // the last AUDIO_IN / AUDIO_OUT replies and the own handle
     std::string m_strAudioIn, m_strAudioOut;
+    char m_szOwnHandle[kOwnHandleSize] = {};
 };

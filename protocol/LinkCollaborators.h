@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 class LinkCollaborators {
@@ -21,6 +22,8 @@ class LinkCollaborators {
     virtual void ClearCalls() = 0;
     virtual int CurrentCallId() = 0;
     virtual int CurrentCallStatus() = 0;
+    // Unseen missed incoming calls of the history.
+    virtual int CountUnseenMissedCalls() = 0;
 
     // Contact list.
     virtual void ResetContactCursor() = 0;
@@ -30,6 +33,12 @@ class LinkCollaborators {
     virtual void HandleButton(int buttonCode) = 0;
     virtual void SetLinkReady(int ready) = 0;
     virtual bool HandsetPresent() = 0;
+    // One-byte command to the handset; false when it did not go out.
+    virtual bool SendHandsetCommand(std::uint8_t command) = 0;
+    // The handset state the engine's own operations write (m_bResync, m_nDisplayContent).
+    virtual void SetHandsetResync(int resync) = 0;
+    virtual void SetDisplayContent(int content) = 0;
+    virtual void AddDisplayContent(int bits) = 0;
 
     // Main window: restart the focus timer (the window's own thread owns its timers).
     virtual void RestartFocusTimer() = 0;

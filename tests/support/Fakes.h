@@ -127,11 +127,16 @@ class MockLinkCollaborators : public LinkCollaborators {
     MOCK_METHOD(void, ClearCalls, (), (override));
     MOCK_METHOD(int, CurrentCallId, (), (override));
     MOCK_METHOD(int, CurrentCallStatus, (), (override));
+    MOCK_METHOD(int, CountUnseenMissedCalls, (), (override));
     MOCK_METHOD(void, ResetContactCursor, (), (override));
     MOCK_METHOD(void, ClearContacts, (), (override));
     MOCK_METHOD(void, HandleButton, (int), (override));
     MOCK_METHOD(void, SetLinkReady, (int), (override));
     MOCK_METHOD(bool, HandsetPresent, (), (override));
+    MOCK_METHOD(bool, SendHandsetCommand, (std::uint8_t), (override));
+    MOCK_METHOD(void, SetHandsetResync, (int), (override));
+    MOCK_METHOD(void, SetDisplayContent, (int), (override));
+    MOCK_METHOD(void, AddDisplayContent, (int), (override));
     MOCK_METHOD(void, RestartFocusTimer, (), (override));
     MOCK_METHOD(void, ShowTrayState, (const std::string&, int), (override));
 };

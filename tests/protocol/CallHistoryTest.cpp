@@ -1,0 +1,202 @@
+// Loading the call history from Skype, completing its records, and the
+// missed-call count on the handset.
+#include "AccountFixture.h"
+
+namespace kestrava::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+
+std::vector<int> HistoryIds(CSessionStore& store) {
+    std::vector<int> ids;
+    int count = 0;
+    store.GetCallCount(&count);
+    for (int i = 0; i < count; ++i) {
+        int id = 0;
+        store.GetCallIdAt(i, &id);
+        ids.push_back(id);
+    }
+    return ids;
+}
+
+struct RebuildRow {
+    int held;    // records in the history before the reply
+    int listed;  // ids in the reply
+    bool rebuilt;
+};
+
+class CallsRebuildTest : public AccountTest, public ::testing::WithParamInterface<RebuildRow> {};
+
+// The history is rebuilt when it is empty or Skype lists fewer calls than it
+// holds; otherwise it stays as it is. The balance is asked for every time.
+TEST_P(CallsRebuildTest, FollowsTheCountsOfHistoryAndReply) {
+    const RebuildRow& row = GetParam();
+    std::vector<int> before;
+    for (int i = 0; i < row.held; ++i) {
+        store.AddCall(100 + i, 0);
+        before.push_back(100 + i);
+    }
+    std::string line = "CALLS";
+    std::vector<int> listed;
+    std::vector<std::string> queued;
+    for (int i = 0; i < row.listed; ++i) {
+        const int id = 200 + i;
+        line += (i == 0 ? " " : ", ") + std::to_string(id);
+        listed.push_back(id);
+        for (int key : {11, 21, 22}) {
+            queued.push_back("queue " + std::to_string(key) + " - " + std::to_string(id));
+        }
+    }
+    g_events.Take();
+    history->Calls(line);
+
+    std::vector<std::string> expected;
+    if (row.listed == 0) expected = {"handset 0x51", "pause 25", "handset 0x06"};
+    if (row.rebuilt) {
+        expected.push_back("store ClearCalls");
+        expected.insert(expected.end(), queued.begin(), queued.end());
+    }
+    expected.push_back("queue 24 - 0");
+    EXPECT_THAT(g_events.Take(), ElementsAreArray(expected));
+    EXPECT_EQ(HistoryIds(store), row.rebuilt ? listed : before);
+    EXPECT_EQ(history->LastCallMarker(), row.rebuilt && row.listed > 0 ? listed.back() : 0);
+    EXPECT_EQ(engine->HistoryLoaded(), row.listed == 0 ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(HeldAndListed, CallsRebuildTest,
+                         ::testing::Values(RebuildRow{0, 0, true}, RebuildRow{0, 3, true},
+                                           RebuildRow{3, 2, true}, RebuildRow{2, 0, true},
+                                           RebuildRow{3, 3, false}, RebuildRow{2, 5, false}));
+
+TEST_F(AccountTest, IdsThatDoNotParseAreLeftOut) {
+    EXPECT_THAT(CallIdsOfSearchReply("CALLS 12, abc, 0, -4, 13x, ,, 14"), ElementsAre(12, 13, 14));
+    history->Calls("CALLS junk");  // nothing listed: the load is complete
+    EXPECT_THAT(HistoryIds(store), IsEmpty());
+    EXPECT_EQ(engine->HistoryLoaded(), 1);
+}
+
+TEST_F(AccountTest, SeenReplyOfTheLastListedCallEndsTheLoad) {
+    history->Calls("CALLS 11, 12");
+    g_events.Take();
+    history->HistoryCallProperty(12, "TYPE", "OUTGOING_P2P", "CALL 12 TYPE OUTGOING_P2P");
+    history->HistoryCallProperty(11, "SEEN", "TRUE", "CALL 11 SEEN TRUE");
+    EXPECT_EQ(engine->HistoryLoaded(), 0);
+    EXPECT_THAT(g_events.Take(), ElementsAre("queue 8 - 12"));
+
+    history->HistoryCallProperty(12, "SEEN", "FALSE", "CALL 12 SEEN FALSE");
+    EXPECT_EQ(engine->HistoryLoaded(), 1);
+    EXPECT_EQ(history->LastCallMarker(), 0);
+    EXPECT_THAT(g_events.Take(), ElementsAre("handset 0x51", "pause 25", "handset 0x06"));
+    EXPECT_EQ(device->m_nDisplayContent.load() & 0x0002, 0x0002);
+
+    // The load is over: the same reply again announces nothing.
+    history->HistoryCallProperty(12, "SEEN", "FALSE", "CALL 12 SEEN FALSE");
+    EXPECT_THAT(g_events.Take(), IsEmpty());
+}
+
+TEST_F(AccountTest, LoadEndsQuietlyWhenTheHandsetHasAnnouncedItself) {
+    shell.g_bHandsetAnnounced = 1;
+    history->Calls("CALLS 5");
+    history->HistoryCallSeen(5, 1);
+    EXPECT_EQ(engine->HistoryLoaded(), 1);
+    EXPECT_THAT(g_events.Take(), ElementsAre("store ClearCalls", "queue 11 - 5", "queue 21 - 5",
+                                             "queue 22 - 5", "queue 24 - 0"));
+}
+
+TEST_F(AccountTest, HistoryChangeReloadsAndKeepsTheLoadedFlag) {
+    engine->SetHistoryLoaded(1);
+    store.AddCall(3, 0);
+    history->CallHistoryChanged("CALLHISTORYCHANGED");
+    EXPECT_THAT(g_events.Take(),
+                ElementsAre("store ClearCalls", "store ResetBrowse", "queue 12 - 0"));
+    EXPECT_THAT(HistoryIds(store), IsEmpty());
+    EXPECT_EQ(engine->HistoryLoaded(), 1);
+}
+
+// The replies of a load complete the records by id: type, status and seen
+// flag make a missed incoming call count as unseen.
+TEST_F(AccountTest, RepliesCompleteTheRecordsById) {
+    history->Calls("CALLS 21, 22");
+    for (int id : {21, 22}) {
+        history->HistoryCallProperty(id, "TYPE", "INCOMING_PSTN", "");
+        history->HistoryCallProperty(id, "STATUS", "MISSED", "");
+    }
+    history->HistoryCallProperty(21, "SEEN", "FALSE", "");
+    history->HistoryCallProperty(22, "SEEN", "TRUE", "");
+    history->HistoryCallProperty(99, "STATUS", "MISSED", "");  // unknown: dropped
+    int unseen = 0;
+    store.CountUnseenMissedCalls(&unseen);
+    EXPECT_EQ(unseen, 1);
+}
+
+// The details of a browsed record appear on the handset with the TIMESTAMP
+// reply, which comes last.
+TEST_F(AccountTest, TimestampMarksTheDetailsAndRefreshesTheShownRecord) {
+    history->Calls("CALLS 31");
+    history->HistoryCallProperty(31, "TYPE", "INCOMING_P2P", "");
+    history->HistoryCallProperty(31, "STATUS", "FINISHED", "");
+    store.SetBrowseMode(CSessionStore::kBrowseReceived);
+    store.ResetBrowse();
+    int selected = 0;
+    ASSERT_EQ(store.SelectNextCall(0, 0, &selected), S_OK);
+    ASSERT_EQ(selected, 31);
+
+    history->HistoryCallProperty(31, "PARTNER_DISPNAME", "John",
+                                 "CALL 31 PARTNER_DISPNAME John  Smith");
+    history->HistoryCallProperty(31, "PARTNER_HANDLE", "john.s", "");
+    history->HistoryCallProperty(31, "DURATION", "3725", "");
+    char name[CSessionStore::kTextBufferSize] = {};
+    EXPECT_NE(store.GetSelectedPartnerName(name), S_OK);  // not shown before the timestamp
+
+    history->HistoryCallProperty(31, "TIMESTAMP", "1700000000", "CALL 31 TIMESTAMP 1700000000");
+    int details = 0;
+    store.GetCallHasDetails(31, &details);
+    EXPECT_EQ(details, 1);
+    ASSERT_EQ(store.GetSelectedPartnerName(name), S_OK);
+    EXPECT_STREQ(name, "John Smith ");
+    std::string duration;
+    for (char c = 0; store.ReadDurationChar(&c) == S_OK;) duration.push_back(c);
+    EXPECT_EQ(duration, "01:02:05");
+}
+
+class MissedCallsTest : public AccountTest {
+  protected:
+    void AddMissed(int id, const char* seen) {
+        store.AddCall(id, 0);
+        history->HistoryCallProperty(id, "TYPE", "INCOMING_P2P", "");
+        history->HistoryCallProperty(id, "STATUS", "MISSED", "");
+        history->HistoryCallProperty(id, "SEEN", seen, "");
+        g_events.Take();
+    }
+};
+
+// A count goes out with the font transfer before its pause; the "none" text
+// pauses first.
+TEST_F(MissedCallsTest, CountIsAnnouncedBeforeThePause) {
+    AddMissed(1, "FALSE");
+    AddMissed(2, "FALSE");
+    AddMissed(3, "TRUE");
+    engine->SetDisplayEnabled(1);
+    EXPECT_EQ(engine->ShowMissedCalls(), 0);
+    EXPECT_THAT(g_events.Take(),
+                ElementsAre("content 0x21", "render 2 Missed Calls", "handset 0x3F", "pause 20"));
+}
+
+TEST_F(MissedCallsTest, NoneIsAnnouncedAfterThePause) {
+    AddMissed(3, "TRUE");
+    engine->SetDisplayEnabled(1);
+    engine->ShowMissedCalls();
+    EXPECT_THAT(g_events.Take(),
+                ElementsAre("content 0x21", "render No Missed Calls.", "pause 20", "handset 0x3F"));
+}
+
+TEST_F(MissedCallsTest, NothingReachesADisabledDisplay) {
+    AddMissed(1, "FALSE");
+    engine->ShowMissedCalls();
+    EXPECT_THAT(g_events.Take(), IsEmpty());
+}
+
+}  // namespace
+}  // namespace kestrava::testing
