@@ -205,11 +205,5 @@ TEST_F(AccountTest, AudioDeviceNamesAreConvertedAndReplaceTheLastReply) {
     EXPECT_STREQ(out, "local:Speakers ");
 }
 
-TEST_F(AccountTest, ContactSearchReplyGoesWholeToTheContactList) {
-    users->Users("USERS anna, bob, carl");
-    users->AutoAway("AUTOAWAY ON");
-    EXPECT_THAT(g_events.Take(), ElementsAre("load USERS anna, bob, carl"));
-}
-
 }  // namespace
 }  // namespace kestrava::testing
