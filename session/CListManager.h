@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ResultCodes.h"
@@ -71,6 +72,14 @@ class CListManager {
   private:
     using Lock = std::lock_guard<std::recursive_mutex>;
 
+    CUserEntry* FindEntry(const char* handle) const;
+    int SortPosition(int index) const;
+    const CUserEntry& EntryAt(int position) const;
+    void MoveInSortOrder(int from, int to);
+    void SelectAt(int position);
+    void KeepCursorInList();
+    HResult PostContacts(bool reachableOnly);
+
     int m_nCursor = 0;
     int m_nLastMatch = 0;
     int m_nBalance = 0;
@@ -86,6 +95,9 @@ class CListManager {
     std::string m_strUserListText;
     std::deque<std::unique_ptr<CUserEntry>> m_UserLists;
     std::vector<int> m_SortOrder;
+    // Handle lookups without a walk over every entry: upper-cased handle ->
+    // the entries with it (AppendContact allows a handle twice).
+    std::unordered_multimap<std::string, CUserEntry*> m_HandleIndex;
     SkypeLink* m_pLink = nullptr;
     ContactActionSink* m_pContactActions = nullptr;
     mutable std::recursive_mutex m_cs;
