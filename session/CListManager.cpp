@@ -22,20 +22,6 @@ bool IsReachable(const CUserEntry& entry) {
     return entry.m_nStatus == CListManager::kReachable;
 }
 
-// The name and its sort key change together: comparisons read the key only.
-bool SetEntryName(CUserEntry& entry, const char* text, int length) {
-    std::string name;
-    if (!kestrava::AssignCutText(name, text, length)) return false;
-    try {
-        std::string key = UpperCaseName(name);
-        entry.m_Name = std::move(name);
-        entry.m_strSortKey = std::move(key);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return true;
-}
-
 // Texts set from a plain zero-terminated string are cut like the names.
 HResult SetText(std::string& field, const char* text) {
     if (text == nullptr) return E_FAIL;
@@ -104,12 +90,16 @@ const CUserEntry& CListManager::EntryAt(int position) const {
 // Takes the element at `from` out and puts it back at `to` (a position in
 // the order after taking it out); the elements between shift by one.
 void CListManager::MoveInSortOrder(int from, int to) {
-    const auto at = [this](int position) { return m_SortOrder.begin() + position; };
-    if (from < to) {
-        std::rotate(at(from), at(from + 1), at(to + 1));
-    } else if (to < from) {
-        std::rotate(at(to), at(from), at(from + 1));
-    }
+    const auto move = [from, to](auto& order) {
+        const auto at = [&order](int position) { return order.begin() + position; };
+        if (from < to) {
+            std::rotate(at(from), at(from + 1), at(to + 1));
+        } else if (to < from) {
+            std::rotate(at(to), at(from), at(from + 1));
+        }
+    };
+    move(m_SortOrder);
+    move(m_DisplayKeys);
 }
 
 // Copies the contact at `position` of the display order: the selection stays
@@ -133,6 +123,49 @@ void CListManager::KeepCursorInList() {
     m_nLastMatch = std::clamp(m_nLastMatch, 0, last);
 }
 
+bool CListManager::NameOrder::operator()(const std::string& a, const std::string& b) const {
+    return CompareUpperCaseNames(a, b) < 0;
+}
+
+// Ranks leave room between neighbours: a new key takes the middle of its gap,
+// or a step past the last (first) key; when a gap is used up every key is
+// numbered afresh. May throw std::bad_alloc (a new key), before anything else
+// has changed.
+std::uint64_t CListManager::RankOf(const std::string& key) {
+    constexpr std::uint64_t kStep = std::uint64_t{1} << 32;
+    constexpr std::uint64_t kTop = ~std::uint64_t{0};
+    auto next = m_NameRanks.lower_bound(key);
+    if (next != m_NameRanks.end() && !NameOrder{}(key, next->first)) return next->second;
+    const bool hasNext = next != m_NameRanks.end();
+    const bool hasPrev = next != m_NameRanks.begin();
+    const std::uint64_t low = hasPrev ? std::prev(next)->second : 0;
+    const std::uint64_t high = hasNext ? next->second : kTop;
+    std::uint64_t rank = 0;
+    if (!hasPrev && !hasNext) {
+        rank = std::uint64_t{1} << 63;
+    } else if (!hasNext && high - low > kStep) {
+        rank = low + kStep;
+    } else if (!hasPrev && high - low > kStep) {
+        rank = high - kStep;
+    } else if (high - low >= 2) {
+        rank = low + (high - low) / 2;
+    }
+    const auto added = m_NameRanks.emplace_hint(next, key, rank);
+    if (rank == 0) {
+        RenumberRanks();
+        return added->second;
+    }
+    return rank;
+}
+
+void CListManager::RenumberRanks() {
+    std::uint64_t rank = 0;
+    for (auto& [key, value] : m_NameRanks) value = rank += std::uint64_t{1} << 32;
+    for (std::size_t p = 0; p < m_SortOrder.size(); ++p) {
+        m_DisplayKeys[p].rank = m_NameRanks.find(EntryAt(static_cast<int>(p)).m_strSortKey)->second;
+    }
+}
+
 // ---- the contacts -------------------------------------------------------------
 
 HResult CListManager::AppendContact(const char* handle, int status) {
@@ -142,20 +175,23 @@ HResult CListManager::AppendContact(const char* handle, int status) {
         const int index = static_cast<int>(m_UserLists.size());
         auto entry = std::make_unique<CUserEntry>(index, handle, status);
         std::string key = UpperCaseName(entry->m_strHandle);
-        // Three containers grow; a failure in any leaves all three as they were.
-        m_SortOrder.push_back(index);
+        const DisplayKey display{RankOf(entry->m_strSortKey), status};
+        // Room first, so that once the list has grown nothing can fail and
+        // the containers always agree.
+        const auto makeRoom = [](auto& order) {
+            if (order.size() == order.capacity()) order.reserve(order.size() * 2 + 16);
+        };
+        makeRoom(m_SortOrder);
+        makeRoom(m_DisplayKeys);
+        const auto slot = m_HandleIndex.emplace(std::move(key), entry.get());
         try {
-            const auto slot = m_HandleIndex.emplace(std::move(key), entry.get());
-            try {
-                m_UserLists.push_back(std::move(entry));
-            } catch (const std::bad_alloc&) {
-                m_HandleIndex.erase(slot);
-                throw;
-            }
+            m_UserLists.push_back(std::move(entry));
         } catch (const std::bad_alloc&) {
-            m_SortOrder.pop_back();
+            m_HandleIndex.erase(slot);
             throw;
         }
+        m_SortOrder.push_back(index);
+        m_DisplayKeys.push_back(display);
     } catch (const std::bad_alloc&) {
         return E_FAIL;
     }
@@ -187,7 +223,10 @@ HResult CListManager::RemoveContact(const char* handle) {
     }
     const int position = SortPosition(removed);
     m_UserLists.erase(m_UserLists.begin() + removed);  // frees the entry
-    if (position >= 0) m_SortOrder.erase(m_SortOrder.begin() + position);
+    if (position >= 0) {
+        m_SortOrder.erase(m_SortOrder.begin() + position);
+        m_DisplayKeys.erase(m_DisplayKeys.begin() + position);
+    }
     for (auto& other : m_UserLists) {
         if (other->m_nIndex > removed) --other->m_nIndex;
     }
@@ -208,7 +247,9 @@ HResult CListManager::ClearContacts() {
     Lock lock(m_cs);
     m_UserLists.clear();
     m_SortOrder.clear();
+    m_DisplayKeys.clear();
     m_HandleIndex.clear();
+    m_NameRanks.clear();
     m_nCursor = 0;
     m_nLastMatch = 0;
     return S_OK;
@@ -219,7 +260,10 @@ HResult CListManager::SetContactStatus(const char* handle, int status) {
     CUserEntry* entry = FindEntry(handle);
     if (entry == nullptr) return E_FAIL;
     if (entry->m_nStatus != status) {
+        const int position = SortPosition(entry->m_nIndex);
+        if (position < 0) return E_FAIL;
         entry->m_nStatus = status;
+        m_DisplayKeys[static_cast<std::size_t>(position)].status = status;
         ResortByStatus(entry->m_nIndex, status);
     }
     return S_OK;
@@ -229,7 +273,21 @@ HResult CListManager::SetContactName(const char* handle, const char* text, int l
     Lock lock(m_cs);
     CUserEntry* entry = FindEntry(handle);
     if (entry == nullptr || text == nullptr) return E_FAIL;
-    if (!SetEntryName(*entry, text, length)) return E_FAIL;
+    const int position = SortPosition(entry->m_nIndex);
+    if (position < 0) return E_FAIL;
+    // The name, its sort key and the key's rank change together; the walks
+    // read the rank only.
+    std::string name;
+    if (!kestrava::AssignCutText(name, text, length)) return E_FAIL;
+    try {
+        std::string key = UpperCaseName(name);
+        const std::uint64_t rank = RankOf(key);
+        entry->m_Name = std::move(name);
+        entry->m_strSortKey = std::move(key);
+        m_DisplayKeys[static_cast<std::size_t>(position)].rank = rank;
+    } catch (const std::bad_alloc&) {
+        return E_FAIL;
+    }
     ResortByName(entry->m_nIndex);
     return S_OK;
 }
@@ -294,20 +352,20 @@ HResult CListManager::ResortByStatus(int index, int status) {
     Lock lock(m_cs);
     const int p = SortPosition(index);
     if (p < 0) return E_FAIL;
-    const std::string& key = EntryAt(p).m_strSortKey;
+    const std::uint64_t rank = m_DisplayKeys[static_cast<std::size_t>(p)].rank;
     int count = 0;
     if (status == kReachable) {
         for (int q = p - 1; q >= 0; --q) {
-            const CUserEntry& other = EntryAt(q);
-            if (IsReachable(other) && CompareUpperCaseNames(other.m_strSortKey, key) < 0) break;
+            const DisplayKey& other = m_DisplayKeys[static_cast<std::size_t>(q)];
+            if (other.status == kReachable && other.rank < rank) break;
             ++count;
         }
         MoveInSortOrder(p, p - count);
     } else {
         const int size = static_cast<int>(m_SortOrder.size());
         for (int q = p + 1; q < size; ++q) {
-            const CUserEntry& other = EntryAt(q);
-            if (!IsReachable(other) && CompareUpperCaseNames(other.m_strSortKey, key) >= 0) break;
+            const DisplayKey& other = m_DisplayKeys[static_cast<std::size_t>(q)];
+            if (other.status != kReachable && other.rank >= rank) break;
             ++count;
         }
         MoveInSortOrder(p, p + count);
@@ -322,12 +380,12 @@ HResult CListManager::ResortByName(int index) {
     Lock lock(m_cs);
     const int p = SortPosition(index);
     if (p < 0) return E_FAIL;
-    const std::string& key = EntryAt(p).m_strSortKey;
+    const std::uint64_t rank = m_DisplayKeys[static_cast<std::size_t>(p)].rank;
     int count = 0;
     for (int q = p - 1; q >= 0; --q) {
-        const int order = CompareUpperCaseNames(EntryAt(q).m_strSortKey, key);
-        if (order < 0) break;
-        if (order > 0) ++count;
+        const std::uint64_t other = m_DisplayKeys[static_cast<std::size_t>(q)].rank;
+        if (other < rank) break;
+        if (other > rank) ++count;
     }
     MoveInSortOrder(p, p - count);
     return S_OK;

@@ -10,7 +10,9 @@
 // caller buffers of kTextBufferSize bytes.
 #pragma once
 
+#include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -72,6 +74,22 @@ class CListManager {
   private:
     using Lock = std::lock_guard<std::recursive_mutex>;
 
+    // The order of names, as the resort walks compare them.
+    struct NameOrder {
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
+    // What the resort walks read of the entry at each display position,
+    // side by side with m_SortOrder: the rank of its sort key (ranks order
+    // as the keys do, equal keys share one) and its status. The walks then
+    // run over one small array instead of comparing names entry by entry.
+    struct DisplayKey {
+        std::uint64_t rank;
+        int status;
+    };
+
+    std::uint64_t RankOf(const std::string& key);
+    void RenumberRanks();
+
     CUserEntry* FindEntry(const char* handle) const;
     int SortPosition(int index) const;
     const CUserEntry& EntryAt(int position) const;
@@ -98,6 +116,9 @@ class CListManager {
     // Handle lookups without a walk over every entry: upper-cased handle ->
     // the entries with it (AppendContact allows a handle twice).
     std::unordered_multimap<std::string, CUserEntry*> m_HandleIndex;
+    std::vector<DisplayKey> m_DisplayKeys;
+    // Every sort key met since the last clear, with its rank.
+    std::map<std::string, std::uint64_t, NameOrder> m_NameRanks;
     SkypeLink* m_pLink = nullptr;
     ContactActionSink* m_pContactActions = nullptr;
     mutable std::recursive_mutex m_cs;
