@@ -408,17 +408,13 @@ TEST(ContactListTexts, TheHandlesAreReadOneCharacterAtATimeAndStartOver) {
     EXPECT_EQ('p', c);
 }
 
-TEST(ContactListTexts, CallerNameAndBalance) {
+TEST(ContactListTexts, TheCallerNameIsKeptAsReceived) {
     CListManager list;
     Buffer name;
     EXPECT_EQ(E_FAIL, list.GetCallerName(name.bytes));
     list.SetCallerName("Ann \xE5\xBC\xA0");
     ASSERT_EQ(S_OK, list.GetCallerName(name.bytes));
     EXPECT_EQ("Ann \xE5\xBC\xA0", name.text());
-    int balance = -1;
-    list.SetBalance(1234);
-    list.GetBalance(&balance);
-    EXPECT_EQ(1234, balance);
 }
 
 TEST(ContactListTexts, NullPointersFailWithoutChangingAnything) {
