@@ -92,6 +92,7 @@ class CDeviceLibrary {
 
     // For the shell's diagnostics and the tests.
     int InputWorkerStarts() const { return m_nInputStarts.load(); }
+    bool InputRunning() const { return m_bInputRunning.load() != 0; }
     bool UploadThreadExists();
 
     // Handset state shared without a lock.

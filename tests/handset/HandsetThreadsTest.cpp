@@ -157,6 +157,7 @@ TEST_F(HandsetThreadsTest, AStopFromAnotherThreadEndsTheTransferWithTheEndMarker
     device->SetUploadRunner(&worker);
     SelectCall(7, 0, 3, 3725, 1700000000);
     std::future<bool> stopped;
+    Gate stopRequested;
     int dataUnits = 0;
     output.onUnit = [&](std::uint8_t, std::uint8_t control) {
         if (control == 0x0A || ++dataUnits != 2) return;
@@ -165,6 +166,7 @@ TEST_F(HandsetThreadsTest, AStopFromAnotherThreadEndsTheTransferWithTheEndMarker
             return StopHandsetTransfer(*device, std::chrono::milliseconds(0));
         });
         while (device->m_bAbortPending.load() != 1) std::this_thread::yield();
+        stopRequested.Open();
     };
     {
         InSequence order;
@@ -173,6 +175,7 @@ TEST_F(HandsetThreadsTest, AStopFromAnotherThreadEndsTheTransferWithTheEndMarker
     }
     device->m_nDisplayContent = display::kCallList | display::kFontMode;
     ASSERT_TRUE(device->StartUpload());
+    ASSERT_TRUE(stopRequested.Wait());
     ASSERT_EQ(stopped.wait_for(kHangGuard), std::future_status::ready);
     EXPECT_TRUE(stopped.get());
     device->StopWorkers();
@@ -229,6 +232,7 @@ TEST_F(HandsetThreadsTest, StopWorkersWaitsForTheReportInHandAndHandlesNoMore) {
     device->QueueReport(0x0302, 0);
     while (device->QueuedReports() != 1) std::this_thread::yield();  // 0x0301 in hand
     auto stopping = std::async(std::launch::async, [this] { device->StopWorkers(); });
+    while (device->InputRunning()) std::this_thread::yield();
     hold.Open();
     ASSERT_EQ(stopping.wait_for(kHangGuard), std::future_status::ready);
     // Joined: the handler may go now; the worker never sees 0x0302.
