@@ -73,19 +73,24 @@ void CUploadWorker::FontCallEntry() {
     SendMarker(kind);
     Pause(k1ms);
     if (Stopped()) return;
+    std::uint8_t toggle = unit::kToggleOff;
+    if (!SendCallTimes(toggle)) return;
+    SendRendered();
+}
+
+bool CUploadWorker::SendCallTimes(std::uint8_t& toggle) {
     SendMarker(unit::kDuration);
     Pause(k1ms);
-    if (Stopped()) return;
-    std::uint8_t toggle = unit::kToggleOff;
-    if (!Stream(&CSessionStore::ReadDurationChar, toggle)) return;
-    if (Stopped()) return;
+    if (Stopped()) return false;
+    toggle = unit::kToggleOff;
+    if (!Stream(&CSessionStore::ReadDurationChar, toggle)) return false;
+    if (Stopped()) return false;
     SendMarker(unit::kStartTime);
     Pause(k1ms);
-    if (Stopped()) return;
+    if (Stopped()) return false;
     toggle = unit::kToggleOff;
-    if (!Stream(&CSessionStore::ReadStartTimeChar, toggle)) return;
-    if (Stopped()) return;
-    SendRendered();
+    if (!Stream(&CSessionStore::ReadStartTimeChar, toggle)) return false;
+    return !Stopped();
 }
 
 void CUploadWorker::CharacterMode(std::int32_t content) {
@@ -132,18 +137,8 @@ void CUploadWorker::CharacterCallEntry() {
     SendMarker(kind);
     if (Stopped()) return;
     Pause(k1ms);
-    SendMarker(unit::kDuration);
-    Pause(k1ms);
-    if (Stopped()) return;
     std::uint8_t toggle = unit::kToggleOff;
-    if (!Stream(&CSessionStore::ReadDurationChar, toggle)) return;
-    if (Stopped()) return;
-    SendMarker(unit::kStartTime);
-    Pause(k1ms);
-    if (Stopped()) return;
-    toggle = unit::kToggleOff;
-    if (!Stream(&CSessionStore::ReadStartTimeChar, toggle)) return;
-    if (Stopped()) return;
+    if (!SendCallTimes(toggle)) return;
     SendMarker(unit::kText);
     Pause(k1ms);
     // The handle's toggle goes on from where the start time left it.

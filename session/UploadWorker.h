@@ -29,6 +29,8 @@ class CUploadWorker final : public UploadRunner {
     void CallTimer();
     void FontSingleItem();
     void FontCallEntry();
+    // The duration and start time sections of a call entry; false when stopped.
+    bool SendCallTimes(std::uint8_t& toggle);
     void CharacterSingleItem();
     void CharacterContactEntry();
     void CharacterCallEntry();
