@@ -92,7 +92,6 @@ void BM_LoadCallHistory(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadCallHistory)->Arg(5000)->Unit(benchmark::kMillisecond);
 
-#if KESTRAVA_BENCH_CONTACTS
 void BM_LoadContacts(benchmark::State& state) {
     const int contacts = static_cast<int>(state.range(0));
     Account account;
@@ -115,7 +114,6 @@ void BM_LoadContacts(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * contacts);
 }
 BENCHMARK(BM_LoadContacts)->Arg(10000)->Unit(benchmark::kMillisecond);
-#endif
 
 }  // namespace
 

@@ -4,9 +4,11 @@
 #include <cstring>
 
 #include "CLcdRenderer.h"
+#include "handset/HandsetCommands.h"
 #include "platform/Paths.h"
 #include "platform/Pause.h"
 #include "protocol/IniFile.h"
+#include "protocol/OwnStatus.h"
 
 using namespace kestrava;
 
@@ -517,32 +519,27 @@ int CSkypeEngine::GetOwnStatus(int* status) {
 
 namespace {
 
-// Handset commands and display bits of the engine's own handset operations.
-constexpr std::uint8_t kHandsetTextFont = 0x3F;     // a rendered text transfer follows
-constexpr std::uint8_t kHandsetReady = 0x51;        // the link is ready
-constexpr std::uint8_t kHandsetReadyDone = 0x06;    // ... end of the announcement
-constexpr std::int32_t kMissedCallsContent = 0x21;  // one rendered text
-constexpr std::int32_t kHandsetReadyContent = 0x0002;
+constexpr std::int32_t kMissedCallsContent = display::kSingleItem | display::kFontMode;
 constexpr auto kTextPause = std::chrono::milliseconds(20);
 constexpr auto kReadyPause = std::chrono::milliseconds(25);
 
 // The handset's symbol for each own status; offline-like and unknown share one.
 std::uint8_t StatusSymbol(int status) {
     switch (status) {
-        case 0:  // online
-            return 0x73;
-        case 2:  // Skype-me
-            return 0x75;
-        case 3:  // away
-            return 0x76;
-        case 4:  // not available
-            return 0x77;
-        case 5:  // do not disturb
-            return 0x72;
-        case 6:  // invisible
-            return 0x78;
+        case OWN_STATUS_ONLINE:
+            return HS_STATUS_ONLINE;
+        case OWN_STATUS_SKYPEME:
+            return HS_STATUS_SKYPEME;
+        case OWN_STATUS_AWAY:
+            return HS_STATUS_AWAY;
+        case OWN_STATUS_NA:
+            return HS_STATUS_NA;
+        case OWN_STATUS_DND:
+            return HS_STATUS_DND;
+        case OWN_STATUS_INVISIBLE:
+            return HS_STATUS_INVISIBLE;
         default:
-            return 0x74;
+            return HS_STATUS_OFFLINE_SYMBOL;
     }
 }
 
@@ -563,12 +560,12 @@ int CSkypeEngine::ShowMissedCalls() {
         char text[kCommandBufferSize] = {};
         std::snprintf(text, sizeof(text), "%d Missed Calls", count);
         render(text);
-        m_collaborators.SendHandsetCommand(kHandsetTextFont);
+        m_collaborators.SendHandsetCommand(HS_TEXT_FONT);
         Pause(kTextPause);
     } else {
         render("No Missed Calls.");
         Pause(kTextPause);
-        m_collaborators.SendHandsetCommand(kHandsetTextFont);
+        m_collaborators.SendHandsetCommand(HS_TEXT_FONT);
     }
     return 0;
 }
@@ -581,10 +578,10 @@ int CSkypeEngine::ShowStatusOnHandset(int status) {
 int CSkypeEngine::SignalHandsetReady() {
     if (m_shell.g_bHandsetAnnounced) return 1;
     m_collaborators.SetHandsetResync(1);
-    m_collaborators.SendHandsetCommand(kHandsetReady);
+    m_collaborators.SendHandsetCommand(HS_READY);
     Pause(kReadyPause);
-    m_collaborators.SendHandsetCommand(kHandsetReadyDone);
-    m_collaborators.AddDisplayContent(kHandsetReadyContent);
+    m_collaborators.SendHandsetCommand(HS_READY_DONE);
+    m_collaborators.AddDisplayContent(display::kAwaitAnnouncement);
     return 1;
 }
 

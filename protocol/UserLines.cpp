@@ -6,6 +6,7 @@
 #include "CLcdRenderer.h"
 #include "app/ShellState.h"
 #include "handset/CDeviceLibrary.h"
+#include "handset/HandsetCommands.h"
 #include "handset/TransferControl.h"
 #include "protocol/CSkypeEngine.h"
 #include "protocol/CommandKeys.h"
@@ -18,9 +19,6 @@ namespace kestrava {
 
 namespace {
 
-constexpr std::uint8_t kHandsetOffline = 0x07;
-constexpr std::uint8_t kHandsetMuteOn = 0x2F;
-constexpr std::uint8_t kHandsetMuteOff = 0x2E;
 constexpr auto kTransferSettle = std::chrono::milliseconds(20);
 // Protocol versions above this one have the application name command ...
 constexpr int kNameCommandAfter = 2;
@@ -142,7 +140,7 @@ void CUserLines::BuddyStatus(const std::string& handle, const std::string& value
 }
 
 void CUserLines::GoOffline() {
-    m_device.SendCommand(kHandsetOffline);
+    m_device.SendCommand(HS_STATUS_OFFLINE);
     m_shell.g_bHandsetAnnounced = 0;
 }
 
@@ -204,10 +202,10 @@ void CUserLines::Mute(const std::string& line) {
     StopHandsetTransfer(m_device, kTransferSettle);
     if (reply::Word(line, 1) == "ON") {
         m_device.m_bMuted = 1;
-        m_device.SendCommand(kHandsetMuteOn);
+        m_device.SendCommand(HS_MUTE_ON);
     } else {
         m_device.m_bMuted = 0;
-        m_device.SendCommand(kHandsetMuteOff);
+        m_device.SendCommand(HS_MUTE_OFF);
     }
 }
 

@@ -10,6 +10,8 @@
 #include <mutex>
 #include <string>
 
+#include "protocol/OwnStatus.h"
+
 class CDeviceLibrary;
 class CListManager;
 class CSessionStore;
@@ -19,18 +21,6 @@ class SkypeLink;
 namespace kestrava {
 
 struct ShellState;
-
-// Own status codes (the engine's m_nOwnStatus).
-enum OwnStatus : int {
-    OWN_STATUS_UNKNOWN = -1,  // nothing reported yet
-    OWN_STATUS_ONLINE = 0,
-    OWN_STATUS_OFFLINE = 1,  // offline, connecting, logged out, or any value not listed
-    OWN_STATUS_SKYPEME = 2,
-    OWN_STATUS_AWAY = 3,
-    OWN_STATUS_NA = 4,
-    OWN_STATUS_DND = 5,
-    OWN_STATUS_INVISIBLE = 6,
-};
 
 // The own status of a "USERSTATUS" value.
 int OwnStatusOfUserStatus(const std::string& value);
