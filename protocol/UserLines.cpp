@@ -170,8 +170,11 @@ void CUserLines::Privilege(const std::string& line) {
 void CUserLines::Profile(const std::string& line) {
     std::lock_guard lock(m_cs);
     if (reply::Word(line, 1) != "PSTN_BALANCE") return;
-    const int balance = reply::ClampToInt(reply::LeadingNumber(reply::Word(line, 2)).value_or(0));
-    if (CListManager* contacts = m_contacts.load()) contacts->SetBalance(balance);
+    const auto balance = reply::LeadingNumber(reply::Word(line, 2));
+    if (!balance) return;  // no figure: the balance stays as it is
+    if (CListManager* contacts = m_contacts.load()) {
+        contacts->SetBalance(reply::ClampToInt(*balance));
+    }
 }
 
 void CUserLines::UserStatus(const std::string& line) {

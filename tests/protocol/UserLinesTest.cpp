@@ -155,6 +155,7 @@ TEST_F(AccountTest, BalanceIsKeptAsSentAndHeldAtTheLimitsOfInt) {
     users->Profile("PROFILE PSTN_BALANCE 1234");
     users->Profile("PROFILE PSTN_BALANCE 99999999999");
     users->Profile("PROFILE PSTN_BALANCE -99999999999");
+    users->Profile("PROFILE PSTN_BALANCE");
     users->Profile("PROFILE PSTN_BALANCE_CURRENCY EUR");
     users->Profile("PROFILE FULLNAME Bob");
     EXPECT_THAT(g_events.Take(), ElementsAre("balance 1234", "balance " + std::to_string(INT_MAX),
