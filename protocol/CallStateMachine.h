@@ -39,7 +39,9 @@ class CCallStateMachine {
     virtual ~CCallStateMachine() = default;
 
     // The store and the contact list exist later than the engine; until the
-    // store is set, CALL lines are dropped. Null detaches them again.
+    // store is set, CALL lines are dropped. Null detaches them again; the
+    // setters wait for a line in progress, so once they return the old
+    // object is no longer used and may go.
     void SetSessionStore(CSessionStore* store);
     void SetCallerDetails(CallerDetails* caller);
 

@@ -49,6 +49,7 @@ void CNotificationDispatcher::Dispatch(const std::string& text, int currentCallI
     const LineWords words = LineWords::Read(text);
     const NotificationLine line{text, words, currentCallId, currentCallStatus};
     const std::string& first = words.first;
+    m_bSkipWatch = false;
 
     if (first == "CALL") {
         m_bSkipWatch = m_calls.HandleCallLine(line);

@@ -213,7 +213,7 @@ TEST_P(StatusTableTest, MovesTheStoreAndTellsTheHandset) {
     store.SetCallType(kOld, 1);  // a dialed call, so the browse finds it in any status
     if (c.before.currentId != 0) SetCurrent(c.before.currentId, c.before.currentStatus);
     if (c.before.secondId != 0) SetSecond(c.before.secondId, c.before.secondStatus);
-    if (c.before.errorWindow) desktop.open.insert("TskSERForm.UnicodeClass");
+    if (c.before.errorWindow) desktop.Open("TskSERForm.UnicodeClass");
 
     Line(c.line);
 

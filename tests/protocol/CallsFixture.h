@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -68,15 +69,28 @@ class MockHistoryLines : public HistoryLineHandler {
     MOCK_METHOD(void, HistoryCallTimestamp, (int, CallTime), (override));
 };
 
-// Other programs' windows: only their classes matter here.
+// Other programs' windows: only their classes matter here. The parser
+// thread may look while the test opens one.
 class FakeDesktop : public Desktop {
   public:
     WindowHandle FindTopLevelWindow(const std::string& className, const std::string*) override {
-        return open.count(className) ? 0x5000 : 0;
+        std::lock_guard lock(m_mutex);
+        return m_open.count(className) ? 0x5000 : 0;
     }
     bool IsWindow(WindowHandle) override { return false; }
     WindowHandle ForegroundWindow() override { return 0; }
-    std::set<std::string> open;
+    void Open(const std::string& className) {
+        std::lock_guard lock(m_mutex);
+        m_open.insert(className);
+    }
+    void CloseAll() {
+        std::lock_guard lock(m_mutex);
+        m_open.clear();
+    }
+
+  private:
+    std::mutex m_mutex;
+    std::set<std::string> m_open;
 };
 
 class LoggingShell : public Shell {

@@ -105,8 +105,8 @@ TEST_F(CallsTest, AHandlerGetsTheLineItsWordsAndTheSnapshot) {
 
 class DialogWatchTest : public CallsTest {
   protected:
-    void Open() { desktop.open.insert("TskConFirmForm.UnicodeClass"); }
-    void Close() { desktop.open.clear(); }
+    void Open() { desktop.Open("TskConFirmForm.UnicodeClass"); }
+    void Close() { desktop.CloseAll(); }
     int Signals() { return static_cast<int>(std::count(log.begin(), log.end(), "hs 9F")); }
 };
 

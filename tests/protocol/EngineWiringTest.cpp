@@ -79,7 +79,7 @@ TEST_F(EngineWiringTest, ARingingCallIsTakenAndASecondOneRefusedStraightAway) {
 }
 
 TEST_F(EngineWiringTest, TheConfirmationWindowIsNoticedWhileNoLinesCome) {
-    desktop.open.insert("TskConFirmForm.UnicodeClass");
+    desktop.Open("TskConFirmForm.UnicodeClass");
     for (int i = 0; i < 500 && failedSignals == 0; ++i) std::this_thread::sleep_for(10ms);
     EXPECT_EQ(failedSignals, 1);
 }
