@@ -15,6 +15,23 @@ TEST_F(CallsTest, TheCallersNameIsEveryWordFromTheFourthOnEachFollowedByABlank) 
     EXPECT_EQ(log, Join({kStop, {"render John Smith ", "hs 3F"}}));
 }
 
+TEST_F(CallsTest, TheContactListLearnsWhoIsCalling) {
+    CListManager contacts;
+    ListManagerCallerDetails details(contacts);
+    calls.SetCallerDetails(&details);
+    SetCurrent(1234, 2);
+    Line("CALL 1234 PARTNER_DISPNAME Ann  Lee");
+    Line("CALL 1234 PARTNER_HANDLE ann.lee");
+    calls.SetCallerDetails(nullptr);
+    char name[CListManager::kTextBufferSize];
+    ASSERT_EQ(contacts.GetCallerName(name), S_OK);
+    EXPECT_STREQ(name, "Ann Lee ");
+    std::string handle;
+    char c = 0;
+    while (handle.size() < 20 && contacts.ReadCallerHandleChar(&c) == S_OK) handle += c;
+    EXPECT_EQ(handle, "ann.lee");
+}
+
 TEST_F(CallsTest, ALongNameIsCutTo254BytesWithoutSplittingACharacter) {
     SetCurrent(1234, 3);
     std::string word(250, 'a');

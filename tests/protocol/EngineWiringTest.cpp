@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "CallsFixture.h"
+#include "app/EngineLink.h"
 #include "protocol/CSkypeEngine.h"
 
 namespace kestrava::testing {
@@ -13,21 +14,6 @@ namespace {
 using namespace std::chrono_literals;
 using ::testing::_;
 using ::testing::Invoke;
-
-// The shell's forwarding of the call path's link operations to the engine.
-class EngineLink : public SkypeLink {
-  public:
-    void QueueCommand(unsigned key, const char* handle, int callId) override {
-        engine->QRV_SendSkypeCommandData(key, handle, callId);
-    }
-    bool SendStraight(const std::string& text) override { return engine->SendStraight(text); }
-    bool DisplayEnabled() override { return engine->DisplayEnabled() != 0; }
-    bool FontsSupported() override { return engine->FontsSupported() != 0; }
-    void SetDisplayEnabled(int enabled) override { engine->SetDisplayEnabled(enabled); }
-    void UpdateTrayState() override { engine->UpdateTrayState(); }
-    void ShowMissedCalls() override { engine->ShowMissedCalls(); }
-    CSkypeEngine* engine = nullptr;
-};
 
 class EngineWiringTest : public CallsTest {
   protected:
@@ -50,10 +36,13 @@ class EngineWiringTest : public CallsTest {
         engineCalls.SetSessionStore(&store);
         engine =
             std::make_unique<CSkypeEngine>(shellState, windows, collaborators, engineDispatcher);
-        engineLink.engine = engine.get();
+        engineLink.SetEngine(engine.get());
         engine->SetDisplayEnabled(1);
     }
-    void TearDown() override { engine.reset(); }
+    void TearDown() override {
+        engine.reset();
+        engineLink.SetEngine(nullptr);
+    }
 
     ShellState shellState;
     RecordingWindowSystem windows;
