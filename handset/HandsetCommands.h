@@ -7,9 +7,14 @@
 namespace kestrava {
 
 inline constexpr std::uint8_t HS_STATUS_OFFLINE = 0x07;
-inline constexpr std::uint8_t HS_END_TRANSFER = 0x1A;
+inline constexpr std::uint8_t HS_END_TRANSFER = 0x1A;  // ends a text or list transfer
+inline constexpr std::uint8_t HS_CALL_ACTIVE = 0x1F;
+inline constexpr std::uint8_t HS_CALL_IDLE = 0x20;
 inline constexpr std::uint8_t HS_TEXT_RAW = 0x3E;   // a transfer in character mode follows
 inline constexpr std::uint8_t HS_TEXT_FONT = 0x3F;  // a transfer of rendered text follows
+inline constexpr std::uint8_t HS_CALL_ROUTING = 0x98;
+inline constexpr std::uint8_t HS_CALL_ALERT = 0x9E;  // ring
+inline constexpr std::uint8_t HS_CALL_FAILED = 0x9F;
 inline constexpr std::uint8_t HS_SKYPE_FOCUS = 0xEE;
 inline constexpr std::uint8_t HS_SKYPE_NOFOCUS = 0xEF;
 
