@@ -8,13 +8,17 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Fakes.h"
 #include "app/ShellState.h"
 #include "handset/CDeviceLibrary.h"
+#include "platform/Desktop.h"
 #include "platform/Pause.h"
 #include "protocol/CSkypeEngine.h"
 #include "protocol/CallHistory.h"
+#include "protocol/CallStateMachine.h"
+#include "protocol/NotificationDispatcher.h"
 #include "protocol/SkypeLink.h"
 #include "protocol/UserLines.h"
 #include "session/CListManager.h"
@@ -44,8 +48,15 @@ class CountingLink : public SkypeLink {
 
 void NoPause(std::chrono::milliseconds) {}
 
-// An engine and a handset library as the handlers see them; the handset's
-// commands go nowhere.
+class NoWindows : public Desktop {
+  public:
+    WindowHandle FindTopLevelWindow(const std::string&, const std::string*) override { return 0; }
+    bool IsWindow(WindowHandle) override { return false; }
+    WindowHandle ForegroundWindow() override { return 0; }
+};
+
+// The handlers behind the dispatcher, with an engine and a handset library as
+// they see them; the handset's commands go nowhere.
 struct Account {
     Account() {
         SetPauseHook(&NoPause);
@@ -53,8 +64,15 @@ struct Account {
         device = std::make_unique<CDeviceLibrary>(loader, osShell);
         device->m_nProtocol = 5;
         shell.g_bHandsetAnnounced = 1;
+        users = std::make_unique<CUserLines>(link, *engine, *device, shell);
+        history = std::make_unique<CCallHistory>(link, *engine);
+        calls = std::make_unique<CCallStateMachine>(link, *device, osShell, desktop, *history);
+        lines =
+            std::make_unique<CNotificationDispatcher>(*calls, *users, *history, *device, desktop);
     }
     ~Account() { SetPauseHook(nullptr); }
+
+    void Feed(const std::string& line) { lines->Dispatch(line, 0, -1); }
 
     ShellState shell;
     RecordingWindowSystem windows;
@@ -65,6 +83,11 @@ struct Account {
     CountingLink link;
     std::unique_ptr<CSkypeEngine> engine;
     std::unique_ptr<CDeviceLibrary> device;
+    NoWindows desktop;
+    std::unique_ptr<CUserLines> users;
+    std::unique_ptr<CCallHistory> history;
+    std::unique_ptr<CCallStateMachine> calls;
+    std::unique_ptr<CNotificationDispatcher> lines;
 };
 
 void BM_LoadCallHistory(benchmark::State& state) {
@@ -73,19 +96,20 @@ void BM_LoadCallHistory(benchmark::State& state) {
     std::string search = "CALLS";
     for (int i = 0; i < calls; ++i) search += (i ? ", " : " ") + std::to_string(1000 + i);
     CSessionStore store;
-    CCallHistory history(account.link, *account.engine);
-    history.SetSessionStore(&store);
+    account.history->SetSessionStore(&store);
+    account.calls->SetSessionStore(&store);
+    std::vector<std::string> replies;
+    for (int i = 0; i < calls; ++i) {
+        const std::string prefix = "CALL " + std::to_string(1000 + i);
+        replies.push_back(prefix + " TYPE INCOMING_P2P");
+        replies.push_back(prefix + " STATUS MISSED");
+        replies.push_back(prefix + " SEEN FALSE");
+    }
     for (auto _ : state) {
         store.ClearCalls();
         account.engine->SetHistoryLoaded(0);
-        history.Calls(search);
-        for (int i = 0; i < calls; ++i) {
-            const int id = 1000 + i;
-            const std::string prefix = "CALL " + std::to_string(id);
-            history.HistoryCallProperty(id, "TYPE", "INCOMING_P2P", prefix + " TYPE INCOMING_P2P");
-            history.HistoryCallProperty(id, "STATUS", "MISSED", prefix + " STATUS MISSED");
-            history.HistoryCallProperty(id, "SEEN", "FALSE", prefix + " SEEN FALSE");
-        }
+        account.Feed(search);
+        for (const auto& reply : replies) account.Feed(reply);
         if (!account.engine->HistoryLoaded()) state.SkipWithError("the load did not end");
     }
     state.SetItemsProcessed(state.iterations() * calls);
@@ -98,18 +122,19 @@ void BM_LoadContacts(benchmark::State& state) {
     std::string search = "USERS";
     for (int i = 0; i < contacts; ++i) search += (i ? ", " : " ") + ("user" + std::to_string(i));
     CListManager list(&account.link);
-    CUserLines users(account.link, *account.engine, *account.device, account.shell);
-    users.SetContactList(&list);
+    account.users->SetContactList(&list);
+    std::vector<std::string> replies;
+    for (int i = 0; i < contacts; ++i) {
+        const std::string handle = "user" + std::to_string(i);
+        // Names in an order unlike the handles', so the resorting works.
+        replies.push_back("USER " + handle + " DISPLAYNAME Name " +
+                          std::to_string((i * 7919) % contacts));
+        replies.push_back("USER " + handle + " ONLINESTATUS " + (i % 3 ? "OFFLINE" : "ONLINE"));
+    }
     for (auto _ : state) {
         list.ClearContacts();
-        users.Users(search);
-        for (int i = 0; i < contacts; ++i) {
-            const std::string handle = "user" + std::to_string(i);
-            // Names in an order unlike the handles', so the resorting works.
-            users.User("USER " + handle + " DISPLAYNAME Name " +
-                       std::to_string((i * 7919) % contacts));
-            users.User("USER " + handle + " ONLINESTATUS " + (i % 3 ? "OFFLINE" : "ONLINE"));
-        }
+        account.Feed(search);
+        for (const auto& reply : replies) account.Feed(reply);
     }
     state.SetItemsProcessed(state.iterations() * contacts);
 }

@@ -8,12 +8,14 @@ namespace kestrava {
 
 inline constexpr std::uint8_t HS_READY_DONE = 0x06;  // ends the ready announcement
 inline constexpr std::uint8_t HS_STATUS_OFFLINE = 0x07;
-inline constexpr std::uint8_t HS_END_TRANSFER = 0x1A;
-inline constexpr std::uint8_t HS_TEXT_RAW = 0x3E;   // a transfer in character mode follows
-inline constexpr std::uint8_t HS_TEXT_FONT = 0x3F;  // a transfer of rendered text follows
+inline constexpr std::uint8_t HS_END_TRANSFER = 0x1A;  // ends a text or list transfer
+inline constexpr std::uint8_t HS_CALL_ACTIVE = 0x1F;
+inline constexpr std::uint8_t HS_CALL_IDLE = 0x20;
 inline constexpr std::uint8_t HS_MUTE_OFF = 0x2E;
 inline constexpr std::uint8_t HS_MUTE_ON = 0x2F;
-inline constexpr std::uint8_t HS_READY = 0x51;  // the link is ready
+inline constexpr std::uint8_t HS_TEXT_RAW = 0x3E;   // a transfer in character mode follows
+inline constexpr std::uint8_t HS_TEXT_FONT = 0x3F;  // a transfer of rendered text follows
+inline constexpr std::uint8_t HS_READY = 0x51;      // the link is ready
 // The own status symbols.
 inline constexpr std::uint8_t HS_STATUS_DND = 0x72;
 inline constexpr std::uint8_t HS_STATUS_ONLINE = 0x73;
@@ -22,6 +24,9 @@ inline constexpr std::uint8_t HS_STATUS_SKYPEME = 0x75;
 inline constexpr std::uint8_t HS_STATUS_AWAY = 0x76;
 inline constexpr std::uint8_t HS_STATUS_NA = 0x77;
 inline constexpr std::uint8_t HS_STATUS_INVISIBLE = 0x78;
+inline constexpr std::uint8_t HS_CALL_ROUTING = 0x98;
+inline constexpr std::uint8_t HS_CALL_ALERT = 0x9E;  // ring
+inline constexpr std::uint8_t HS_CALL_FAILED = 0x9F;
 inline constexpr std::uint8_t HS_SKYPE_FOCUS = 0xEE;
 inline constexpr std::uint8_t HS_SKYPE_NOFOCUS = 0xEF;
 

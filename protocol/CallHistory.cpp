@@ -2,7 +2,7 @@
 
 #include "protocol/CSkypeEngine.h"
 #include "protocol/CommandKeys.h"
-#include "protocol/ReplyWords.h"
+#include "protocol/LineWords.h"
 #include "protocol/SkypeLink.h"
 #include "session/CSessionStore.h"
 
@@ -11,51 +11,7 @@ namespace kestrava {
 namespace {
 
 bool IsIdSeparator(char c) {
-    return c == ',' || reply::IsBlank(c);
-}
-
-// Status codes of a history record. A history call only ever reaches the
-// ended, finished and voicemail states here; the others mean a live call.
-int StatusCode(const std::string& value) {
-    struct Row {
-        const char* value;
-        int code;
-    };
-    static constexpr Row kRows[] = {
-        {"ROUTING", 0},
-        {"RINGING", 2},
-        {"INPROGRESS", 3},
-        {"FINISHED", 4},
-        {"MISSED", 5},
-        {"FAILED", 6},
-        {"REFUSED", 7},
-        {"BUSY", 8},
-        {"CANCELLED", 9},
-        {"LOCALHOLD", 15},
-        {"VM_PLAYING_GREETING", 17},
-        {"VM_RECORDING", 18},
-        {"VM_SENT", 20},
-        {"VM_CANCELLED", 21},
-        {"VM_REDIRECT", 22},
-        {"EARLYMEDIA", 23},
-    };
-    for (const auto& row : kRows) {
-        if (value == row.value) return row.code;
-    }
-    return -1;
-}
-
-int CallType(const std::string& value) {
-    static constexpr const char* kTypes[] = {"INCOMING_P2P", "OUTGOING_P2P", "INCOMING_PSTN",
-                                             "OUTGOING_PSTN"};
-    for (int type = 0; type < 4; ++type) {
-        if (value == kTypes[type]) return type;
-    }
-    return -1;
-}
-
-bool IsLiveStatus(int code) {
-    return code == 0 || code == 2 || code == 3 || code == 15 || code == 23;
+    return c == ',' || c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 }  // namespace
@@ -74,8 +30,9 @@ std::vector<int> CallIdsOfSearchReply(const std::string& line) {
             keyword = false;
             continue;
         }
-        auto number = reply::LeadingNumber(std::string_view(line).substr(start, pos - start));
-        if (number && *number > 0) ids.push_back(reply::ClampToInt(*number));
+        const std::string_view word = std::string_view(line).substr(start, pos - start);
+        const int id = ParseInt(word);  // 0 for a word that is not a number
+        if (id > 0) ids.push_back(id);
     }
     return ids;
 }
@@ -89,7 +46,7 @@ void CCallHistory::SetSessionStore(CSessionStore* store) {
 }
 
 // Skype's history changed: reload it. The loaded flag stays as it is.
-void CCallHistory::CallHistoryChanged(const std::string&) {
+void CCallHistory::CallHistoryChanged(const NotificationLine&) {
     std::lock_guard lock(m_cs);
     CSessionStore* store = m_store.load();
     if (store == nullptr) return;
@@ -101,11 +58,11 @@ void CCallHistory::CallHistoryChanged(const std::string&) {
 // The reply to the call search. The history is rebuilt when it is empty or
 // Skype lists fewer calls than it holds; listing as many or more leaves it
 // as it is (new calls reach it through the call state machine).
-void CCallHistory::Calls(const std::string& line) {
+void CCallHistory::Calls(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
     CSessionStore* store = m_store.load();
     if (store == nullptr) return;
-    const std::vector<int> ids = CallIdsOfSearchReply(line);
+    const std::vector<int> ids = CallIdsOfSearchReply(line.text);
     const std::size_t listed = ids.size();
     int held = 0;
     store->GetCallCount(&held);
@@ -125,33 +82,6 @@ void CCallHistory::Calls(const std::string& line) {
     }
     // The balance is refreshed after every reload.
     m_link.QueueCommand(KEY_SKYPE_GET_PRIVILEGE_SKYPEOUT, nullptr, 0);
-}
-
-void CCallHistory::HistoryCallProperty(int callId, const std::string& property,
-                                       const std::string& value, const std::string& line) {
-    std::lock_guard lock(m_cs);
-    CSessionStore* store = m_store.load();
-    if (store == nullptr) return;
-    if (property == "STATUS") {
-        const int code = StatusCode(value);
-        if (code >= 0 && !IsLiveStatus(code)) store->SetCallStatus(callId, code);
-    } else if (property == "TYPE") {
-        store->SetCallType(callId, CallType(value));
-        m_link.QueueCommand(KEY_SKYPE_GET_CALL_PARTNER_HANDLE, nullptr, callId);
-    } else if (property == "PARTNER_HANDLE") {
-        store->SetCallPartnerHandle(callId, value.c_str(), static_cast<int>(value.size()));
-    } else if (property == "PARTNER_DISPNAME") {
-        const std::string name = reply::JoinWordsFrom(line, 3, kMaxNameLength);
-        store->SetCallPartnerName(callId, name.c_str(), static_cast<int>(name.size()));
-    } else if (property == "DURATION") {
-        store->SetCallDuration(callId, reply::ParseInt(value));
-    } else if (property == "SEEN") {
-        const int seen = value == "TRUE" ? 1 : 0;
-        store->SetCallSeen(callId, seen);
-        HistoryCallSeen(callId, seen);
-    } else if (property == "TIMESTAMP") {
-        HistoryCallTimestamp(callId, reply::LeadingNumber(value).value_or(0));
-    }
 }
 
 // Skype answers in the order asked, so the SEEN reply of the last listed call

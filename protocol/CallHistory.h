@@ -1,7 +1,8 @@
 // The call history from Skype: rebuilt from the reply to the call search
 // after attaching and after every change Skype announces, completed by the
-// replies for calls that are neither the current nor the second call. The
-// SEEN reply of the last call of a search ends the load, and the handset is
+// replies for calls that are neither the current nor the second call (the
+// call state machine stores their properties and hands on SEEN and
+// TIMESTAMP). The SEEN reply of the last call of a search ends the load, and the handset is
 // then told the link is ready. Runs on the parser thread.
 #pragma once
 
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/LineHandlers.h"
 #include "session/CCallRecord.h"
 
 class CSessionStore;
@@ -22,29 +24,22 @@ namespace kestrava {
 // positive number are left out: call id 0 means "no call" to the store.
 std::vector<int> CallIdsOfSearchReply(const std::string& line);
 
-class CCallHistory {
+class CCallHistory final : public HistoryLineHandler {
   public:
-    static constexpr std::size_t kMaxNameLength = 254;
-
     CCallHistory(SkypeLink& link, CSkypeEngine& engine);
     CCallHistory(const CCallHistory&) = delete;
     CCallHistory& operator=(const CCallHistory&) = delete;
-    virtual ~CCallHistory() = default;
 
     // The store exists later than the engine; until it is set the lines are
     // dropped. Null detaches it again.
     void SetSessionStore(CSessionStore* store);
 
-    virtual void CallHistoryChanged(const std::string& line);  // "CALLHISTORYCHANGED"
-    virtual void Calls(const std::string& line);               // "CALLS id, id, ..."
-    // A "CALL id property value..." reply for a history call; `line` is the
-    // whole reply (names are built from its words).
-    virtual void HistoryCallProperty(int callId, const std::string& property,
-                                     const std::string& value, const std::string& line);
+    void CallHistoryChanged(const NotificationLine& line) override;  // "CALLHISTORYCHANGED"
+    void Calls(const NotificationLine& line) override;               // "CALLS id, id, ..."
     // SEEN of a history call once the store has it: the last listed call ends the load.
-    virtual void HistoryCallSeen(int callId, int seen);
+    void HistoryCallSeen(int callId, int seen) override;
     // TIMESTAMP of a history call: its details are complete.
-    virtual void HistoryCallTimestamp(int callId, CallTime startTime);
+    void HistoryCallTimestamp(int callId, CallTime startTime) override;
 
     // The id whose SEEN reply ends the load under way; 0 when none.
     int LastCallMarker() const { return m_nLastCall.load(); }

@@ -10,7 +10,7 @@
 #include "handset/TransferControl.h"
 #include "protocol/CSkypeEngine.h"
 #include "protocol/CommandKeys.h"
-#include "protocol/ReplyWords.h"
+#include "protocol/LineWords.h"
 #include "protocol/SkypeLink.h"
 #include "session/CListManager.h"
 #include "session/CSessionStore.h"
@@ -77,42 +77,43 @@ void CUserLines::SetSessionStore(CSessionStore* store) {
     m_store = store;
 }
 
-void CUserLines::Protocol(const std::string& line) {
+void CUserLines::Protocol(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
-    const int version = reply::ParseInt(reply::Word(line, 1));
+    const int version = ParseInt(line.words.second);
     m_device.m_nProtocol = version;
     if (version > kNameCommandAfter) m_link.QueueCommand(KEY_SKYPE_NAME, nullptr, 0);
     m_link.UpdateTrayState();
 }
 
-void CUserLines::Users(const std::string& line) {
+void CUserLines::Users(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
-    if (CListManager* contacts = m_contacts.load()) contacts->LoadContacts(line.c_str());
+    if (CListManager* contacts = m_contacts.load()) contacts->LoadContacts(line.text.c_str());
 }
 
-void CUserLines::User(const std::string& line) {
+void CUserLines::User(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
-    const std::string handle = reply::Word(line, 1);
-    const std::string property = reply::Word(line, 2);
+    const std::string& handle = line.words.second;
+    const std::string& property = line.words.third;
     if (handle.empty()) return;
     CListManager* contacts = m_contacts.load();
     if (property == "ONLINESTATUS") {
         if (contacts)
-            contacts->SetContactStatus(handle.c_str(), ContactReachability(reply::Word(line, 3)));
+            contacts->SetContactStatus(handle.c_str(), ContactReachability(line.words.fourth));
     } else if (property == "FULLNAME") {
-        UserName(handle, line, true);
+        UserName(line, true);
     } else if (property == "DISPLAYNAME") {
-        UserName(handle, line, false);
+        UserName(line, false);
     } else if (property == "BUDDYSTATUS") {
-        BuddyStatus(handle, reply::Word(line, 3));
+        BuddyStatus(handle, line.words.fourth);
     }
 }
 
 // A contact's name: the display name first; with the newer protocols an empty
 // one asks for the full name, and an empty full name leaves the handle as the
 // name. The reachability is asked for once a name is stored.
-void CUserLines::UserName(const std::string& handle, const std::string& line, bool fullName) {
-    const std::string name = reply::JoinWordsFrom(line, 3, kMaxNameLength);
+void CUserLines::UserName(const NotificationLine& line, bool fullName) {
+    const std::string& handle = line.words.second;
+    const std::string name = JoinWordsFrom(line.text, 3, kMaxNameLength);
     if (!fullName && name.empty() && m_device.m_nProtocol > kFullNameAfter) {
         m_link.QueueCommand(KEY_SKYPE_GET_USER_FULLNAME, handle.c_str(), 0);
         return;
@@ -144,9 +145,9 @@ void CUserLines::GoOffline() {
     m_shell.g_bHandsetAnnounced = 0;
 }
 
-void CUserLines::ConnectionStatus(const std::string& line) {
+void CUserLines::ConnectionStatus(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
-    const int status = reply::Word(line, 1) == "ONLINE" ? OWN_STATUS_ONLINE : OWN_STATUS_OFFLINE;
+    const int status = line.words.second == "ONLINE" ? OWN_STATUS_ONLINE : OWN_STATUS_OFFLINE;
     m_engine.SetOwnStatus(status);
     if (status == OWN_STATUS_OFFLINE) {
         GoOffline();
@@ -156,42 +157,39 @@ void CUserLines::ConnectionStatus(const std::string& line) {
     m_link.UpdateTrayState();
 }
 
-void CUserLines::Privilege(const std::string& line) {
+void CUserLines::Privilege(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
-    if (!EqualsIgnoringCase(reply::Word(line, 1), "skypeout")) return;
+    if (!EqualsIgnoringCase(line.words.second, "skypeout")) return;
     if (CListManager* contacts = m_contacts.load()) contacts->SetBalance(0);
-    if (EqualsIgnoringCase(reply::Word(line, 2), "TRUE")) {
+    if (EqualsIgnoringCase(line.words.third, "TRUE")) {
         m_link.QueueCommand(KEY_SKYPE_GET_PROFILE_PSTN_BALANCE, nullptr, 0);
     }
 }
 
 // The balance in hundredths of the currency unit, as Skype sends it. A figure
 // beyond the list's int is held at its limit, never wrapped into another sign.
-void CUserLines::Profile(const std::string& line) {
+void CUserLines::Profile(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
-    if (reply::Word(line, 1) != "PSTN_BALANCE") return;
-    const auto balance = reply::LeadingNumber(reply::Word(line, 2));
-    if (!balance) return;  // no figure: the balance stays as it is
+    if (line.words.second != "PSTN_BALANCE") return;
+    if (!StartsWithNumber(line.words.third)) return;  // no figure: the balance stays
     if (CListManager* contacts = m_contacts.load()) {
-        contacts->SetBalance(reply::ClampToInt(*balance));
+        contacts->SetBalance(ParseInt(line.words.third));
     }
 }
 
-void CUserLines::UserStatus(const std::string& line) {
+void CUserLines::UserStatus(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
-    const int status = OwnStatusOfUserStatus(reply::Word(line, 1));
+    const int status = OwnStatusOfUserStatus(line.words.second);
     m_engine.SetOwnStatus(status);
     if (status == OWN_STATUS_OFFLINE) GoOffline();
     m_link.UpdateTrayState();
     m_engine.ShowStatusOnHandset(status);
 }
 
-void CUserLines::AutoAway(const std::string&) {}
-
 // A new user starts with empty lists; the replies to the attach set-up fill them.
-void CUserLines::CurrentUserHandle(const std::string& line) {
+void CUserLines::CurrentUserHandle(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
-    m_engine.SetOwnHandle(reply::Word(line, 1).c_str());
+    m_engine.SetOwnHandle(line.words.second.c_str());
     CListManager* contacts = m_contacts.load();
     CSessionStore* store = m_store.load();
     if (contacts) contacts->ClearContacts();
@@ -200,10 +198,10 @@ void CUserLines::CurrentUserHandle(const std::string& line) {
     if (store) store->ResetBrowse();
 }
 
-void CUserLines::Mute(const std::string& line) {
+void CUserLines::Mute(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
     StopHandsetTransfer(m_device, kTransferSettle);
-    if (reply::Word(line, 1) == "ON") {
+    if (line.words.second == "ON") {
         m_device.m_bMuted = 1;
         m_device.SendCommand(HS_MUTE_ON);
     } else {
@@ -212,12 +210,12 @@ void CUserLines::Mute(const std::string& line) {
     }
 }
 
-void CUserLines::AudioIn(const std::string& line) {
+void CUserLines::AudioIn(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
     AudioDevice(line, true);
 }
 
-void CUserLines::AudioOut(const std::string& line) {
+void CUserLines::AudioOut(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
     AudioDevice(line, false);
 }
@@ -225,8 +223,8 @@ void CUserLines::AudioOut(const std::string& line) {
 // The device name keeps its trailing blank and is kept in the local character
 // set. Without a renderer (or its tables) it is kept as received: device names
 // are plain ASCII in practice, where both encodings agree.
-void CUserLines::AudioDevice(const std::string& line, bool input) {
-    const std::string name = reply::JoinWordsFrom(line, 1, kMaxNameLength);
+void CUserLines::AudioDevice(const NotificationLine& line, bool input) {
+    const std::string name = JoinWordsFrom(line.text, 1, kMaxNameLength);
     char local[CLcdRenderer::kTextBufferSize] = {};
     CLcdRenderer* renderer = m_device.Renderer();
     if (renderer && renderer->Utf8ToLocal(name.c_str(), local) == S_OK) {

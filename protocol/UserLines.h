@@ -2,14 +2,15 @@
 // version, the contact list and each contact's name and reachability, the own
 // connection and online status (tray and handset), the telephone-network
 // privilege and balance, the own handle, Skype's mute state and its audio
-// devices. One operation per first word, each taking the whole line; they run
-// on the parser thread.
+// devices. The dispatcher calls one operation per first word ("AUTOAWAY" is
+// read and ignored there); they run on the parser thread.
 #pragma once
 
 #include <atomic>
 #include <mutex>
 #include <string>
 
+#include "protocol/LineHandlers.h"
 #include "protocol/OwnStatus.h"
 
 class CDeviceLibrary;
@@ -28,7 +29,7 @@ int OwnStatusOfUserStatus(const std::string& value);
 // "ONLINESTATUS" value.
 int ContactReachability(const std::string& value);
 
-class CUserLines {
+class CUserLines final : public UserLineHandler {
   public:
     // Longest contact or device name kept (the readers' 255-byte buffers).
     static constexpr std::size_t kMaxNameLength = 254;
@@ -36,32 +37,30 @@ class CUserLines {
     CUserLines(SkypeLink& link, CSkypeEngine& engine, CDeviceLibrary& device, ShellState& shell);
     CUserLines(const CUserLines&) = delete;
     CUserLines& operator=(const CUserLines&) = delete;
-    virtual ~CUserLines() = default;
 
     // The contact list and the store exist later than the engine; lines that
     // need one that is not set leave it alone. Null detaches it again.
     void SetContactList(CListManager* contacts);
     void SetSessionStore(CSessionStore* store);
 
-    virtual void Protocol(const std::string& line);           // "PROTOCOL n"
-    virtual void Users(const std::string& line);              // "USERS a, b, ..."
-    virtual void User(const std::string& line);               // "USER handle property value..."
-    virtual void ConnectionStatus(const std::string& line);   // "CONNSTATUS value"
-    virtual void Privilege(const std::string& line);          // "PRIVILEGE name value"
-    virtual void Profile(const std::string& line);            // "PROFILE property value"
-    virtual void UserStatus(const std::string& line);         // "USERSTATUS value"
-    virtual void AutoAway(const std::string& line);           // "AUTOAWAY value": no effect
-    virtual void CurrentUserHandle(const std::string& line);  // "CURRENTUSERHANDLE handle"
-    virtual void Mute(const std::string& line);               // "MUTE ON" / "MUTE OFF"
-    virtual void AudioIn(const std::string& line);            // "AUDIO_IN name..."
-    virtual void AudioOut(const std::string& line);           // "AUDIO_OUT name..."
+    void Protocol(const NotificationLine& line) override;
+    void Users(const NotificationLine& line) override;
+    void User(const NotificationLine& line) override;
+    void ConnectionStatus(const NotificationLine& line) override;
+    void Privilege(const NotificationLine& line) override;
+    void Profile(const NotificationLine& line) override;
+    void UserStatus(const NotificationLine& line) override;
+    void CurrentUserHandle(const NotificationLine& line) override;
+    void Mute(const NotificationLine& line) override;
+    void AudioIn(const NotificationLine& line) override;
+    void AudioOut(const NotificationLine& line) override;
 
   private:
-    void UserName(const std::string& handle, const std::string& line, bool fullName);
+    void UserName(const NotificationLine& line, bool fullName);
     void BuddyStatus(const std::string& handle, const std::string& value);
     // Offline-like: the handset is told, and must announce itself again.
     void GoOffline();
-    void AudioDevice(const std::string& line, bool input);
+    void AudioDevice(const NotificationLine& line, bool input);
 
     SkypeLink& m_link;
     CSkypeEngine& m_engine;

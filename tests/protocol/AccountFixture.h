@@ -1,5 +1,6 @@
-// The user and history line handlers against a real engine, a real session
-// store and a device library over a mocked handset. Everything the handlers
+// The user and history line handlers behind the real dispatcher and call
+// state machine, with a real engine, a real session store and a device
+// library over a mocked handset. Everything the handlers
 // and the engine do that the handset or Skype would see goes into one event
 // log, in order: handset commands, pauses, queued commands, renders, tray tips.
 #pragma once
@@ -13,12 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "CallsFixture.h"
 #include "Fakes.h"
 #include "app/ShellState.h"
 #include "handset/CDeviceLibrary.h"
 #include "platform/Pause.h"
 #include "protocol/CSkypeEngine.h"
 #include "protocol/CallHistory.h"
+#include "protocol/CallStateMachine.h"
+#include "protocol/NotificationDispatcher.h"
 #include "protocol/SkypeLink.h"
 #include "protocol/UserLines.h"
 #include "session/CListManager.h"
@@ -52,17 +56,6 @@ inline std::string Hex(unsigned value) {
     std::snprintf(text, sizeof(text), "0x%02X", value);
     return text;
 }
-
-class MockSkypeLink : public SkypeLink {
-  public:
-    MOCK_METHOD(void, QueueCommand, (unsigned, const char*, int), (override));
-    MOCK_METHOD(bool, SendStraight, (const std::string&), (override));
-    MOCK_METHOD(bool, DisplayEnabled, (), (override));
-    MOCK_METHOD(bool, FontsSupported, (), (override));
-    MOCK_METHOD(void, SetDisplayEnabled, (int), (override));
-    MOCK_METHOD(void, UpdateTrayState, (), (override));
-    MOCK_METHOD(void, ShowMissedCalls, (), (override));
-};
 
 class MockListManager : public CListManager {
   public:
@@ -197,9 +190,18 @@ class AccountTest : public ::testing::Test {
         users->SetSessionStore(&store);
         history = std::make_unique<CCallHistory>(link, *engine);
         history->SetSessionStore(&store);
+        calls = std::make_unique<CCallStateMachine>(link, *device, osShell, desktop, *history);
+        calls->SetSessionStore(&store);
+        lines =
+            std::make_unique<CNotificationDispatcher>(*calls, *users, *history, *device, desktop);
     }
 
+    // One line from Skype while no call is going on.
+    void Feed(const std::string& line) { lines->Dispatch(line, 0, -1); }
+
     void TearDown() override {
+        lines.reset();
+        calls.reset();
         history.reset();
         users.reset();
         engine.reset();
@@ -229,6 +231,9 @@ class AccountTest : public ::testing::Test {
     std::unique_ptr<CSkypeEngine> engine;
     std::unique_ptr<CUserLines> users;
     std::unique_ptr<CCallHistory> history;
+    FakeDesktop desktop;
+    std::unique_ptr<CCallStateMachine> calls;
+    std::unique_ptr<CNotificationDispatcher> lines;
 };
 
 }  // namespace kestrava::testing

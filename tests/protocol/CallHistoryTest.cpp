@@ -50,7 +50,7 @@ TEST_P(CallsRebuildTest, FollowsTheCountsOfHistoryAndReply) {
         }
     }
     g_events.Take();
-    history->Calls(line);
+    Feed(line);
 
     std::vector<std::string> expected;
     if (row.listed == 0) expected = {"handset 0x51", "pause 25", "handset 0x06"};
@@ -72,34 +72,34 @@ INSTANTIATE_TEST_SUITE_P(HeldAndListed, CallsRebuildTest,
 
 TEST_F(AccountTest, IdsThatDoNotParseAreLeftOut) {
     EXPECT_THAT(CallIdsOfSearchReply("CALLS 12, abc, 0, -4, 13x, ,, 14"), ElementsAre(12, 13, 14));
-    history->Calls("CALLS junk");  // nothing listed: the load is complete
+    Feed("CALLS junk");  // nothing listed: the load is complete
     EXPECT_THAT(HistoryIds(store), IsEmpty());
     EXPECT_EQ(engine->HistoryLoaded(), 1);
 }
 
 TEST_F(AccountTest, SeenReplyOfTheLastListedCallEndsTheLoad) {
-    history->Calls("CALLS 11, 12");
+    Feed("CALLS 11, 12");
     g_events.Take();
-    history->HistoryCallProperty(12, "TYPE", "OUTGOING_P2P", "CALL 12 TYPE OUTGOING_P2P");
-    history->HistoryCallProperty(11, "SEEN", "TRUE", "CALL 11 SEEN TRUE");
+    Feed("CALL 12 TYPE OUTGOING_P2P");
+    Feed("CALL 11 SEEN TRUE");
     EXPECT_EQ(engine->HistoryLoaded(), 0);
     EXPECT_THAT(g_events.Take(), ElementsAre("queue 8 - 12"));
 
-    history->HistoryCallProperty(12, "SEEN", "FALSE", "CALL 12 SEEN FALSE");
+    Feed("CALL 12 SEEN FALSE");
     EXPECT_EQ(engine->HistoryLoaded(), 1);
     EXPECT_EQ(history->LastCallMarker(), 0);
     EXPECT_THAT(g_events.Take(), ElementsAre("handset 0x51", "pause 25", "handset 0x06"));
     EXPECT_EQ(device->m_nDisplayContent.load() & 0x0002, 0x0002);
 
     // The load is over: the same reply again announces nothing.
-    history->HistoryCallProperty(12, "SEEN", "FALSE", "CALL 12 SEEN FALSE");
+    Feed("CALL 12 SEEN FALSE");
     EXPECT_THAT(g_events.Take(), IsEmpty());
 }
 
 TEST_F(AccountTest, LoadEndsQuietlyWhenTheHandsetHasAnnouncedItself) {
     shell.g_bHandsetAnnounced = 1;
-    history->Calls("CALLS 5");
-    history->HistoryCallSeen(5, 1);
+    Feed("CALLS 5");
+    Feed("CALL 5 SEEN TRUE");
     EXPECT_EQ(engine->HistoryLoaded(), 1);
     EXPECT_THAT(g_events.Take(), ElementsAre("store ClearCalls", "queue 11 - 5", "queue 21 - 5",
                                              "queue 22 - 5", "queue 24 - 0"));
@@ -108,7 +108,7 @@ TEST_F(AccountTest, LoadEndsQuietlyWhenTheHandsetHasAnnouncedItself) {
 TEST_F(AccountTest, HistoryChangeReloadsAndKeepsTheLoadedFlag) {
     engine->SetHistoryLoaded(1);
     store.AddCall(3, 0);
-    history->CallHistoryChanged("CALLHISTORYCHANGED");
+    Feed("CALLHISTORYCHANGED");
     EXPECT_THAT(g_events.Take(),
                 ElementsAre("store ClearCalls", "store ResetBrowse", "queue 12 - 0"));
     EXPECT_THAT(HistoryIds(store), IsEmpty());
@@ -118,14 +118,14 @@ TEST_F(AccountTest, HistoryChangeReloadsAndKeepsTheLoadedFlag) {
 // The replies of a load complete the records by id: type, status and seen
 // flag make a missed incoming call count as unseen.
 TEST_F(AccountTest, RepliesCompleteTheRecordsById) {
-    history->Calls("CALLS 21, 22");
+    Feed("CALLS 21, 22");
     for (int id : {21, 22}) {
-        history->HistoryCallProperty(id, "TYPE", "INCOMING_PSTN", "");
-        history->HistoryCallProperty(id, "STATUS", "MISSED", "");
+        Feed("CALL " + std::to_string(id) + " TYPE INCOMING_PSTN");
+        Feed("CALL " + std::to_string(id) + " STATUS MISSED");
     }
-    history->HistoryCallProperty(21, "SEEN", "FALSE", "");
-    history->HistoryCallProperty(22, "SEEN", "TRUE", "");
-    history->HistoryCallProperty(99, "STATUS", "MISSED", "");  // unknown: dropped
+    Feed("CALL 21 SEEN FALSE");
+    Feed("CALL 22 SEEN TRUE");
+    Feed("CALL 99 STATUS MISSED");  // unknown: dropped
     int unseen = 0;
     store.CountUnseenMissedCalls(&unseen);
     EXPECT_EQ(unseen, 1);
@@ -134,23 +134,22 @@ TEST_F(AccountTest, RepliesCompleteTheRecordsById) {
 // The details of a browsed record appear on the handset with the TIMESTAMP
 // reply, which comes last.
 TEST_F(AccountTest, TimestampMarksTheDetailsAndRefreshesTheShownRecord) {
-    history->Calls("CALLS 31");
-    history->HistoryCallProperty(31, "TYPE", "INCOMING_P2P", "");
-    history->HistoryCallProperty(31, "STATUS", "FINISHED", "");
+    Feed("CALLS 31");
+    Feed("CALL 31 TYPE INCOMING_P2P");
+    Feed("CALL 31 STATUS FINISHED");
     store.SetBrowseMode(CSessionStore::kBrowseReceived);
     store.ResetBrowse();
     int selected = 0;
     ASSERT_EQ(store.SelectNextCall(0, 0, &selected), S_OK);
     ASSERT_EQ(selected, 31);
 
-    history->HistoryCallProperty(31, "PARTNER_DISPNAME", "John",
-                                 "CALL 31 PARTNER_DISPNAME John  Smith");
-    history->HistoryCallProperty(31, "PARTNER_HANDLE", "john.s", "");
-    history->HistoryCallProperty(31, "DURATION", "3725", "");
+    Feed("CALL 31 PARTNER_DISPNAME John  Smith");
+    Feed("CALL 31 PARTNER_HANDLE john.s");
+    Feed("CALL 31 DURATION 3725");
     char name[CSessionStore::kTextBufferSize] = {};
     EXPECT_NE(store.GetSelectedPartnerName(name), S_OK);  // not shown before the timestamp
 
-    history->HistoryCallProperty(31, "TIMESTAMP", "1700000000", "CALL 31 TIMESTAMP 1700000000");
+    Feed("CALL 31 TIMESTAMP 1700000000");
     int details = 0;
     store.GetCallHasDetails(31, &details);
     EXPECT_EQ(details, 1);
@@ -165,9 +164,9 @@ class MissedCallsTest : public AccountTest {
   protected:
     void AddMissed(int id, const char* seen) {
         store.AddCall(id, 0);
-        history->HistoryCallProperty(id, "TYPE", "INCOMING_P2P", "");
-        history->HistoryCallProperty(id, "STATUS", "MISSED", "");
-        history->HistoryCallProperty(id, "SEEN", seen, "");
+        Feed("CALL " + std::to_string(id) + " TYPE INCOMING_P2P");
+        Feed("CALL " + std::to_string(id) + " STATUS MISSED");
+        Feed("CALL " + std::to_string(id) + " SEEN " + seen);
         g_events.Take();
     }
 };

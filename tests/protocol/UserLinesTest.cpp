@@ -28,7 +28,7 @@ TEST_P(UserStatusTest, SetsTheOwnStatusTrayAndHandsetSymbol) {
     const StatusRow& row = GetParam();
     device->handsetPresent = 1;
     shell.g_bHandsetAnnounced = 1;
-    users->UserStatus(std::string("USERSTATUS ") + row.value);
+    Feed(std::string("USERSTATUS ") + row.value);
     EXPECT_EQ(OwnStatus(), row.status);
     EXPECT_THAT(g_events.Take(), ElementsAreArray(row.events));
     EXPECT_EQ(shell.g_bHandsetAnnounced.load(), row.status == OWN_STATUS_OFFLINE ? 0 : 1);
@@ -52,7 +52,7 @@ TEST_F(AccountTest, ConnectionStatusOtherThanOnlineIsOfflineAndTellsTheHandset) 
     device->handsetPresent = 1;
     for (const char* value : {"CONNECTING", "OFFLINE", "LOGGEDOUT", "PAUSED"}) {
         shell.g_bHandsetAnnounced = 1;
-        users->ConnectionStatus(std::string("CONNSTATUS ") + value);
+        Feed(std::string("CONNSTATUS ") + value);
         EXPECT_EQ(OwnStatus(), OWN_STATUS_OFFLINE) << value;
         EXPECT_THAT(g_events.Take(), ElementsAre("handset 0x07", "tray 14")) << value;
         EXPECT_EQ(shell.g_bHandsetAnnounced.load(), 0) << value;
@@ -61,13 +61,13 @@ TEST_F(AccountTest, ConnectionStatusOtherThanOnlineIsOfflineAndTellsTheHandset) 
 
 TEST_F(AccountTest, ComingOnlineAnnouncesTheLinkOnlyOnceTheHistoryIsLoaded) {
     device->handsetPresent = 1;
-    users->ConnectionStatus("CONNSTATUS ONLINE");
+    Feed("CONNSTATUS ONLINE");
     EXPECT_THAT(g_events.Take(), ElementsAre("tray 13"));
 
     engine->SetHistoryLoaded(1);
     device->m_bResync = 0;
     device->m_nDisplayContent = 0x0100;
-    users->ConnectionStatus("CONNSTATUS ONLINE");
+    Feed("CONNSTATUS ONLINE");
     EXPECT_THAT(g_events.Take(),
                 ElementsAre("handset 0x51", "pause 25", "handset 0x06", "tray 13"));
     EXPECT_EQ(device->m_bResync.load(), 1);
@@ -75,7 +75,7 @@ TEST_F(AccountTest, ComingOnlineAnnouncesTheLinkOnlyOnceTheHistoryIsLoaded) {
 
     // A handset that has announced itself needs no announcement.
     shell.g_bHandsetAnnounced = 1;
-    users->ConnectionStatus("CONNSTATUS ONLINE");
+    Feed("CONNSTATUS ONLINE");
     EXPECT_THAT(g_events.Take(), ElementsAre("tray 13"));
 }
 
@@ -85,8 +85,8 @@ TEST_F(AccountTest, TrayFollowsConnectionStatusAndHandsetPresence) {
     EXPECT_EQ(OwnStatus(), OWN_STATUS_UNKNOWN);
     device->handsetPresent = 1;
     engine->UpdateTrayState();
-    users->ConnectionStatus("CONNSTATUS CONNECTING");
-    users->ConnectionStatus("CONNSTATUS ONLINE");
+    Feed("CONNSTATUS CONNECTING");
+    Feed("CONNSTATUS ONLINE");
     device->handsetPresent = 0;
     engine->UpdateTrayState();
     auto events = g_events.Take();
@@ -105,7 +105,7 @@ class UserPropertyTest : public AccountTest, public ::testing::WithParamInterfac
 TEST_P(UserPropertyTest, ReachesTheContactListAndAsksWhatIsStillMissing) {
     const UserRow& row = GetParam();
     device->m_nProtocol = row.protocol;
-    users->User(row.line);
+    Feed(row.line);
     EXPECT_THAT(g_events.Take(), ElementsAreArray(row.events));
 }
 
@@ -134,37 +134,37 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(AccountTest, ProtocolVersionReachesTheHandsetStateAndAsksForTheNameAboveTwo) {
     device->handsetPresent = 1;
-    users->Protocol("PROTOCOL 5");
+    Feed("PROTOCOL 5");
     EXPECT_EQ(device->m_nProtocol.load(), 5);
     EXPECT_THAT(g_events.Take(), ElementsAre("queue 16 - 0", "tray 13"));
-    users->Protocol("PROTOCOL 2");
+    Feed("PROTOCOL 2");
     EXPECT_EQ(device->m_nProtocol.load(), 2);
     EXPECT_THAT(g_events.Take(), ElementsAre("tray 13"));
 }
 
 TEST_F(AccountTest, PrivilegeComparesIgnoringCaseAndAsksForTheBalanceOnlyWhenGranted) {
-    users->Privilege("PRIVILEGE SKYPEOUT FALSE");
+    Feed("PRIVILEGE SKYPEOUT FALSE");
     EXPECT_THAT(g_events.Take(), ElementsAre("balance 0"));
-    users->Privilege("PRIVILEGE SkypeOut true");
+    Feed("PRIVILEGE SkypeOut true");
     EXPECT_THAT(g_events.Take(), ElementsAre("balance 0", "queue 23 - 0"));
-    users->Privilege("PRIVILEGE VOICEMAIL TRUE");
+    Feed("PRIVILEGE VOICEMAIL TRUE");
     EXPECT_THAT(g_events.Take(), IsEmpty());
 }
 
 TEST_F(AccountTest, BalanceIsKeptAsSentAndHeldAtTheLimitsOfInt) {
-    users->Profile("PROFILE PSTN_BALANCE 1234");
-    users->Profile("PROFILE PSTN_BALANCE 99999999999");
-    users->Profile("PROFILE PSTN_BALANCE -99999999999");
-    users->Profile("PROFILE PSTN_BALANCE");
-    users->Profile("PROFILE PSTN_BALANCE_CURRENCY EUR");
-    users->Profile("PROFILE FULLNAME Bob");
+    Feed("PROFILE PSTN_BALANCE 1234");
+    Feed("PROFILE PSTN_BALANCE 99999999999");
+    Feed("PROFILE PSTN_BALANCE -99999999999");
+    Feed("PROFILE PSTN_BALANCE");
+    Feed("PROFILE PSTN_BALANCE_CURRENCY EUR");
+    Feed("PROFILE FULLNAME Bob");
     EXPECT_THAT(g_events.Take(), ElementsAre("balance 1234", "balance " + std::to_string(INT_MAX),
                                              "balance " + std::to_string(INT_MIN)));
 }
 
 TEST_F(AccountTest, NewUserHandleEmptiesTheListsInOrder) {
     store.AddCall(7, 0);
-    users->CurrentUserHandle("CURRENTUSERHANDLE alice");
+    Feed("CURRENTUSERHANDLE alice");
     EXPECT_EQ(engine->OwnHandle(), "alice");
     EXPECT_THAT(g_events.Take(), ElementsAre("contacts ClearContacts", "store ClearCalls",
                                              "contacts ResetContactCursor", "store ResetBrowse"));
@@ -174,17 +174,17 @@ TEST_F(AccountTest, NewUserHandleEmptiesTheListsInOrder) {
 }
 
 TEST_F(AccountTest, LongOwnHandleIsCutToItsBuffer) {
-    users->CurrentUserHandle("CURRENTUSERHANDLE " + std::string(700, 'h'));
+    Feed("CURRENTUSERHANDLE " + std::string(700, 'h'));
     EXPECT_EQ(engine->OwnHandle(), std::string(CSkypeEngine::kOwnHandleSize - 1, 'h'));
 }
 
 TEST_F(AccountTest, OnlyMuteOnMutes) {
-    users->Mute("MUTE ON");
+    Feed("MUTE ON");
     EXPECT_EQ(device->m_bMuted.load(), 1);
     EXPECT_THAT(g_events.Take(), ElementsAre("handset 0x2F"));
     for (const char* line : {"MUTE OFF", "MUTE on", "MUTE"}) {
         device->m_bMuted = 1;
-        users->Mute(line);
+        Feed(line);
         EXPECT_EQ(device->m_bMuted.load(), 0) << line;
         EXPECT_THAT(g_events.Take(), ElementsAre("handset 0x2E")) << line;
     }
@@ -198,9 +198,9 @@ TEST_F(AccountTest, AudioDeviceNamesAreConvertedAndReplaceTheLastReply) {
     });
     char in[CSkypeEngine::kTextBufferSize] = {};
     char out[CSkypeEngine::kTextBufferSize] = {};
-    users->AudioIn("AUDIO_IN Old Phone");
-    users->AudioIn("AUDIO_IN USB   Phone");
-    users->AudioOut("AUDIO_OUT Speakers");
+    Feed("AUDIO_IN Old Phone");
+    Feed("AUDIO_IN USB   Phone");
+    Feed("AUDIO_OUT Speakers");
     engine->GetAudioDeviceReplies(in, out);
     EXPECT_STREQ(in, "local:USB Phone ");
     EXPECT_STREQ(out, "local:Speakers ");
