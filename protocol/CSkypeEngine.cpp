@@ -501,7 +501,7 @@ int CSkypeEngine::FillRingList(DialogHost& dialogs, DialogHost::DialogHandle dia
                                int controlId) {
     IniFile ini;
     ini.Load(m_szConfigPath);
-    int count = ini.GetInt("RINGS", "NUMOFRINGS", 0);
+    int count = std::min(ini.GetInt("RINGS", "NUMOFRINGS", 0), kMaxRings);
     for (int i = 0; i < count; ++i) {
         std::string key = "RING_" + std::to_string(i + 1);
         dialogs.InsertComboString(dialog, controlId, i, ini.GetText("RINGS", key));
