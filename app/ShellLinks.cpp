@@ -51,9 +51,13 @@ int ShellLinks::CurrentCallStatus() {
     return status;
 }
 
-// Seams: the contact list.
-void ShellLinks::ResetContactCursor() {}
-void ShellLinks::ClearContacts() {}
+void ShellLinks::ResetContactCursor() {
+    if (CListManager* contacts = m_contacts.load()) contacts->ResetContactCursor();
+}
+
+void ShellLinks::ClearContacts() {
+    if (CListManager* contacts = m_contacts.load()) contacts->ClearContacts();
+}
 
 // Seam: the button handler.
 void ShellLinks::HandleButton(int) {}
@@ -77,8 +81,21 @@ void ShellLinks::ShowTrayState(const std::string&, int tipStringId) {
     Report(tipStringId == 13 ? "tray: connected" : "tray: not connected");
 }
 
-// Seam: the notification dispatcher and call state machine.
-void ShellLinks::Dispatch(const std::string&, int, int) {}
-void ShellLinks::WatchSkypeDialogs(int) {}
+void ShellLinks::Dispatch(const std::string& line, int currentCallId, int currentCallStatus) {
+    if (NotificationDispatcher* lines = m_lines.load()) {
+        lines->Dispatch(line, currentCallId, currentCallStatus);
+    }
+}
+
+void ShellLinks::WatchSkypeDialogs(int currentCallId) {
+    if (NotificationDispatcher* lines = m_lines.load()) lines->WatchSkypeDialogs(currentCallId);
+}
+
+// The engine reads this before every wait, so a handler wired later is seen
+// from the next line on.
+std::chrono::milliseconds ShellLinks::IdleWatchInterval() const {
+    NotificationDispatcher* lines = m_lines.load();
+    return lines ? lines->IdleWatchInterval() : std::chrono::milliseconds{};
+}
 
 }  // namespace kestrava

@@ -10,6 +10,7 @@
 #include "handset/CDeviceLibrary.h"
 #include "platform/WindowSystem.h"
 #include "protocol/LinkCollaborators.h"
+#include "session/CListManager.h"
 #include "session/CSessionStore.h"
 
 namespace kestrava {
@@ -24,6 +25,11 @@ class ShellLinks final : public LinkCollaborators, public NotificationDispatcher
     void SetTrace(Trace trace) { m_trace = std::move(trace); }
     // The session store, once the shell has created it (null before and after).
     void SetSessionStore(CSessionStore* store) { m_store = store; }
+    // The contact list, likewise.
+    void SetContactList(CListManager* contacts) { m_contacts = contacts; }
+    // The component that handles the lines from Skype, once the call path
+    // exists; lines that arrive before are dropped.
+    void SetLineHandler(NotificationDispatcher* handler) { m_lines = handler; }
     void Report(const std::string& event) const;
 
     // LinkCollaborators
@@ -46,12 +52,15 @@ class ShellLinks final : public LinkCollaborators, public NotificationDispatcher
     // NotificationDispatcher
     void Dispatch(const std::string& line, int currentCallId, int currentCallStatus) override;
     void WatchSkypeDialogs(int currentCallId) override;
+    std::chrono::milliseconds IdleWatchInterval() const override;
 
   private:
     ShellState& m_shell;
     WindowSystem& m_windows;
     CDeviceLibrary& m_device;
     std::atomic<CSessionStore*> m_store{nullptr};
+    std::atomic<CListManager*> m_contacts{nullptr};
+    std::atomic<NotificationDispatcher*> m_lines{nullptr};
     Trace m_trace;
 };
 

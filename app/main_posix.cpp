@@ -2,7 +2,7 @@
 // Skype client in the in-process desktop and the simulated handset behind a
 // device tree that the HID library opens like a real one, and prints the link
 // state, every line that crosses the link and every report that crosses to
-// and from the handset.
+// and from the handset, and the handset's LCD each time a transfer to it ends.
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
@@ -32,7 +32,8 @@ void PrintUsage() {
         "\n"
         "Runs Kestrava against a simulated Skype client and a simulated handset and\n"
         "prints the link state, every line that crosses the link and every report\n"
-        "that crosses to the handset, until Ctrl-C or the end of the scenario.\n"
+        "that crosses to the handset, and the handset's LCD after each transfer to it,\n"
+        "until Ctrl-C or the end of the scenario.\n"
         "Without a scenario the client announces itself and waits. With\n"
         "--no-handset the program starts without its handset.");
 }
@@ -124,8 +125,8 @@ void ApplyHandsetStep(sim::HandsetSim& handset, const sim::ScenarioStep& step) {
         handset.LiftReceiver();
     } else if (step.action == "hangup") {
         handset.PutDownReceiver();
-    } else if (step.action == "press") {
-        handset.PressKey(static_cast<std::uint8_t>(std::stoul(step.arguments.at(0), nullptr, 0)));
+    } else if (step.action == "press" && step.keyCode >= 0) {
+        handset.PressKey(static_cast<std::uint8_t>(step.keyCode));  // checked 0..255 when read
     }
 }
 
@@ -158,7 +159,7 @@ int main(int argc, char** argv) {
         std::string error;
         auto loaded = sim::Scenario::Load(scenarioPath, &error);
         if (!loaded) {
-            std::fprintf(stderr, "Kestrava: %s\n", error.c_str());
+            std::fprintf(stderr, "Kestrava: scenario %s\n", error.c_str());
             return 2;
         }
         scenario = *loaded;
@@ -185,6 +186,9 @@ int main(int argc, char** argv) {
         setenv("ONDREL_SYSFS_ROOT", handset->SysfsRoot().c_str(), 1);
         setenv("ONDREL_DEV_ROOT", handset->DeviceRoot().c_str(), 1);
         printer.Line("handset: simulated, at " + handset->DevicePath());
+        // A person watching the handset sees the caller's name appear.
+        handset->SetTransferObserver(
+            [&printer](const std::string& picture) { printer.Line("handset LCD:\n" + picture); });
     } else {
         setenv("ONDREL_SYSFS_ROOT", "/nonexistent", 1);
         setenv("ONDREL_DEV_ROOT", "/nonexistent", 1);

@@ -10,10 +10,13 @@
 // caller buffers of kTextBufferSize bytes.
 #pragma once
 
+#include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ResultCodes.h"
@@ -71,6 +74,30 @@ class CListManager {
   private:
     using Lock = std::lock_guard<std::recursive_mutex>;
 
+    // The order of names, as the resort walks compare them.
+    struct NameOrder {
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
+    // What the resort walks read of the entry at each display position,
+    // side by side with m_SortOrder: the rank of its sort key (ranks order
+    // as the keys do, equal keys share one) and its status. The walks then
+    // run over one small array instead of comparing names entry by entry.
+    struct DisplayKey {
+        std::uint64_t rank;
+        int status;
+    };
+
+    std::uint64_t RankOf(const std::string& key);
+    void RenumberRanks();
+
+    CUserEntry* FindEntry(const char* handle) const;
+    int SortPosition(int index) const;
+    const CUserEntry& EntryAt(int position) const;
+    void MoveInSortOrder(int from, int to);
+    void SelectAt(int position);
+    void KeepCursorInList();
+    HResult PostContacts(bool reachableOnly);
+
     int m_nCursor = 0;
     int m_nLastMatch = 0;
     int m_nBalance = 0;
@@ -86,6 +113,12 @@ class CListManager {
     std::string m_strUserListText;
     std::deque<std::unique_ptr<CUserEntry>> m_UserLists;
     std::vector<int> m_SortOrder;
+    // Handle lookups without a walk over every entry: upper-cased handle ->
+    // the entries with it (AppendContact allows a handle twice).
+    std::unordered_multimap<std::string, CUserEntry*> m_HandleIndex;
+    std::vector<DisplayKey> m_DisplayKeys;
+    // Every sort key met since the last clear, with its rank.
+    std::map<std::string, std::uint64_t, NameOrder> m_NameRanks;
     SkypeLink* m_pLink = nullptr;
     ContactActionSink* m_pContactActions = nullptr;
     mutable std::recursive_mutex m_cs;

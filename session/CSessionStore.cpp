@@ -10,18 +10,12 @@
 #include <unordered_set>
 
 #include "session/ContactActionSink.h"
+#include "session/SessionText.h"
 
 namespace {
 
-// Zero-fills the caller's buffer and copies at most kMaxTextLength characters,
-// so the result is always terminated and nothing past the buffer is touched.
-HResult CopyOut(char* out, const std::string& text) {
-    if (out == nullptr) return E_FAIL;
-    std::memset(out, 0, CSessionStore::kTextBufferSize);
-    const std::size_t size = std::min(text.size(), CCallRecord::kMaxTextLength);
-    std::memcpy(out, text.data(), size);
-    return S_OK;
-}
+using kestrava::CopyToCallerBuffer;
+using kestrava::ReadCharCycling;
 
 HResult Store(int* out, int value) {
     if (out == nullptr) return E_FAIL;
@@ -240,13 +234,13 @@ HResult CSessionStore::HasCall(int id) {
 HResult CSessionStore::GetSelectedPartnerName(char* out) {
     Lock lock(m_cs);
     if (m_Selection.PartnerName.empty()) return E_FAIL;
-    return CopyOut(out, m_Selection.PartnerName);
+    return CopyToCallerBuffer(out, m_Selection.PartnerName);
 }
 
 HResult CSessionStore::GetSelectedPartnerHandle(char* out) {
     Lock lock(m_cs);
     if (m_Selection.PartnerHandle.empty()) return E_FAIL;
-    return CopyOut(out, m_Selection.PartnerHandle);
+    return CopyToCallerBuffer(out, m_Selection.PartnerHandle);
 }
 
 // Stays at the end once there: the handset reads the handle exactly once.
@@ -264,7 +258,7 @@ HResult CSessionStore::GetSelectedExtraText(char* out) {
     Lock lock(m_cs);
     const CCallRecord* record = RecordAtCursor();
     if (record == nullptr) return E_FAIL;
-    return CopyOut(out, record->ExtraText);
+    return CopyToCallerBuffer(out, record->ExtraText);
 }
 
 HResult CSessionStore::GetSelectedExtra1(int* value) {
@@ -448,18 +442,6 @@ HResult CSessionStore::FormatDuration(int seconds) {
     return S_OK;
 }
 
-// The handset reads a text again and again: after its last character one call
-// fails and the next starts over from the first.
-HResult CSessionStore::ReadCharCycling(const std::string& text, int& position, char* out) {
-    if (out == nullptr || text.empty()) return E_FAIL;
-    if (position < 0 || static_cast<std::size_t>(position) >= text.size()) {
-        position = 0;
-        return E_FAIL;
-    }
-    *out = text[static_cast<std::size_t>(position++)];
-    return S_OK;
-}
-
 HResult CSessionStore::ReadStartTimeChar(char* out) {
     Lock lock(m_cs);
     return ReadCharCycling(m_strStartTime, m_nStartTimeReadPos, out);
@@ -473,280 +455,6 @@ HResult CSessionStore::ReadClockChar(char* out) {
 HResult CSessionStore::ReadDurationChar(char* out) {
     Lock lock(m_cs);
     return ReadCharCycling(m_strDuration, m_nDurationReadPos, out);
-}
-
-// ---- current and second call ----------------------------------------------
-
-HResult CSessionStore::SetCurrentCallId(int id) {
-    Lock lock(m_cs);
-    m_pCurrentCall->CallId = id;
-    return S_OK;
-}
-
-HResult CSessionStore::GetCurrentCallId(int* id) {
-    Lock lock(m_cs);
-    return Store(id, m_pCurrentCall->CallId);
-}
-
-HResult CSessionStore::ResetCurrentCall() {
-    Lock lock(m_cs);
-    CCallRecord& call = *m_pCurrentCall;
-    call.CallId = 0;
-    call.Status = -1;
-    call.Type = -1;
-    call.Seen = 1;
-    call.PartnerName.clear();
-    call.ExtraText.clear();
-    call.PartnerHandle.clear();
-    call.Duration = 0;
-    call.Timestamp = 0;
-    return S_OK;
-}
-
-HResult CSessionStore::SetCurrentCallStatus(int status) {
-    Lock lock(m_cs);
-    m_pCurrentCall->Status = status;
-    return S_OK;
-}
-
-HResult CSessionStore::GetCurrentCallStatus(int* status) {
-    Lock lock(m_cs);
-    return Store(status, m_pCurrentCall->Status);
-}
-
-// A name means Skype has answered for this call.
-HResult CSessionStore::SetCurrentCallPartnerName(const char* text, int length) {
-    Lock lock(m_cs);
-    if (!CCallRecord::AssignText(m_pCurrentCall->PartnerName, text, length)) return E_FAIL;
-    m_pCurrentCall->HasDetails = 1;
-    return S_OK;
-}
-
-HResult CSessionStore::GetCurrentCallPartnerName(char* out) {
-    Lock lock(m_cs);
-    return CopyOut(out, m_pCurrentCall->PartnerName);
-}
-
-HResult CSessionStore::SetCurrentCallExtraText(const char* text, int length) {
-    Lock lock(m_cs);
-    return CCallRecord::AssignText(m_pCurrentCall->ExtraText, text, length) ? S_OK : E_FAIL;
-}
-
-HResult CSessionStore::GetCurrentCallExtraText(char* out) {
-    Lock lock(m_cs);
-    return CopyOut(out, m_pCurrentCall->ExtraText);
-}
-
-HResult CSessionStore::SetCurrentCallPartnerHandle(const char* text, int length) {
-    Lock lock(m_cs);
-    return CCallRecord::AssignText(m_pCurrentCall->PartnerHandle, text, length) ? S_OK : E_FAIL;
-}
-
-HResult CSessionStore::GetCurrentCallPartnerHandle(char* out) {
-    Lock lock(m_cs);
-    return CopyOut(out, m_pCurrentCall->PartnerHandle);
-}
-
-HResult CSessionStore::SetCurrentCallType(int type) {
-    Lock lock(m_cs);
-    m_pCurrentCall->Type = type;
-    return S_OK;
-}
-
-HResult CSessionStore::GetCurrentCallType(int* type) {
-    Lock lock(m_cs);
-    return Store(type, m_pCurrentCall->Type);
-}
-
-HResult CSessionStore::SetCurrentCallSeen(int seen) {
-    Lock lock(m_cs);
-    m_pCurrentCall->Seen = seen;
-    return S_OK;
-}
-
-HResult CSessionStore::GetCurrentCallSeen(int* seen) {
-    Lock lock(m_cs);
-    return Store(seen, m_pCurrentCall->Seen);
-}
-
-// Copies a finished call into the history through the by-id setters (the
-// record goes to the front when it is new). The source is left as it is.
-HResult CSessionStore::Archive(const CCallRecord& source, bool withDuration) {
-    const int id = source.CallId;
-    AddCall(id, 1);  // fails harmlessly for a call the history already lists
-    // The by-id setters find the record again; they take the lock recursively.
-    bool ok = Succeeded(SetCallStatus(id, source.Status));
-    ok = Succeeded(SetCallType(id, source.Type)) && ok;
-    ok = Succeeded(SetCallSeen(id, source.Seen)) && ok;
-    ok = Succeeded(SetCallHasDetails(id, source.HasDetails)) && ok;
-    ok = Succeeded(SetCallPartnerName(id, source.PartnerName.c_str(),
-                                      static_cast<int>(source.PartnerName.size()))) &&
-         ok;
-    ok = Succeeded(SetCallExtraText(id, source.ExtraText.c_str(),
-                                    static_cast<int>(source.ExtraText.size()))) &&
-         ok;
-    ok = Succeeded(SetCallPartnerHandle(id, source.PartnerHandle.c_str(),
-                                        static_cast<int>(source.PartnerHandle.size()))) &&
-         ok;
-    ok = Succeeded(SetCallTimestamp(id, source.Timestamp)) && ok;
-    if (withDuration) ok = Succeeded(SetCallDuration(id, source.Duration)) && ok;
-    return ok ? S_OK : E_FAIL;
-}
-
-HResult CSessionStore::ArchiveCurrentCall() {
-    Lock lock(m_cs);
-    return Archive(*m_pCurrentCall, true);
-}
-
-HResult CSessionStore::SetCurrentCallTimestamp(CallTime time) {
-    Lock lock(m_cs);
-    m_pCurrentCall->Timestamp = time;
-    return S_OK;
-}
-
-// The running call's timer text follows every duration Skype reports.
-HResult CSessionStore::SetCurrentCallDuration(int seconds) {
-    Lock lock(m_cs);
-    m_pCurrentCall->Duration = seconds;
-    return FormatDuration(seconds);
-}
-
-HResult CSessionStore::GetCurrentCallDuration(int* seconds) {
-    Lock lock(m_cs);
-    return Store(seconds, m_pCurrentCall->Duration);
-}
-
-HResult CSessionStore::SetSecondCallId(int id) {
-    Lock lock(m_cs);
-    m_pSecondCall->CallId = id;
-    return S_OK;
-}
-
-HResult CSessionStore::GetSecondCallId(int* id) {
-    Lock lock(m_cs);
-    return Store(id, m_pSecondCall->CallId);
-}
-
-// Duration and timestamp stay: PromoteSecondCall may still carry them over.
-HResult CSessionStore::ResetSecondCall() {
-    Lock lock(m_cs);
-    CCallRecord& call = *m_pSecondCall;
-    call.CallId = 0;
-    call.Status = -1;
-    call.Type = -1;
-    call.Seen = 1;
-    call.PartnerName.clear();
-    call.ExtraText.clear();
-    call.PartnerHandle.clear();
-    return S_OK;
-}
-
-// The waiting call becomes the current one; the second call is left as it was
-// (the caller resets it).
-HResult CSessionStore::PromoteSecondCall() {
-    Lock lock(m_cs);
-    const CCallRecord& from = *m_pSecondCall;
-    CCallRecord& to = *m_pCurrentCall;
-    to.CallId = from.CallId;
-    to.Status = from.Status;
-    to.Type = from.Type;
-    to.Seen = from.Seen;
-    to.HasDetails = from.HasDetails;
-    to.PartnerHandle = from.PartnerHandle;
-    to.ExtraText = from.ExtraText;
-    to.PartnerName = from.PartnerName;
-    to.Duration = from.Duration;
-    to.Timestamp = from.Timestamp;
-    return S_OK;
-}
-
-HResult CSessionStore::SetSecondCallStatus(int status) {
-    Lock lock(m_cs);
-    m_pSecondCall->Status = status;
-    return S_OK;
-}
-
-HResult CSessionStore::GetSecondCallStatus(int* status) {
-    Lock lock(m_cs);
-    return Store(status, m_pSecondCall->Status);
-}
-
-HResult CSessionStore::SetSecondCallPartnerName(const char* text, int length) {
-    Lock lock(m_cs);
-    if (!CCallRecord::AssignText(m_pSecondCall->PartnerName, text, length)) return E_FAIL;
-    m_pSecondCall->HasDetails = 1;
-    return S_OK;
-}
-
-HResult CSessionStore::GetSecondCallPartnerName(char* out) {
-    Lock lock(m_cs);
-    return CopyOut(out, m_pSecondCall->PartnerName);
-}
-
-HResult CSessionStore::SetSecondCallExtraText(const char* text, int length) {
-    Lock lock(m_cs);
-    return CCallRecord::AssignText(m_pSecondCall->ExtraText, text, length) ? S_OK : E_FAIL;
-}
-
-HResult CSessionStore::GetSecondCallExtraText(char* out) {
-    Lock lock(m_cs);
-    return CopyOut(out, m_pSecondCall->ExtraText);
-}
-
-HResult CSessionStore::SetSecondCallPartnerHandle(const char* text, int length) {
-    Lock lock(m_cs);
-    return CCallRecord::AssignText(m_pSecondCall->PartnerHandle, text, length) ? S_OK : E_FAIL;
-}
-
-HResult CSessionStore::GetSecondCallPartnerHandle(char* out) {
-    Lock lock(m_cs);
-    return CopyOut(out, m_pSecondCall->PartnerHandle);
-}
-
-HResult CSessionStore::SetSecondCallType(int type) {
-    Lock lock(m_cs);
-    m_pSecondCall->Type = type;
-    return S_OK;
-}
-
-HResult CSessionStore::GetSecondCallType(int* type) {
-    Lock lock(m_cs);
-    return Store(type, m_pSecondCall->Type);
-}
-
-HResult CSessionStore::SetSecondCallSeen(int seen) {
-    Lock lock(m_cs);
-    m_pSecondCall->Seen = seen;
-    return S_OK;
-}
-
-HResult CSessionStore::GetSecondCallSeen(int* seen) {
-    Lock lock(m_cs);
-    return Store(seen, m_pSecondCall->Seen);
-}
-
-// The history record keeps its own duration: Skype's DURATION reply for the
-// second call is stored there, not on the second call.
-HResult CSessionStore::ArchiveSecondCall() {
-    Lock lock(m_cs);
-    return Archive(*m_pSecondCall, false);
-}
-
-HResult CSessionStore::SetSecondCallTimestamp(CallTime time) {
-    Lock lock(m_cs);
-    m_pSecondCall->Timestamp = time;
-    return S_OK;
-}
-
-HResult CSessionStore::SetSecondCallDuration(int seconds) {
-    Lock lock(m_cs);
-    m_pSecondCall->Duration = seconds;
-    return S_OK;
-}
-
-HResult CSessionStore::GetSecondCallDuration(int* seconds) {
-    Lock lock(m_cs);
-    return Store(seconds, m_pSecondCall->Duration);
 }
 
 // ---- redial list ------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <type_traits>
 
 #include "ResultCodes.h"
 #include "session/CCallRecord.h"
@@ -148,8 +149,19 @@ class CSessionStore {
     HResult SetById(int id, Field CCallRecord::*field, Field value);
     CCallRecord* RecordAtCursor();
     bool MatchesBrowseMode(const CCallRecord& record) const;
-    HResult Archive(const CCallRecord& source, bool withDuration);
-    static HResult ReadCharCycling(const std::string& text, int& position, char* out);
+
+    // The current and the second call share one implementation over their slot.
+    using CallSlot = std::unique_ptr<CCallRecord>;
+    template <typename Field>
+    HResult SetInCall(CallSlot& slot, Field CCallRecord::*field, std::type_identity_t<Field> value);
+    template <typename Field>
+    HResult GetFromCall(CallSlot& slot, Field CCallRecord::*field, Field* out);
+    HResult SetCallText(CallSlot& slot, std::string CCallRecord::*field, const char* text,
+                        int length);
+    HResult GetCallText(CallSlot& slot, std::string CCallRecord::*field, char* out);
+    HResult SetCallPartnerNameOf(CallSlot& slot, const char* text, int length);
+    HResult ResetCall(CallSlot& slot, bool withTimes);
+    HResult ArchiveCall(CallSlot& slot, bool withDuration);
 
     int m_nCursor = 0;
     int m_nLastMatch = -1;

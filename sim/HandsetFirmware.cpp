@@ -28,6 +28,23 @@ constexpr std::uint8_t kEndTransfer = 0x1A;
 constexpr std::uint8_t kRegisterWrite = 0x60;
 constexpr std::uint8_t kRegisterRead = 0x70;
 
+// Normal reports the program takes without acknowledging them.
+bool OwedNoAcknowledgement(std::uint8_t code) {
+    switch (code) {
+        case 0x80:  // announcements
+        case 0x81:
+        case 0x1A:  // handed to the keypad without an answer
+        case 0x5A:  // ask for nothing
+        case 0x01:
+        case 0x02:
+        case 0x42:
+        case 0x43:
+            return true;
+        default:
+            return false;
+    }
+}
+
 char Printable(std::uint8_t code) {
     return code >= 0x20 && code < 0x7F ? char(code) : '.';
 }
@@ -37,7 +54,7 @@ char Printable(std::uint8_t code) {
 HandsetFirmware::InputReport HandsetFirmware::Normal(std::uint8_t code) {
     std::uint8_t seq = m_nNormalSeq;
     m_nNormalSeq = (m_nNormalSeq + 1) % 4;
-    m_PendingAcks.push_back(seq);
+    if (!OwedNoAcknowledgement(code)) m_PendingAcks.push_back(seq);
     return {0, 0, code, seq, 0, 0, 0, 0};
 }
 
@@ -53,16 +70,22 @@ HandsetFirmware::InputReport HandsetFirmware::KeyReport(std::uint8_t code) {
     return Normal(code);
 }
 
-void HandsetFirmware::TakeAcknowledgement(std::uint8_t command) {
+bool HandsetFirmware::TakeAcknowledgement(std::uint8_t command) {
     // seq OR 0x50 (handled), seq OR 0x30 (received, link not ready) for normal
     // reports; seq OR 0x20 for transfer replies (seq 4..7).
     std::uint8_t family = command & 0xF0;
     std::uint8_t seq = command & 0x0F;
     bool normal = (family == 0x50 || family == 0x30) && seq <= 3;
     bool transfer = family == 0x20 && seq >= 4 && seq <= 7;
-    if (!normal && !transfer) return;
+    if (!normal && !transfer) return false;
     auto it = std::find(m_PendingAcks.begin(), m_PendingAcks.end(), seq);
-    if (it != m_PendingAcks.end()) m_PendingAcks.erase(it);
+    if (it != m_PendingAcks.end()) {
+        m_PendingAcks.erase(it);
+        return true;
+    }
+    // HS_READY has the form of the acknowledgement of report 1; unawaited, it is the command.
+    if (command != kHsReady) ++m_nUnexpectedAcks;
+    return false;
 }
 
 std::vector<HandsetFirmware::InputReport> HandsetFirmware::OnOutputReport(
@@ -74,17 +97,26 @@ std::vector<HandsetFirmware::InputReport> HandsetFirmware::OnOutputReport(
     }
     if (report[4] == kRegisterRead) {
         auto it = m_Registers.find(report[5]);
-        std::uint8_t value = it == m_Registers.end() ? 0 : it->second[0];
-        replies.push_back({0, 0, report[5], m_nNormalSeq, value, 0, 0, 0});
-        m_nNormalSeq = (m_nNormalSeq + 1) % 4;
+        InputReport reply = Normal(report[5]);
+        reply[4] = it == m_Registers.end() ? 0 : it->second[0];
+        replies.push_back(reply);
         return replies;
     }
     std::uint8_t value = report[3];
     std::uint8_t control = report[4];
-    // A unit is a marker, a toggled data unit, or an untoggled one inside a
-    // transfer; otherwise byte 3 is a one-byte command.
-    bool unit = control == kMarker || control == kStart || control == kToggleOn ||
-                (control == kToggleOff && m_bInTransfer);
+    // A one-byte command carries control 0x00 like every other data unit, so
+    // inside a transfer the toggle decides: where the next data unit would
+    // carry 0x05, a 0x00 report is a command. HS_END_TRANSFER outside a glyph
+    // ends the transfer. (A command that arrives where 0x00 is due is taken
+    // as data: the handset cannot tell the two apart.)
+    bool unit = control == kMarker || control == kStart || control == kToggleOn;
+    if (control == kToggleOff && m_bInTransfer) {
+        if (value == kEndTransfer && m_nSection != kBeginGlyphs) {
+            EndTransfer();
+            return replies;
+        }
+        unit = m_nNextToggle == kToggleOff;
+    }
     if (unit) {
         HandleUnit(value, control);
     } else {
@@ -94,12 +126,17 @@ std::vector<HandsetFirmware::InputReport> HandsetFirmware::OnOutputReport(
 }
 
 void HandsetFirmware::HandleCommand(std::uint8_t command, std::vector<InputReport>& replies) {
-    TakeAcknowledgement(command);
+    if (TakeAcknowledgement(command) && command != kHsReady) return;
     switch (command) {
+        case kHsReady:
+            m_bReadySeen = true;
+            break;
         case kHsReadyDone:
-            if (m_nLastCommand == kHsReady) {
+            // Other commands (the focus timer's) may come between the two.
+            if (m_bReadySeen) {
                 replies.push_back(Normal(m_bWithDisplay ? kAnnounceDisplay : kAnnounceNoDisplay));
             }
+            m_bReadySeen = false;
             break;
         case kHsTextRaw:
         case kHsTextFont:
@@ -118,35 +155,45 @@ void HandsetFirmware::HandleCommand(std::uint8_t command, std::vector<InputRepor
         default:
             break;
     }
-    m_nLastCommand = command;
+}
+
+void HandsetFirmware::BeginTransferIfIdle() {
+    if (m_bInTransfer) return;
+    // The first unit of a transfer clears the display.
+    m_bInTransfer = true;
+    m_Line.clear();
+    m_GlyphBytes.clear();
+    m_Fields.clear();
+    m_nSection = 0;
+    m_nEntryKind = 0;
+    m_nNextToggle = kToggleOff;
+}
+
+void HandsetFirmware::EndTransfer() {
+    m_bInTransfer = false;
+    ++m_nTransfers;
 }
 
 void HandsetFirmware::HandleUnit(std::uint8_t value, std::uint8_t control) {
-    if (!m_bInTransfer) {
-        // The first unit of a transfer clears the display.
-        m_bInTransfer = true;
-        m_Line.clear();
-        m_GlyphBytes.clear();
-        m_Fields.clear();
-        m_nSection = 0;
-        m_nEntryKind = 0;
-    }
+    BeginTransferIfIdle();
     if (control == kStart) return;
     if (control == kMarker) {
         if (value == kEndTransfer) {
-            m_bInTransfer = false;
-            ++m_nTransfers;
+            EndTransfer();
             return;
         }
         if (value == 0x6A || value == 0x6B || value == 0x6D) m_nEntryKind = value;
         m_nSection = value;
         m_GlyphBytes.clear();
+        m_nNextToggle = kToggleOff;
         return;
     }
     // A data unit.
+    m_nNextToggle = control == kToggleOff ? kToggleOn : kToggleOff;
     if (m_nSection == kBeginGlyphs) {
         m_GlyphBytes.push_back(value);
         if (m_GlyphBytes.size() == 32) {
+            m_nNextToggle = kToggleOff;  // each glyph's toggle starts again
             if (Columns() + 2 <= kColumns) {
                 Cell cell;
                 cell.fullWidth = true;

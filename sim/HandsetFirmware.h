@@ -30,8 +30,12 @@ class HandsetFirmware {
     std::vector<InputReport> OnOutputReport(const OutputReport& report);
 
     bool IsRinging() const { return m_bRinging; }
-    // Reports sent that the program has not acknowledged yet.
+    // Reports sent that the program owes an acknowledgement and has not given
+    // it yet. Announcements, 0x1A key reports, reports that ask for nothing
+    // (0x01, 0x02, 0x42, 0x43, 0x5A) and 0x5A transfer replies are owed none.
     int UnacknowledgedReports() const { return static_cast<int>(m_PendingAcks.size()); }
+    // Acknowledgement codes that matched no report awaiting one.
+    int UnexpectedAcknowledgements() const { return m_nUnexpectedAcks; }
     std::string LcdText() const;
     std::string LcdPicture() const;
     // Text of a section of the last transfer: 0x81 duration, 0x80 start time, 0x83 timer.
@@ -52,19 +56,26 @@ class HandsetFirmware {
     InputReport TransferReply(std::uint8_t code);
     void HandleCommand(std::uint8_t command, std::vector<InputReport>& replies);
     void HandleUnit(std::uint8_t value, std::uint8_t control);
-    void TakeAcknowledgement(std::uint8_t command);
+    // True when the command was an acknowledgement that a report awaited.
+    bool TakeAcknowledgement(std::uint8_t command);
+    void BeginTransferIfIdle();
+    void EndTransfer();
     int Columns() const;
 
     bool m_bWithDisplay;
-    std::uint8_t m_nNormalSeq = 0;            // 0..3
-    std::uint8_t m_nTransferSeq = 4;          // 4..7
-    std::vector<std::uint8_t> m_PendingAcks;  // the acknowledgement codes still awaited
-    std::uint8_t m_nLastCommand = 0;
+    std::uint8_t m_nNormalSeq = 0;    // 0..3
+    std::uint8_t m_nTransferSeq = 4;  // 4..7
+    // Sequence numbers of reports still awaiting an acknowledgement: 0..3
+    // answered by seq|0x50 or seq|0x30, 4..7 by seq|0x20.
+    std::vector<std::uint8_t> m_PendingAcks;
+    int m_nUnexpectedAcks = 0;
+    bool m_bReadySeen = false;  // HS_READY came; HS_READY_DONE makes the announcement
     bool m_bRinging = false;
 
     // LCD and transfer decoding.
     bool m_bInTransfer = false;
     std::uint8_t m_nSection = 0;
+    std::uint8_t m_nNextToggle = 0;  // control byte the next data unit carries
     std::uint8_t m_nEntryKind = 0;
     std::vector<Cell> m_Line;
     std::vector<std::uint8_t> m_GlyphBytes;

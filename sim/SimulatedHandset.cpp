@@ -49,6 +49,11 @@ int SimulatedHandset::UnacknowledgedReports() const {
     return m_firmware.UnacknowledgedReports();
 }
 
+int SimulatedHandset::UnexpectedAcknowledgements() const {
+    std::lock_guard lock(m_mutex);
+    return m_firmware.UnexpectedAcknowledgements();
+}
+
 std::vector<HandsetSim::OutputReport> SimulatedHandset::OutputReports() const {
     std::lock_guard lock(m_mutex);
     return m_outputs;
@@ -58,13 +63,26 @@ void SimulatedHandset::HandleOutputReport(const std::uint8_t* bytes, std::size_t
     OutputReport report{};
     std::copy(bytes, bytes + std::min(length, report.size()), report.begin());
     std::vector<HandsetFirmware::InputReport> replies;
+    TransferObserver observer;
+    std::string picture;
     {
         std::lock_guard lock(m_mutex);
         m_outputs.push_back(report);
+        int transfers = m_firmware.TransfersCompleted();
         replies = m_firmware.OnOutputReport(report);
+        if (m_firmware.TransfersCompleted() != transfers && m_transferObserver) {
+            observer = m_transferObserver;
+            picture = m_firmware.LcdPicture();
+        }
         SignalChangeLocked();
     }
     for (const auto& reply : replies) Broadcast(reply);
+    if (observer) observer(picture);
+}
+
+void SimulatedHandset::SetTransferObserver(TransferObserver observer) {
+    std::lock_guard lock(m_mutex);
+    m_transferObserver = std::move(observer);
 }
 
 void SimulatedHandset::SignalChangeLocked() {
@@ -80,6 +98,17 @@ bool SimulatedHandset::WaitForOutputReports(std::size_t count,
 bool SimulatedHandset::WaitForConnections(int count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(m_mutex);
     return Changed().wait_for(lock, timeout, [&] { return ConnectionCountLocked() >= count; });
+}
+
+bool SimulatedHandset::WaitForTransfers(int count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_mutex);
+    return Changed().wait_for(lock, timeout,
+                              [&] { return m_firmware.TransfersCompleted() >= count; });
+}
+
+bool SimulatedHandset::WaitForRinging(bool ringing, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_mutex);
+    return Changed().wait_for(lock, timeout, [&] { return m_firmware.IsRinging() == ringing; });
 }
 
 }  // namespace kestrava::sim

@@ -12,7 +12,9 @@
 // the entry that tells the library's Windows bus about it (ONDREL_EXTRA_DEVICES).
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -68,13 +70,24 @@ class SimulatedHandset final : public HandsetSim {
     std::vector<OutputReport> OutputReports() const override;
 
     // Beyond the person at the handset: what tests wait for and look at.
+    // Each wait returns once the state holds, or false when the time is up.
     bool WaitForOutputReports(std::size_t count, std::chrono::milliseconds timeout) const;
     bool WaitForConnections(int count, std::chrono::milliseconds timeout) const;
+    // Until `count` transfers to the LCD have ended (counted since creation).
+    bool WaitForTransfers(int count, std::chrono::milliseconds timeout) const;
+    bool WaitForRinging(bool ringing, std::chrono::milliseconds timeout) const;
     int UnacknowledgedReports() const;
+    int UnexpectedAcknowledgements() const;
     std::string LcdField(std::uint8_t section) const;
     int TransfersCompleted() const;
     // Sends raw input report bytes as they are (report id byte first).
     void SendInputReport(const HandsetFirmware::InputReport& report);
+
+    // Called each time a transfer to the LCD ends, with the LCD picture then;
+    // on the thread that serves the device, outside the handset's lock (the
+    // observer may call the handset). Thread-safe; empty removes it.
+    using TransferObserver = std::function<void(const std::string& picture)>;
+    void SetTransferObserver(TransferObserver observer);
 
   private:
     struct Boundary;
@@ -98,6 +111,7 @@ class SimulatedHandset final : public HandsetSim {
     mutable std::mutex m_mutex;  // guards the firmware and the recorded reports
     HandsetFirmware m_firmware;
     std::vector<OutputReport> m_outputs;
+    TransferObserver m_transferObserver;
     std::unique_ptr<Boundary> m_boundary;
     std::thread m_server;
 };

@@ -1,5 +1,6 @@
 #include "sim/SkypeClientSim.h"
 
+#include <charconv>
 #include <cstdio>
 #include <sstream>
 
@@ -40,13 +41,15 @@ std::string Hex(WindowHandle window) {
 }
 
 bool ToInt(const std::string& text, int* value) {
-    try {
-        std::size_t used = 0;
-        *value = std::stoi(text, &used);
-        return used == text.size();
-    } catch (const std::exception&) {
-        return false;
-    }
+    const char* end = text.data() + text.size();
+    auto [at, error] = std::from_chars(text.data(), end, *value);
+    return !text.empty() && error == std::errc() && at == end;
+}
+
+long long Now() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 }  // namespace
@@ -63,16 +66,14 @@ SkypeClientSim::SkypeClientSim(WindowSystem& windows, Desktop& desktop, Options 
         {"yamada.taro", "\xE5\xB1\xB1\xE7\x94\xB0\xE5\xA4\xAA\xE9\x83\x8E", "",
          "OFFLINE"},  // 山田太郎
     };
-    auto addHistory = [this](int id, const char* handle, const char* type, const char* status,
+    auto addHistory = [this](int id, const char* handle, bool incoming, CallState state,
                              long long timestamp, int duration, bool seen) {
-        const SimUser* user = FindUser(handle);
-        m_calls[id] = {id,       handle, user ? user->fullName : handle, type, status, timestamp,
-                       duration, seen};
-        m_history.insert(m_history.begin(), id);
+        m_calls.AddPast({id, handle, PartnerName(handle), incoming, state, timestamp, duration,
+                         seen, state == CallState::Finished ? 1 : 0});
     };
-    addHistory(11, "alice.liddell", "INCOMING_P2P", "FINISHED", 1796640000, 125, true);
-    addHistory(12, "wang.xiaoming", "INCOMING_P2P", "MISSED", 1796650000, 0, false);
-    addHistory(13, "yamada.taro", "OUTGOING_P2P", "FINISHED", 1796660000, 3725, true);
+    addHistory(11, "alice.liddell", true, CallState::Finished, 1796640000, 125, true);
+    addHistory(12, "wang.xiaoming", true, CallState::Missed, 1796650000, 0, false);
+    addHistory(13, "yamada.taro", false, CallState::Finished, 1796660000, 3725, true);
 }
 
 SkypeClientSim::~SkypeClientSim() {
@@ -168,50 +169,39 @@ void SkypeClientSim::Notify(const std::string& line) {
 }
 
 void SkypeClientSim::IncomingCall(int id, const std::string& handle) {
-    RunOnClientThread([this, id, handle] {
-        const SimUser* user = FindUser(handle);
-        StartRinging(
-            {id, handle, user ? user->fullName : handle, "INCOMING_P2P", "RINGING", 0, 0, false});
-    });
+    Perform({0, "incoming", {std::to_string(id), handle}, id});
 }
 
 void SkypeClientSim::OutgoingCall(int id, const std::string& handle) {
-    RunOnClientThread([this, id, handle] {
-        const SimUser* user = FindUser(handle);
-        SimCall call{id, handle, user ? user->fullName : handle, "OUTGOING_P2P", "ROUTING", 0,
-                     0,  true};
-        m_calls[id] = call;
-        // A real client repeats ROUTING before the far end rings.
-        Queue("CALL " + std::to_string(id) + " STATUS ROUTING");
-        Queue("CALL " + std::to_string(id) + " STATUS ROUTING");
-        m_calls[id].status = "RINGING";
-        Queue("CALL " + std::to_string(id) + " STATUS RINGING");
-    });
+    Perform({0, "outgoing", {std::to_string(id), handle}, id});
 }
 
-void SkypeClientSim::SetCallStatus(int id, const std::string& status) {
-    RunOnClientThread([this, id, status] {
-        SimCall* call = FindCall(id);
-        if (!call) return;
-        call->status = status;
-        Queue("CALL " + std::to_string(id) + " STATUS " + status);
-        if (status == "INPROGRESS") m_windows.SetTimer(ApiWindow(), kDurationTimer, 1000);
-    });
+void SkypeClientSim::AnswerCall(int id) {
+    Perform({0, "answer", {std::to_string(id)}, id});
+}
+
+void SkypeClientSim::HoldCall(int id) {
+    Perform({0, "hold", {std::to_string(id)}, id});
+}
+
+void SkypeClientSim::ResumeCall(int id) {
+    Perform({0, "resume", {std::to_string(id)}, id});
 }
 
 void SkypeClientSim::FinishCall(int id) {
-    RunOnClientThread([this, id] {
-        if (SimCall* call = FindCall(id)) EndCall(*call, "FINISHED");
-    });
+    Perform({0, "finish", {std::to_string(id)}, id});
+}
+
+void SkypeClientSim::GiveUpCall(int id) {
+    Perform({0, "missed", {std::to_string(id)}, id});
 }
 
 void SkypeClientSim::MissedCall(int id, const std::string& handle) {
-    RunOnClientThread([this, id, handle] {
-        const SimUser* user = FindUser(handle);
-        StartRinging(
-            {id, handle, user ? user->fullName : handle, "INCOMING_P2P", "RINGING", 0, 0, false});
-        EndCall(m_calls[id], "MISSED");
-    });
+    Perform({0, "missed", {std::to_string(id), handle}, id});
+}
+
+void SkypeClientSim::Perform(const ScenarioStep& step) {
+    RunOnClientThread([this, step] { ApplyStep(step); });
 }
 
 void SkypeClientSim::Play(const Scenario& scenario) {
@@ -332,6 +322,7 @@ void SkypeClientSim::Queue(const std::string& line) {
 }
 
 void SkypeClientSim::FlushOutbox() {
+    UpdateDurationTimer();
     while (!m_outbox.empty()) {
         std::string line = std::move(m_outbox.front());
         m_outbox.pop_front();
@@ -342,34 +333,21 @@ void SkypeClientSim::FlushOutbox() {
     }
 }
 
-void SkypeClientSim::StartRinging(SimCall call) {
-    call.timestamp = std::chrono::duration_cast<std::chrono::seconds>(
-                         std::chrono::system_clock::now().time_since_epoch())
-                         .count();
-    m_calls[call.id] = call;
-    // Status lines may come twice; the program must take that in its stride.
-    Queue("CALL " + std::to_string(call.id) + " STATUS RINGING");
-    Queue("CALL " + std::to_string(call.id) + " STATUS RINGING");
-}
-
-void SkypeClientSim::EndCall(SimCall& call, const std::string& finalStatus) {
-    std::string id = std::to_string(call.id);
-    if (finalStatus == "FINISHED") Queue("CALL " + id + " FAILUREREASON 1");
-    call.status = finalStatus;
-    call.seen = finalStatus != "MISSED";
-    Queue("CALL " + id + " STATUS " + finalStatus);
-    m_history.insert(m_history.begin(), call.id);
-}
-
 void SkypeClientSim::Tick() {
-    bool anyInProgress = false;
-    for (auto& [id, call] : m_calls) {
-        if (call.status != "INPROGRESS") continue;
-        anyInProgress = true;
-        ++call.duration;
-        Queue("CALL " + std::to_string(id) + " DURATION " + std::to_string(call.duration));
+    for (auto& line : m_calls.Tick()) Queue(std::move(line));
+}
+
+// DURATION goes out every second while a call is in progress, not while it
+// rings or is held.
+void SkypeClientSim::UpdateDurationTimer() {
+    bool wanted = m_calls.AnyInProgress();
+    if (wanted == m_durationTimerOn) return;
+    m_durationTimerOn = wanted;
+    if (wanted) {
+        m_windows.SetTimer(ApiWindow(), kDurationTimer, 1000);
+    } else {
+        m_windows.KillTimer(ApiWindow(), kDurationTimer);
     }
-    if (!anyInProgress) m_windows.KillTimer(ApiWindow(), kDurationTimer);
 }
 
 void SkypeClientSim::PlayDueSteps() {
@@ -384,46 +362,47 @@ void SkypeClientSim::PlayDueSteps() {
 
 void SkypeClientSim::ApplyStep(const ScenarioStep& step) {
     const auto& args = step.arguments;
-    int id = 0;
-    if (step.action == "announce") {
+    const std::string& action = step.action;
+    int id = step.callId;
+    std::vector<std::string> lines;
+    if (action == "announce") {
         Record("ANNOUNCE");
         m_windows.Broadcast(m_attachMessage, ApiWindow(), kApiAvailable, kSendTimeout);
-    } else if (step.action == "notify") {
-        Queue(args[0]);
-    } else if (step.action == "end") {
+        return;
+    }
+    if (action == "end") {
         Record("SCENARIO END");
         if (m_onScenarioEnd) m_onScenarioEnd();
-    } else if (step.action == "lift" || step.action == "hangup" || step.action == "press") {
-        Record("HANDSET " + step.action + (args.empty() ? "" : " " + args[0]));
+        return;
+    }
+    if (action == "lift" || action == "hangup" || action == "press") {
+        Record("HANDSET " + step.Text());
         if (m_onHandsetStep) m_onHandsetStep(step);
-    } else if (ToInt(args[0], &id)) {
-        if (step.action == "incoming" || step.action == "missed") {
-            const SimUser* user = FindUser(args[1]);
-            StartRinging({id, args[1], user ? user->fullName : args[1], "INCOMING_P2P", "RINGING",
-                          0, 0, false});
-            if (step.action == "missed") EndCall(m_calls[id], "MISSED");
-        } else if (step.action == "outgoing") {
-            m_calls[id] = {id, args[1], args[1], "OUTGOING_P2P", "ROUTING", 0, 0, true};
-            Queue("CALL " + args[0] + " STATUS ROUTING");
-            Queue("CALL " + args[0] + " STATUS ROUTING");
-            Queue("CALL " + args[0] + " STATUS RINGING");
-            m_calls[id].status = "RINGING";
-        } else if (SimCall* call = FindCall(id)) {
-            if (step.action == "status") {
-                call->status = args[1];
-                Queue("CALL " + args[0] + " STATUS " + args[1]);
-                if (args[1] == "INPROGRESS") m_windows.SetTimer(ApiWindow(), kDurationTimer, 1000);
-            } else if (step.action == "finish") {
-                EndCall(*call, "FINISHED");
-            }
+        return;
+    }
+    if (action == "notify") {
+        lines = args;
+    } else if (action == "incoming") {
+        lines = m_calls.Incoming(id, args[1], PartnerName(args[1]), Now());
+    } else if (action == "outgoing") {
+        lines = m_calls.Outgoing(id, args[1], PartnerName(args[1]), Now());
+    } else if (action == "answer") {
+        lines = m_calls.AnswerAtClient(id);
+    } else if (action == "hold") {
+        lines = m_calls.HoldAtClient(id);
+    } else if (action == "resume") {
+        lines = m_calls.ResumeAtClient(id);
+    } else if (action == "finish") {
+        lines = m_calls.FarEndHangsUp(id);
+    } else if (action == "missed" || action == "cancel") {
+        if (args.size() == 2) lines = m_calls.Incoming(id, args[1], PartnerName(args[1]), Now());
+        if (args.size() == 1 || !lines.empty()) {
+            for (auto& line : m_calls.GiveUp(id)) lines.push_back(std::move(line));
         }
     }
+    if (lines.empty()) Record("SCENARIO IGNORED " + step.Text());
+    for (auto& line : lines) Queue(std::move(line));
     FlushOutbox();
-}
-
-SimCall* SkypeClientSim::FindCall(int id) {
-    auto it = m_calls.find(id);
-    return it == m_calls.end() ? nullptr : &it->second;
 }
 
 const SimUser* SkypeClientSim::FindUser(const std::string& handle) const {
@@ -431,6 +410,13 @@ const SimUser* SkypeClientSim::FindUser(const std::string& handle) const {
         if (user.handle == handle) return &user;
     }
     return nullptr;
+}
+
+std::string SkypeClientSim::PartnerName(const std::string& handle) const {
+    const SimUser* user = FindUser(handle);
+    if (!user) return handle;
+    if (!user->displayName.empty()) return user->displayName;
+    return user->fullName.empty() ? handle : user->fullName;
 }
 
 // ---------------------------------------------------------------------------
@@ -490,8 +476,7 @@ std::vector<std::string> SkypeClientSim::Answer(const std::string& command) {
         bool missedOnly = words[1] == "MISSEDCALLS";
         std::string line = "CALLS ";
         bool first = true;
-        for (int id : m_history) {
-            if (missedOnly && m_calls[id].status != "MISSED") continue;
+        for (int id : m_calls.History(missedOnly)) {
             line += (first ? "" : ", ") + std::to_string(id);
             first = false;
         }
@@ -511,65 +496,16 @@ std::vector<std::string> SkypeClientSim::Answer(const std::string& command) {
     }
     if ((is({"GET", "CALL"}) || is({"SET", "CALL"})) && words.size() >= 4) {
         int id = 0;
-        if (!ToInt(words[2], &id) || !FindCall(id)) return {"ERROR 11 Invalid call id"};
-        if (verb == "GET") return AnswerGetCall(id, words[3]);
-        return AnswerSetCall(id, words[3], words.size() > 4 ? words[4] : "");
+        if (!ToInt(words[2], &id)) return {"ERROR 11 Invalid call id"};
+        if (verb == "GET") return m_calls.Get(id, words[3]);
+        return m_calls.Set(id, words[3], words.size() > 4 ? words[4] : "");
     }
     if (verb == "CALL" && words.size() == 2) {
-        const SimUser* user = FindUser(words[1]);
+        while (m_calls.Find(m_nextCallId)) ++m_nextCallId;
         int id = m_nextCallId++;
-        m_calls[id] = {id, words[1], user ? user->fullName : words[1], "OUTGOING_P2P", "ROUTING", 0,
-                       0,  true};
-        return {"CALL " + std::to_string(id) + " STATUS ROUTING",
-                "CALL " + std::to_string(id) + " STATUS ROUTING",
-                "CALL " + std::to_string(id) + " STATUS RINGING"};
+        return m_calls.Outgoing(id, words[1], PartnerName(words[1]), Now());
     }
     return {"ERROR 2 Unknown command"};
-}
-
-std::vector<std::string> SkypeClientSim::AnswerGetCall(int id, const std::string& property) {
-    const SimCall& call = m_calls[id];
-    std::string prefix = "CALL " + std::to_string(id) + " " + property + " ";
-    if (property == "STATUS") return {prefix + call.status};
-    if (property == "PARTNER_HANDLE") return {prefix + call.partnerHandle};
-    if (property == "PARTNER_DISPNAME") return {prefix + call.partnerName};
-    if (property == "TYPE") return {prefix + call.type};
-    if (property == "TIMESTAMP") return {prefix + std::to_string(call.timestamp)};
-    if (property == "DURATION") return {prefix + std::to_string(call.duration)};
-    if (property == "SEEN") return {prefix + (call.seen ? "TRUE" : "FALSE")};
-    if (property == "FAILUREREASON") return {prefix + "0"};
-    return {"ERROR 7 GET: invalid WHAT"};
-}
-
-std::vector<std::string> SkypeClientSim::AnswerSetCall(int id, const std::string& property,
-                                                       const std::string& value) {
-    SimCall& call = m_calls[id];
-    std::string prefix = "CALL " + std::to_string(id) + " ";
-    if (property == "SEEN") {
-        call.seen = true;
-        return {prefix + "SEEN TRUE"};
-    }
-    if (property != "STATUS") return {"ERROR 8 SET: invalid WHAT"};
-    if (value == "INPROGRESS") {
-        call.status = "INPROGRESS";
-        m_windows.SetTimer(ApiWindow(), kDurationTimer, 1000);
-        return {prefix + "STATUS INPROGRESS"};
-    }
-    if (value == "ONHOLD") {
-        call.status = "LOCALHOLD";
-        return {prefix + "STATUS ONHOLD", prefix + "STATUS LOCALHOLD"};
-    }
-    if (value == "FINISHED") {
-        std::string final =
-            call.status == "RINGING" && call.type == "INCOMING_P2P" ? "REFUSED" : "FINISHED";
-        std::vector<std::string> lines;
-        if (final == "FINISHED") lines.push_back(prefix + "FAILUREREASON 1");
-        call.status = final;
-        lines.push_back(prefix + "STATUS " + final);
-        m_history.insert(m_history.begin(), id);
-        return lines;
-    }
-    return {"ERROR 21 SET CALL: invalid status"};
 }
 
 }  // namespace kestrava::sim

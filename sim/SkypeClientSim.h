@@ -4,9 +4,10 @@
 // notifications a real client sends unasked after attaching (CONNSTATUS,
 // CURRENTUSERHANDLE, USERSTATUS), answers every command in order in the API's
 // reply forms ("OK" or "ERROR <n> <text>" where no object line fits), keeps
-// users, calls and a call history, plays timed scenarios, and logs everything
-// that crosses the link. The same class runs in the POSIX in-process desktop
-// (on a thread of its own) and as a separate Windows program.
+// users, calls (SimCalls: each moves only when the program, the person at the
+// client or the far end does something) and a call history, plays timed
+// scenarios, and logs everything that crosses the link. The same class runs in the POSIX in-process
+// desktop (on a thread of its own) and as a separate Windows program.
 #pragma once
 
 #include <chrono>
@@ -21,6 +22,7 @@
 
 #include "platform/Desktop.h"
 #include "platform/WindowSystem.h"
+#include "sim/SimCalls.h"
 #include "sim/SkypeScenario.h"
 
 namespace kestrava::sim {
@@ -30,17 +32,6 @@ struct SimUser {
     std::string fullName;
     std::string displayName;
     std::string onlineStatus;
-};
-
-struct SimCall {
-    int id = 0;
-    std::string partnerHandle;
-    std::string partnerName;
-    std::string type;    // INCOMING_P2P, OUTGOING_P2P, ...
-    std::string status;  // RINGING, INPROGRESS, FINISHED, MISSED, ...
-    long long timestamp = 0;
-    int duration = 0;
-    bool seen = true;
 };
 
 class SkypeClientSim {
@@ -55,7 +46,8 @@ class SkypeClientSim {
     };
 
     // Log entries: "COMMAND <text>", "NOTIFY <text>", "DISCOVER <window|null>",
-    // "ATTACH <status>", "ANNOUNCE", "SCENARIO END".
+    // "ATTACH <status>", "ANNOUNCE", "HANDSET <step>", "SCENARIO END",
+    // "SCENARIO IGNORED <step>" (a call step that does not fit the call's state).
     using Observer = std::function<void(const std::string& entry)>;
 
     SkypeClientSim(WindowSystem& windows, Desktop& desktop, Options options);
@@ -81,15 +73,21 @@ class SkypeClientSim {
     // Thread-safe; ends Run (and joins the thread that Start made).
     void Stop();
 
-    // Thread-safe requests, carried out on the client's thread.
+    // Thread-safe requests, carried out on the client's thread: what happens
+    // at the client or at the far end (the scenario steps of the same names).
     void Announce();
-    void Notify(const std::string& line);
-    void IncomingCall(int id, const std::string& handle);
-    void OutgoingCall(int id, const std::string& handle);
-    void SetCallStatus(int id, const std::string& status);
-    void FinishCall(int id);
-    void MissedCall(int id, const std::string& handle);
+    void Notify(const std::string& line);                  // any line, as it is
+    void IncomingCall(int id, const std::string& handle);  // rings until answered
+    void OutgoingCall(int id, const std::string& handle);  // the far end rings
+    void AnswerCall(int id);  // at the client; an outgoing call: by the far end
+    void HoldCall(int id);
+    void ResumeCall(int id);
+    void FinishCall(int id);  // the far end hangs up an answered or held call
+    void GiveUpCall(int id);  // the caller gives up before answer (missed or cancelled)
+    void MissedCall(int id, const std::string& handle);  // rings and is missed at once
     void Play(const Scenario& scenario);
+    // Carries out one step now, as a scenario would.
+    void Perform(const ScenarioStep& step);
 
     std::vector<std::string> Log() const;
     std::vector<std::string> CommandsReceived() const;
@@ -111,16 +109,13 @@ class SkypeClientSim {
     void AnswerDiscover(WindowHandle program);
     void Queue(const std::string& line);
     void FlushOutbox();
-    void StartRinging(SimCall call);
-    void EndCall(SimCall& call, const std::string& finalStatus);
     void Tick();
+    void UpdateDurationTimer();
     void PlayDueSteps();
     void ApplyStep(const ScenarioStep& step);
-    SimCall* FindCall(int id);
     const SimUser* FindUser(const std::string& handle) const;
-    std::vector<std::string> AnswerGetCall(int id, const std::string& property);
-    std::vector<std::string> AnswerSetCall(int id, const std::string& property,
-                                           const std::string& value);
+    // The name the client shows for a handle: display name, full name, or the handle.
+    std::string PartnerName(const std::string& handle) const;
 
     WindowSystem& m_windows;
     Desktop& m_desktop;
@@ -135,8 +130,8 @@ class SkypeClientSim {
     WindowHandle m_mainWindow = 0;
     std::deque<std::string> m_outbox;
     std::vector<SimUser> m_users;
-    std::map<int, SimCall> m_calls;  // every call, by id
-    std::vector<int> m_history;      // call ids, newest first
+    SimCalls m_calls;
+    bool m_durationTimerOn = false;
     std::string m_audioIn, m_audioOut, m_ringer;
     std::string m_userStatus = "ONLINE";
     bool m_muted = false;

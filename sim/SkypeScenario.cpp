@@ -1,6 +1,8 @@
 #include "sim/SkypeScenario.h"
 
 #include <algorithm>
+#include <charconv>
+#include <climits>
 #include <fstream>
 #include <sstream>
 
@@ -8,20 +10,66 @@ namespace kestrava::sim {
 
 namespace {
 
-// Action -> number of arguments it takes (-1: the rest of the line).
-int ArgumentCount(const std::string& action) {
-    static const std::pair<const char*, int> kActions[] = {
-        {"announce", 0}, {"incoming", 2}, {"outgoing", 2}, {"status", 2},
-        {"finish", 1},   {"missed", 2},   {"notify", -1},  {"end", 0},
-        {"lift", 0},     {"hangup", 0},   {"press", 1},
-    };
-    for (const auto& [name, count] : kActions) {
-        if (action == name) return count;
+// Argument kinds: 'c' a call id, 'u' a contact's handle, 'k' a key code,
+// 'r' the rest of the line.
+struct ActionForm {
+    const char* name;
+    const char* required;
+    const char* optional;
+};
+
+constexpr ActionForm kActions[] = {
+    {"announce", "", ""}, {"incoming", "cu", ""}, {"outgoing", "cu", ""}, {"answer", "c", ""},
+    {"hold", "c", ""},    {"resume", "c", ""},    {"finish", "c", ""},    {"missed", "c", "u"},
+    {"cancel", "c", ""},  {"notify", "r", ""},    {"end", "", ""},        {"lift", "", ""},
+    {"hangup", "", ""},   {"press", "k", ""},
+};
+
+const ActionForm* FindAction(const std::string& name) {
+    for (const auto& form : kActions) {
+        if (name == form.name) return &form;
     }
-    return -2;
+    return nullptr;
+}
+
+// A whole word of digits in `base` within [low, high].
+bool ParseNumber(const std::string& word, int base, long long low, long long high,
+                 long long* value) {
+    if (word.empty() || word[0] == '-') return false;
+    const char* end = word.data() + word.size();
+    auto [at, error] = std::from_chars(word.data(), end, *value, base);
+    return error == std::errc() && at == end && *value >= low && *value <= high;
+}
+
+bool ParseKey(const std::string& word, int* key) {
+    long long value = 0;
+    bool hex = word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X');
+    bool ok = hex ? ParseNumber(word.substr(2), 16, 0, 255, &value)
+                  : ParseNumber(word, 10, 0, 255, &value);
+    if (ok) *key = static_cast<int>(value);
+    return ok;
+}
+
+std::string Usage(const ActionForm& form) {
+    static const char* kNames[] = {"call-id", "handle", "key", "line"};
+    auto name = [](char kind) {
+        return kNames[kind == 'c' ? 0 : kind == 'u' ? 1 : kind == 'k' ? 2 : 3];
+    };
+    std::string usage = form.name;
+    for (const char* kind = form.required; *kind; ++kind) usage += std::string(" ") + name(*kind);
+    for (const char* kind = form.optional; *kind; ++kind) {
+        usage += std::string(" [") + name(*kind) + "]";
+    }
+    return usage;
 }
 
 }  // namespace
+
+std::string ScenarioStep::Text() const {
+    std::string text = action;
+    for (const auto& argument : arguments) text += " " + argument;
+    return text;
+}
 
 std::optional<Scenario> Scenario::Parse(const std::string& text, std::string* error) {
     Scenario scenario;
@@ -39,25 +87,40 @@ std::optional<Scenario> Scenario::Parse(const std::string& text, std::string* er
         std::string first;
         if (!(words >> first) || first[0] == '#') continue;
         ScenarioStep step;
-        try {
-            std::size_t used = 0;
-            step.atMs = std::stol(first, &used);
-            if (used != first.size() || step.atMs < 0) return fail("bad time \"" + first + "\"");
-        } catch (const std::exception&) {
-            return fail("bad time \"" + first + "\"");
+        long long atMs = 0;
+        if (!ParseNumber(first, 10, 0, LONG_MAX, &atMs)) {
+            return fail("bad time \"" + first + "\" (milliseconds expected)");
         }
-        if (!(words >> step.action)) return fail("missing action");
-        int count = ArgumentCount(step.action);
-        if (count == -2) return fail("unknown action \"" + step.action + "\"");
-        if (count == -1) {
+        step.atMs = static_cast<long>(atMs);
+        if (!(words >> step.action)) return fail("missing action after the time");
+        const ActionForm* form = FindAction(step.action);
+        if (!form) return fail("unknown action \"" + step.action + "\"");
+        std::string required = form->required;
+        if (required == "r") {
             std::string rest;
             std::getline(words >> std::ws, rest);
-            if (rest.empty()) return fail("notify needs a line to send");
+            if (rest.empty()) return fail("usage: " + Usage(*form));
             step.arguments.push_back(rest);
-        } else {
-            for (std::string word; words >> word;) step.arguments.push_back(word);
-            if (static_cast<int>(step.arguments.size()) != count) {
-                return fail(step.action + " takes " + std::to_string(count) + " argument(s)");
+            scenario.steps.push_back(std::move(step));
+            continue;
+        }
+        for (std::string word; words >> word;) step.arguments.push_back(word);
+        std::size_t most = required.size() + std::string(form->optional).size();
+        if (step.arguments.size() < required.size() || step.arguments.size() > most) {
+            return fail("usage: " + Usage(*form));
+        }
+        std::string kinds = required + form->optional;
+        for (std::size_t i = 0; i < step.arguments.size(); ++i) {
+            const std::string& word = step.arguments[i];
+            if (kinds[i] == 'c') {
+                long long id = 0;
+                if (!ParseNumber(word, 10, 1, INT_MAX, &id)) {
+                    return fail(step.action + ": call id \"" + word + "\" is not a number above 0");
+                }
+                step.callId = static_cast<int>(id);
+            } else if (kinds[i] == 'k' && !ParseKey(word, &step.keyCode)) {
+                return fail(step.action + ": key code \"" + word +
+                            "\" is not a number from 0 to 255");
             }
         }
         scenario.steps.push_back(std::move(step));
@@ -75,7 +138,9 @@ std::optional<Scenario> Scenario::Load(const std::string& path, std::string* err
     }
     std::ostringstream text;
     text << file.rdbuf();
-    return Parse(text.str(), error);
+    auto scenario = Parse(text.str(), error);
+    if (!scenario && error) *error = path + ", " + *error;
+    return scenario;
 }
 
 }  // namespace kestrava::sim

@@ -6,6 +6,7 @@
 // one line each, flushed at once so another process can follow it. It ends on
 // WM_CLOSE to its API window or when a scenario ends.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -31,7 +32,13 @@ int main(int argc, char** argv) {
             options.attachStatuses.clear();
             std::istringstream list(argv[++i]);
             for (std::string item; std::getline(list, item, ',');) {
-                options.attachStatuses.push_back(std::stol(item, nullptr, 0));
+                char* end = nullptr;
+                long status = std::strtol(item.c_str(), &end, 0);
+                if (item.empty() || *end != '\0') {
+                    std::fprintf(stderr, "SkypeSim: bad attach status %s\n", item.c_str());
+                    return 2;
+                }
+                options.attachStatuses.push_back(status);
             }
         } else {
             std::fprintf(stderr, "SkypeSim: unknown argument %s\n", arg.c_str());

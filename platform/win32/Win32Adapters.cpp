@@ -1,7 +1,8 @@
 #include "Win32Adapters.h"
 
-#include <mmsystem.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <mmsystem.h>
 
 #include "platform/Pause.h"
 #include "platform/Platform.h"

@@ -95,10 +95,10 @@ TEST_F(PipeHandsetTest, ReadySequenceBringsTheAnnouncementWithReportIdFirst) {
     ASSERT_TRUE(window.Receive(1));
     EXPECT_EQ(window.handled[0].first, 0x00008000u) << "id 0, button 0, 0x80, seq 0";
     EXPECT_EQ(window.handled[0].second, 0);
-    EXPECT_EQ(handset.UnacknowledgedReports(), 1);
-    device.SendCommand(0x50);  // acknowledge seq 0
+    EXPECT_EQ(handset.UnacknowledgedReports(), 0) << "the program does not acknowledge it";
+    device.SendCommand(0x50);  // an acknowledgement of seq 0 all the same
     ASSERT_TRUE(handset.WaitForOutputReports(3, 2s));
-    EXPECT_EQ(handset.UnacknowledgedReports(), 0);
+    EXPECT_EQ(handset.UnexpectedAcknowledgements(), 1);
     const auto outputs = handset.OutputReports();
     EXPECT_EQ(outputs[0], (SimulatedHandset::OutputReport{0, 0, 0, 0x51, 0, 0, 0, 0}))
         << "one pipe message per report, report id byte first";

@@ -1,0 +1,39 @@
+// Names and handles with the ANSI code page's rules, through the C runtime's
+// multi-byte string functions (<mbstring.h>): _mbsupr_s upper-cases a copy
+// character by character (a double-byte character's trail byte is never taken
+// for a letter), _mbscmp compares whole characters, _mbsicmp does the same
+// ignoring case. The runtime's multi-byte code page is the ANSI code page
+// from start-up on; nothing in the program changes it. CompareStringA was not
+// taken: it orders by the locale's linguistic collation, not by character
+// values, and the contact order must not change with the user's locale.
+#include <mbstring.h>
+
+#include <vector>
+
+#include "platform/NameText.h"
+
+namespace kestrava {
+namespace {
+
+const unsigned char* Bytes(const std::string& text) {
+    return reinterpret_cast<const unsigned char*>(text.c_str());
+}
+
+}  // namespace
+
+std::string UpperCaseName(const std::string& text) {
+    // The copy stops at a zero byte, as every reader of a name does.
+    std::vector<unsigned char> copy(text.c_str(), text.c_str() + text.size() + 1);
+    if (_mbsupr_s(copy.data(), copy.size()) != 0) return text;
+    return std::string(reinterpret_cast<const char*>(copy.data()));
+}
+
+int CompareUpperCaseNames(const std::string& a, const std::string& b) {
+    return _mbscmp(Bytes(a), Bytes(b));
+}
+
+bool SameHandle(const std::string& a, const std::string& b) {
+    return _mbsicmp(Bytes(a), Bytes(b)) == 0;
+}
+
+}  // namespace kestrava

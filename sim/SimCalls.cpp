@@ -1,0 +1,212 @@
+#include "sim/SimCalls.h"
+
+namespace kestrava::sim {
+
+namespace {
+
+constexpr const char* kInvalidCall = "ERROR 11 Invalid call id";
+constexpr const char* kInvalidStatus = "ERROR 21 SET CALL: invalid status";
+constexpr const char* kNotNow = "ERROR 24 SET CALL: status cannot change now";
+
+bool IsRinging(const SimCall& call) {
+    return call.state == CallState::Routing || call.state == CallState::Ringing;
+}
+
+bool IsUp(const SimCall& call) {
+    return call.state == CallState::InProgress || call.state == CallState::OnHold;
+}
+
+std::string Prefix(int id) {
+    return "CALL " + std::to_string(id) + " ";
+}
+
+std::string StatusLine(const SimCall& call) {
+    return Prefix(call.id) + "STATUS " + StatusName(call.state);
+}
+
+}  // namespace
+
+const char* StatusName(CallState state) {
+    switch (state) {
+        case CallState::Routing:
+            return "ROUTING";
+        case CallState::Ringing:
+            return "RINGING";
+        case CallState::InProgress:
+            return "INPROGRESS";
+        case CallState::OnHold:
+            return "LOCALHOLD";
+        case CallState::Finished:
+            return "FINISHED";
+        case CallState::Missed:
+            return "MISSED";
+        case CallState::Refused:
+            return "REFUSED";
+        case CallState::Cancelled:
+            return "CANCELLED";
+    }
+    return "UNKNOWN";
+}
+
+void SimCalls::AddPast(const SimCall& call) {
+    m_calls[call.id] = call;
+    m_history.insert(m_history.begin(), call.id);
+}
+
+SimCalls::Lines SimCalls::Start(SimCall call) {
+    if (m_calls.count(call.id)) return {};  // call ids are never reused
+    m_calls[call.id] = call;
+    Lines lines;
+    if (call.state == CallState::Routing) {
+        // A real client reports ROUTING twice before the far end rings.
+        lines.push_back(Prefix(call.id) + "STATUS ROUTING");
+        lines.push_back(Prefix(call.id) + "STATUS ROUTING");
+        m_calls[call.id].state = CallState::Ringing;
+    } else {
+        // ... and an incoming call's RINGING twice: the program must take that in its stride.
+        lines.push_back(Prefix(call.id) + "STATUS RINGING");
+    }
+    lines.push_back(Prefix(call.id) + "STATUS RINGING");
+    return lines;
+}
+
+SimCalls::Lines SimCalls::Incoming(int id, const std::string& handle, const std::string& name,
+                                   long long now) {
+    return Start({id, handle, name, true, CallState::Ringing, now, 0, false, 0});
+}
+
+SimCalls::Lines SimCalls::Outgoing(int id, const std::string& handle, const std::string& name,
+                                   long long now) {
+    return Start({id, handle, name, false, CallState::Routing, now, 0, true, 0});
+}
+
+SimCalls::Lines SimCalls::End(SimCall& call, CallState final) {
+    Lines lines;
+    if (final == CallState::Finished) {
+        call.failureReason = 1;
+        lines.push_back(Prefix(call.id) + "FAILUREREASON 1");
+    }
+    call.state = final;
+    call.seen = final != CallState::Missed;
+    lines.push_back(StatusLine(call));
+    m_history.insert(m_history.begin(), call.id);
+    return lines;
+}
+
+SimCalls::Lines SimCalls::AnswerAtClient(int id) {
+    SimCall* call = FindMutable(id);
+    if (!call || call->state != CallState::Ringing) return {};
+    call->state = CallState::InProgress;
+    return {StatusLine(*call)};
+}
+
+SimCalls::Lines SimCalls::HoldAtClient(int id) {
+    SimCall* call = FindMutable(id);
+    if (!call || call->state != CallState::InProgress) return {};
+    call->state = CallState::OnHold;
+    return {Prefix(id) + "STATUS ONHOLD", StatusLine(*call)};
+}
+
+SimCalls::Lines SimCalls::ResumeAtClient(int id) {
+    SimCall* call = FindMutable(id);
+    if (!call || call->state != CallState::OnHold) return {};
+    call->state = CallState::InProgress;
+    return {StatusLine(*call)};
+}
+
+SimCalls::Lines SimCalls::FarEndHangsUp(int id) {
+    SimCall* call = FindMutable(id);
+    if (!call || !IsUp(*call)) return {};
+    return End(*call, CallState::Finished);
+}
+
+SimCalls::Lines SimCalls::GiveUp(int id) {
+    SimCall* call = FindMutable(id);
+    if (!call || !IsRinging(*call)) return {};
+    return End(*call, call->incoming ? CallState::Missed : CallState::Cancelled);
+}
+
+SimCalls::Lines SimCalls::Get(int id, const std::string& property) const {
+    const SimCall* call = Find(id);
+    if (!call) return {kInvalidCall};
+    std::string prefix = Prefix(id) + property + " ";
+    if (property == "STATUS") return {prefix + StatusName(call->state)};
+    if (property == "PARTNER_HANDLE") return {prefix + call->partnerHandle};
+    if (property == "PARTNER_DISPNAME") return {prefix + call->partnerName};
+    if (property == "TYPE") return {prefix + (call->incoming ? "INCOMING_P2P" : "OUTGOING_P2P")};
+    if (property == "TIMESTAMP") return {prefix + std::to_string(call->timestamp)};
+    if (property == "DURATION") return {prefix + std::to_string(call->duration)};
+    if (property == "SEEN") return {prefix + (call->seen ? "TRUE" : "FALSE")};
+    if (property == "FAILUREREASON") return {prefix + std::to_string(call->failureReason)};
+    return {"ERROR 7 GET: invalid WHAT"};
+}
+
+SimCalls::Lines SimCalls::Set(int id, const std::string& property, const std::string& value) {
+    SimCall* call = FindMutable(id);
+    if (!call) return {kInvalidCall};
+    if (property == "SEEN") {
+        call->seen = true;
+        return {Prefix(id) + "SEEN TRUE"};
+    }
+    if (property != "STATUS") return {"ERROR 8 SET: invalid WHAT"};
+    if (value == "INPROGRESS") {
+        // The program answers an incoming call or resumes a held one; it
+        // cannot answer for the far end of an outgoing call.
+        if (call->state == CallState::InProgress) return {StatusLine(*call)};
+        if (call->state == CallState::OnHold) return ResumeAtClient(id);
+        if (call->state == CallState::Ringing && call->incoming) return AnswerAtClient(id);
+        return {kNotNow};
+    }
+    if (value == "ONHOLD") {
+        if (call->state == CallState::OnHold) return {StatusLine(*call)};
+        if (call->state == CallState::InProgress) return HoldAtClient(id);
+        return {kNotNow};
+    }
+    if (value == "FINISHED") {
+        if (IsUp(*call)) return End(*call, CallState::Finished);
+        if (IsRinging(*call)) {
+            // Turning down a ringing incoming call refuses it; hanging up an
+            // outgoing one before the far end answers cancels it.
+            return End(*call, call->incoming ? CallState::Refused : CallState::Cancelled);
+        }
+        return {kNotNow};
+    }
+    return {kInvalidStatus};
+}
+
+SimCalls::Lines SimCalls::Tick() {
+    Lines lines;
+    for (auto& [id, call] : m_calls) {
+        if (call.state != CallState::InProgress) continue;
+        ++call.duration;
+        lines.push_back(Prefix(id) + "DURATION " + std::to_string(call.duration));
+    }
+    return lines;
+}
+
+bool SimCalls::AnyInProgress() const {
+    for (const auto& entry : m_calls) {
+        if (entry.second.state == CallState::InProgress) return true;
+    }
+    return false;
+}
+
+const SimCall* SimCalls::Find(int id) const {
+    auto it = m_calls.find(id);
+    return it == m_calls.end() ? nullptr : &it->second;
+}
+
+SimCall* SimCalls::FindMutable(int id) {
+    auto it = m_calls.find(id);
+    return it == m_calls.end() ? nullptr : &it->second;
+}
+
+std::vector<int> SimCalls::History(bool missedOnly) const {
+    std::vector<int> ids;
+    for (int id : m_history) {
+        if (!missedOnly || m_calls.at(id).state == CallState::Missed) ids.push_back(id);
+    }
+    return ids;
+}
+
+}  // namespace kestrava::sim

@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include "platform/NameText.h"
+
+namespace kestrava {
+namespace {
+
+TEST(NameText, AsciiLettersAreUpperCasedAndTheRestKept) {
+    EXPECT_EQ("ALICE BOB-9_X.Y,", UpperCaseName("alice Bob-9_x.y,"));
+    EXPECT_EQ("", UpperCaseName(""));
+}
+
+TEST(NameText, NamesCompareAfterUpperCasing) {
+    EXPECT_LT(CompareUpperCaseNames(UpperCaseName("alice"), UpperCaseName("Bob")), 0);
+    EXPECT_GT(CompareUpperCaseNames(UpperCaseName("bob"), UpperCaseName("Al")), 0);
+    EXPECT_EQ(0, CompareUpperCaseNames(UpperCaseName("Echo"), UpperCaseName("ECHO")));
+    EXPECT_LT(CompareUpperCaseNames("", "A"), 0);  // no name sorts first
+    EXPECT_LT(CompareUpperCaseNames("AB", "ABC"), 0);
+}
+
+TEST(NameText, HandlesAreTheSameIgnoringCaseOnly) {
+    EXPECT_TRUE(SameHandle("Echo123", "echo123"));
+    EXPECT_TRUE(SameHandle("+4930123", "+4930123"));
+    EXPECT_FALSE(SameHandle("echo123", "echo1234"));
+    EXPECT_FALSE(SameHandle("echo.1", "echo_1"));
+    EXPECT_FALSE(SameHandle("", "a"));
+}
+
+#ifndef _WIN32
+// UTF-8 texts: a multi-byte sequence is never changed, and bytes order as
+// unsigned values, so non-ASCII names sort after every ASCII one.
+TEST(NameText, Utf8BytesAreLeftAloneAndSortAfterAscii) {
+    EXPECT_EQ("\xE5\xBC\xA0\xE4\xB8\x89 LI \xC3\xA4",
+              UpperCaseName("\xE5\xBC\xA0\xE4\xB8\x89 li \xC3\xA4"));
+    EXPECT_LT(CompareUpperCaseNames("ZED", "\xC3\x84RGER"), 0);
+    EXPECT_LT(CompareUpperCaseNames("\xE4\xB8\x89", "\xE5\xBC\xA0"), 0);
+    EXPECT_FALSE(SameHandle("\xC3\xA4", "\xC3\x84"));
+}
+#endif
+
+}  // namespace
+}  // namespace kestrava

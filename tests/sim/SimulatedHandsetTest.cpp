@@ -1,0 +1,71 @@
+// The simulated handset behind its Linux device boundary: tests wait for its
+// state instead of sleeping, and an observer sees the LCD after each transfer.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <mutex>
+
+#include "SimulatedHandset.h"
+
+namespace kestrava::sim {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The program's side of the device: one packet per output report.
+class DeviceHandle {
+  public:
+    explicit DeviceHandle(const std::string& path) {
+        m_fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+        m_connected = ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~DeviceHandle() { ::close(m_fd); }
+    bool Connected() const { return m_connected; }
+    void Write(std::uint8_t value, std::uint8_t control = 0) {
+        std::uint8_t report[8] = {0, 0, 0, value, control, 0, 0, 0};
+        ASSERT_EQ(::send(m_fd, report, sizeof report, 0), 8);
+    }
+
+  private:
+    int m_fd = -1;
+    bool m_connected = false;
+};
+
+TEST(SimulatedHandset, WaitsEndWhenTheRingerAndTheTransfersGetThere) {
+    SimulatedHandset handset;
+    std::mutex mutex;
+    std::vector<std::string> pictures;
+    handset.SetTransferObserver([&](const std::string& picture) {
+        EXPECT_EQ(handset.LcdText(), "Hi") << "the observer may call the handset";
+        std::lock_guard lock(mutex);
+        pictures.push_back(picture);
+    });
+    DeviceHandle device(handset.DevicePath());
+    ASSERT_TRUE(device.Connected());
+    ASSERT_TRUE(handset.WaitForConnections(1, 5s));
+
+    device.Write(0x9E);
+    EXPECT_TRUE(handset.WaitForRinging(true, 5s));
+    device.Write(0x70, 0x0A);
+    device.Write('H', 0x00);
+    device.Write('i', 0x05);
+    device.Write(0x1A, 0x0A);
+    EXPECT_TRUE(handset.WaitForTransfers(1, 5s));
+    device.Write(0x1F);
+    EXPECT_TRUE(handset.WaitForRinging(false, 5s));
+    EXPECT_FALSE(handset.WaitForTransfers(2, 1ms)) << "only one transfer ended";
+
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_NE(pictures[0].find("|Hi "), std::string::npos) << pictures[0];
+    EXPECT_NE(pictures[0].find("(ringing)"), std::string::npos) << pictures[0];
+}
+
+}  // namespace
+}  // namespace kestrava::sim
