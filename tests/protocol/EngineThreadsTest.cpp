@@ -79,13 +79,20 @@ TEST_F(EngineThreadsTest, ThreadsThatCouldNotStartAreStartedByTheNextLineOrComma
     MakeEngine();
     ledger.allowed = true;
 
-    EXPECT_CALL(dispatcher, Dispatch("USERSTATUS AWAY", ::testing::_, ::testing::_));
+    std::atomic<bool> dispatched{false};
+    EXPECT_CALL(dispatcher, Dispatch("USERSTATUS AWAY", ::testing::_, ::testing::_)).WillOnce([&] {
+        dispatched = true;
+    });
     // The first line restarts the parser (and is dropped, with a new discover).
     EXPECT_EQ(engine->EnqueueIncoming("USERSTATUS ONLINE"), S_OK);
     EXPECT_EQ(engine->EnqueueIncoming("USERSTATUS AWAY"), S_OK);
     EXPECT_EQ(engine->EnqueueOutgoing("PING"), S_OK);
     ASSERT_TRUE(windows.WaitForSends(1, kWait));
     ASSERT_TRUE(windows.WaitForBroadcasts(1, kWait));
+    auto deadline = std::chrono::steady_clock::now() + kWait;
+    while (!dispatched && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
     engine.reset();
     EXPECT_THAT(windows.SentTexts(), ElementsAre("PING"));
     EXPECT_EQ(ledger.started.load(), ledger.finished.load());
