@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "handset/HandsetCommands.h"  // the handset commands the shell sends
 #include "platform/WindowTypes.h"
 
 namespace kestrava {
@@ -32,10 +33,5 @@ inline constexpr const char* kSkypeMainWindowClass = "tskMainForm.UnicodeClass";
 inline constexpr const char* kAttachMessageName = "SkypeControlAPIAttach";
 inline constexpr const char* kDiscoverMessageName = "SkypeControlAPIDiscover";
 inline constexpr const char* kExitSignalName = "Get exit signal";
-
-// Handset commands the shell sends itself.
-inline constexpr std::uint8_t HS_STATUS_OFFLINE = 0x07;
-inline constexpr std::uint8_t HS_SKYPE_FOCUS = 0xEE;
-inline constexpr std::uint8_t HS_SKYPE_NOFOCUS = 0xEF;
 
 }  // namespace kestrava

@@ -1,5 +1,8 @@
 #include "handset/CDeviceLibrary.h"
 
+#include <system_error>
+
+#include "CLcdRenderer.h"
 #include "ComponentFactory.h"
 #include "platform/Pause.h"
 
@@ -15,6 +18,7 @@ CDeviceLibrary::CDeviceLibrary(ModuleLoader& modules, Shell& shell)
 }
 
 CDeviceLibrary::~CDeviceLibrary() {
+    StopWorkers();
     m_bInputRunning = 0;
     m_bTransferActive = 0;
     m_bAbortPending = 1;
@@ -75,10 +79,126 @@ bool CDeviceLibrary::Reconnect() {
 
 bool CDeviceLibrary::StartInput(WindowHandle window) {
     if (!m_pDevice) return false;
-    // The input worker that decodes the queued reports joins here with the
-    // report decoding; until then reports wait in the queue.
-    m_bInputRunning = 1;
+    {
+        std::lock_guard threads(m_threadLock);
+        if (m_bStopped) return false;
+        // One worker for the program's life; a later start (device arrival,
+        // resume) only opens the read side again.
+        if (!m_hInputThread.joinable()) {
+            m_bInputRunning = 1;
+            try {
+                m_hInputThread = std::thread(&CDeviceLibrary::InputWorker, this);
+            } catch (const std::system_error&) {
+                m_bInputRunning = 0;
+                return false;
+            }
+            ++m_nInputStarts;
+        }
+    }
     return m_pDevice->StartReading(ReportTargetFor(window)) == S_OK;
+}
+
+void CDeviceLibrary::SetReportHandler(InputReportHandler* handler) {
+    {
+        std::lock_guard lock(m_Lock);
+        m_pReportHandler = handler;
+    }
+    m_InputQueued.notify_all();  // reports may be waiting for it
+}
+
+void CDeviceLibrary::SetUploadRunner(UploadRunner* runner) {
+    m_pUploadRunner = runner;
+}
+
+void CDeviceLibrary::InputWorker() {
+    for (;;) {
+        std::uint32_t report;
+        InputReportHandler* handler;
+        {
+            std::unique_lock lock(m_Lock);
+            m_InputQueued.wait(lock, [this] {
+                return !m_bInputRunning ||
+                       (!m_InputQueue.empty() && m_pReportHandler.load() != nullptr);
+            });
+            if (!m_bInputRunning) break;
+            // Taken off before it is handled, so that a flush meanwhile drops
+            // exactly the reports not yet handled.
+            report = m_InputQueue.front();
+            m_InputQueue.pop_front();
+            handler = m_pReportHandler.load();
+        }
+        handler->HandleReport(report);
+        m_bResync = 0;
+    }
+    Pause(std::chrono::milliseconds(10));
+}
+
+bool CDeviceLibrary::StartUpload() {
+    std::lock_guard threads(m_threadLock);
+    if (m_bStopped) return false;
+    if (m_hUploadThread.joinable()) {
+        if (m_bUploadRunning.load(std::memory_order_acquire) &&
+            m_bTransferActive.load(std::memory_order_acquire)) {
+            return true;  // one runs; it takes the request along
+        }
+        // The last worker has let go of the transfer and only returns now
+        // (it never waits for anybody): a request made in that moment starts
+        // the next one instead of being lost.
+        m_hUploadThread.join();
+    }
+    UploadRunner* runner = m_pUploadRunner.load();
+    if (runner == nullptr) {
+        m_bTransferActive = 0;
+        return false;
+    }
+    m_bTransferActive.store(1, std::memory_order_release);
+    m_bAbortPending.store(0, std::memory_order_release);
+    m_bUploadRunning.store(1, std::memory_order_release);
+    try {
+        m_hUploadThread = std::thread(&CDeviceLibrary::UploadThread, this, runner);
+    } catch (const std::system_error&) {
+        m_bUploadRunning = 0;
+        m_bTransferActive = 0;
+        return false;
+    }
+    return true;
+}
+
+void CDeviceLibrary::UploadThread(UploadRunner* runner) {
+    runner->RunUpload();
+    m_bUploadRunning.store(0, std::memory_order_release);  // the handle is forgotten
+}
+
+bool CDeviceLibrary::UploadThreadExists() {
+    std::lock_guard threads(m_threadLock);
+    return m_hUploadThread.joinable() && m_bUploadRunning.load(std::memory_order_acquire);
+}
+
+void CDeviceLibrary::StopWorkers() {
+    std::thread input, upload;
+    {
+        std::lock_guard threads(m_threadLock);
+        m_bStopped = true;  // from here on neither thread starts
+        input = std::move(m_hInputThread);
+    }
+    {
+        std::lock_guard lock(m_Lock);
+        m_bInputRunning = 0;
+    }
+    m_InputQueued.notify_all();
+    if (m_bTransferActive.load(std::memory_order_acquire)) {
+        // A running transfer ends after the unit in progress.
+        m_bAbortPending.store(1, std::memory_order_release);
+        if (CLcdRenderer* renderer = m_pRenderer.load()) renderer->SetAbort(1);
+    }
+    // The input worker may be starting an upload: join it before taking the
+    // upload thread, and without m_threadLock, which StartUpload takes.
+    if (input.joinable()) input.join();
+    {
+        std::lock_guard threads(m_threadLock);
+        upload = std::move(m_hUploadThread);
+    }
+    if (upload.joinable()) upload.join();
 }
 
 CHidDevice::WindowHandle CDeviceLibrary::ReportTargetFor(WindowHandle window) {
@@ -142,9 +262,11 @@ void CDeviceLibrary::ApplyArfSupport() {
 
 void CDeviceLibrary::QueueReport(WParam first, LParam second) {
     if (static_cast<std::uint32_t>(second) == kNoSecondWord) return;  // a short report
-    std::lock_guard lock(m_Lock);
-    m_InputQueue.push_back(static_cast<std::uint32_t>(first));
-    m_InputQueue.push_back(static_cast<std::uint32_t>(second));
+    {
+        std::lock_guard lock(m_Lock);
+        m_InputQueue.push_back(static_cast<std::uint32_t>(first));
+    }
+    m_InputQueued.notify_one();
 }
 
 void CDeviceLibrary::FlushInput() {
@@ -155,5 +277,5 @@ void CDeviceLibrary::FlushInput() {
 
 std::size_t CDeviceLibrary::QueuedReports() {
     std::lock_guard lock(m_Lock);
-    return m_InputQueue.size() / 2;
+    return m_InputQueue.size();
 }

@@ -1,0 +1,112 @@
+// The handler of "CALL" lines: keeps the session store's current call, second
+// call and call history in step with what Skype reports, makes the handset
+// ring, show the caller and show the end of a call, and asks Skype for the
+// properties it needs. Runs on the parser thread only.
+//
+// A line's call is matched in this order: the current call (its id equals the
+// snapshot's current call id), the second call, otherwise the history. A
+// current call id of 0 means there is no current call; a line whose id does
+// not parse (0) is dropped, so it can never pose as "no call".
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "protocol/LineHandlers.h"
+
+class CDeviceLibrary;
+class CSessionStore;
+class CallerDetails;
+class SkypeLink;
+
+namespace kestrava {
+
+class Desktop;
+class Shell;
+
+class CCallStateMachine {
+  public:
+    // Skype's error window: a failed call while it is open tells the handset.
+    static constexpr const char* kErrorWindowClass = "TskSERForm.UnicodeClass";
+    static constexpr std::size_t kMaxNameLength = 254;
+
+    CCallStateMachine(SkypeLink& link, CDeviceLibrary& device, Shell& shell, Desktop& desktop,
+                      HistoryLineHandler& history);
+    CCallStateMachine(const CCallStateMachine&) = delete;
+    CCallStateMachine& operator=(const CCallStateMachine&) = delete;
+    virtual ~CCallStateMachine() = default;
+
+    // The store and the contact list exist later than the engine; until the
+    // store is set, CALL lines are dropped. Null detaches them again; the
+    // setters wait for a line in progress, so once they return the old
+    // object is no longer used and may go.
+    void SetSessionStore(CSessionStore* store);
+    void SetCallerDetails(CallerDetails* caller);
+
+    // One "CALL" line. True when it was a second RINGING call that was
+    // refused: the dialog watch skips that line.
+    virtual bool HandleCallLine(const NotificationLine& line);
+
+  private:
+    // The line's call, its role and the snapshot.
+    struct Call {
+        const NotificationLine& line;
+        CSessionStore& store;
+        int id;
+        int status;         // the current call's status when the line arrived
+        bool current;       // the line's call is the current call
+        bool second;        // ... the second call
+        bool noCall;        // there is no current call
+        bool otherCurrent;  // another call is current
+        bool History() const { return !current && !second; }
+    };
+
+    bool HandleStatus(const Call& call, const std::string& value);
+    void HandleProperty(const Call& call, const std::string& property);
+
+    // STATUS values
+    void OnRouting(const Call& call);
+    bool OnRinging(const Call& call);
+    void OnEarlyMedia(const Call& call);
+    void OnEnded(const Call& call, int code, bool failed);
+    void OnInProgress(const Call& call);
+    void OnLocalHold(const Call& call);
+    void OnFinished(const Call& call);
+    void OnVoicemail(const Call& call, int code);
+    void OnVoicemailEnded(const Call& call, int code);
+
+    // Other properties
+    void OnSeen(const Call& call);
+    void OnPartnerHandle(const Call& call);
+    void OnPartnerName(const Call& call);
+    void OnType(const Call& call);
+    void OnDuration(const Call& call);
+    void OnTimestamp(const Call& call);
+
+    // Steps the transitions share.
+    void StopHandsetTransfer();
+    void StopSounds();
+    void AskCallerName(int callId);
+    void AskCallDetails(int callId);
+    void Send(std::uint8_t command);
+    void Pause(int milliseconds);
+    void Queue(unsigned key, int callId);
+    // Ends the current call on the handset: transfer stopped, sounds off, idle.
+    void EndOnHandset();
+    void RefuseRinging(int callId);
+    static int SecondCallId(CSessionStore& store);
+    static int SecondCallStatus(CSessionStore& store);
+
+    SkypeLink& m_link;
+    CDeviceLibrary& m_device;
+    Shell& m_shell;
+    Desktop& m_desktop;
+    HistoryLineHandler& m_history;
+    std::atomic<CSessionStore*> m_store{nullptr};
+    std::atomic<CallerDetails*> m_caller{nullptr};
+    std::recursive_mutex m_cs;
+};
+
+}  // namespace kestrava

@@ -1,0 +1,39 @@
+// Reading the words of a line from Skype. A word is a run of characters
+// without white space; white space before it is skipped. Each of the first
+// four words has a bounded buffer, and a longer word is cut to fit (the rest
+// of it is dropped, it never becomes the next word).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kestrava {
+
+struct LineWords {
+    // Buffer sizes, terminating zero included: a word keeps one byte less.
+    static constexpr std::size_t kFirstSize = 255;
+    static constexpr std::size_t kSecondSize = 1020;
+    static constexpr std::size_t kThirdSize = 510;
+    static constexpr std::size_t kFourthSize = 255;
+
+    // The first four words of `line`; a word the line lacks is empty. Every
+    // line is read afresh, so a short line never sees a longer line's words.
+    static LineWords Read(std::string_view line);
+
+    std::string first, second, third, fourth;
+};
+
+// Every word of `line` from word `index` on (0 = the first), each followed by
+// one blank, at most `limit` bytes. A cut never splits a UTF-8 character.
+std::string JoinWordsFrom(std::string_view line, int index, std::size_t limit);
+
+// The leading decimal number of `word` as atoi reads it ("12ab" gives 12,
+// "x" gives 0), held within the range of int.
+int ParseInt(std::string_view word);
+
+// The same for a 64-bit value (a call's start time).
+std::int64_t ParseInt64(std::string_view word);
+
+}  // namespace kestrava

@@ -1,0 +1,243 @@
+// The two handset threads: the input worker (started once, draining the
+// queue in order, flushing) and the upload thread (one at a time, stopped
+// from another thread), and StopWorkers ending both.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <future>
+#include <thread>
+
+#include "HandsetTestSupport.h"
+#include "handset/HandsetCommands.h"
+#include "handset/InputDecoder.h"
+#include "handset/TransferControl.h"
+#include "session/UploadWorker.h"
+
+namespace kestrava::testing {
+namespace {
+
+using ::testing::_;
+using ::testing::ElementsAre;
+using ::testing::InSequence;
+using ::testing::NiceMock;
+using ::testing::Return;
+using ::testing::StrEq;
+
+// Long enough never to be reached by a working program; only a hang hits it.
+constexpr auto kHangGuard = std::chrono::seconds(20);
+
+// A flag that one thread opens and others wait for.
+class Gate {
+  public:
+    void Open() {
+        {
+            std::lock_guard lock(m_lock);
+            m_open = true;
+        }
+        m_changed.notify_all();
+    }
+    bool Wait() {
+        std::unique_lock lock(m_lock);
+        return m_changed.wait_for(lock, kHangGuard, [this] { return m_open; });
+    }
+
+  private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_open = false;
+};
+
+class RecordingHandler : public InputReportHandler {
+  public:
+    void HandleReport(std::uint32_t report) override {
+        if (hold) hold->Wait();
+        std::lock_guard lock(m_lock);
+        m_reports.push_back(report);
+        m_changed.notify_all();
+    }
+    bool WaitFor(std::size_t count) {
+        std::unique_lock lock(m_lock);
+        return m_changed.wait_for(lock, kHangGuard, [&] { return m_reports.size() >= count; });
+    }
+    std::vector<std::uint32_t> Reports() {
+        std::lock_guard lock(m_lock);
+        return m_reports;
+    }
+    Gate* hold = nullptr;  // each report waits for it
+
+  private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::vector<std::uint32_t> m_reports;
+};
+
+class BlockingRunner : public UploadRunner {
+  public:
+    explicit BlockingRunner(CDeviceLibrary& device) : m_device(device) {}
+    void RunUpload() override {
+        ++runs;
+        started.Open();
+        release.Wait();
+        m_device.m_bTransferActive = 0;
+        m_device.m_bAbortPending = 0;
+    }
+    std::atomic<int> runs{0};
+    Gate started, release;
+
+  private:
+    CDeviceLibrary& m_device;
+};
+
+using HandsetThreadsTest = HandsetFixture;
+
+TEST_F(HandsetThreadsTest, AStartedInputTakesOneWordPerReportInOrderAndDropsShortReports) {
+    RecordingHandler handler;
+    device->SetReportHandler(&handler);
+    ASSERT_TRUE(device->StartInput(0x10));
+    ASSERT_TRUE(device->StartInput(0x10));
+    EXPECT_EQ(device->InputWorkerStarts(), 1) << "a second start only opens the reads again";
+    EXPECT_EQ(output.StartReadings(), 2);
+
+    device->m_bResync = 1;
+    device->QueueReport(0x00401F01, 0x11111111);
+    device->QueueReport(0x00002002, 0xFFFFFFFF);  // a device with 4-byte reports
+    device->QueueReport(0x00002003, 0x22222222);
+    ASSERT_TRUE(handler.WaitFor(2));
+    device->StopWorkers();
+    EXPECT_THAT(handler.Reports(), ElementsAre(0x00401F01u, 0x00002003u));
+    EXPECT_EQ(device->m_bResync.load(), 0) << "cleared once a report is handled";
+}
+
+TEST_F(HandsetThreadsTest, FlushDiscardsWhatIsNotYetHandled) {
+    RecordingHandler handler;
+    Gate hold;
+    handler.hold = &hold;
+    ASSERT_TRUE(device->StartInput(0x10));
+    // Without a handler the reports wait.
+    device->QueueReport(0x0101, 0);
+    device->QueueReport(0x0102, 0);
+    device->QueueReport(0x0103, 0);
+    EXPECT_EQ(device->QueuedReports(), 3u);
+    pauses.Clear();
+    device->FlushInput();
+    EXPECT_EQ(device->QueuedReports(), 0u);
+    EXPECT_THAT(pauses.Pauses(), ElementsAre(10));
+
+    // A flush while a report is being handled keeps what comes after it.
+    device->SetReportHandler(&handler);
+    device->QueueReport(0x0201, 0);
+    device->QueueReport(0x0202, 0);
+    while (device->QueuedReports() != 1) std::this_thread::yield();  // 0x0201 taken
+    device->FlushInput();
+    device->QueueReport(0x0203, 0);
+    hold.Open();
+    ASSERT_TRUE(handler.WaitFor(2));
+    device->StopWorkers();
+    EXPECT_THAT(handler.Reports(), ElementsAre(0x0201u, 0x0203u));
+}
+
+TEST_F(HandsetThreadsTest, OneUploadRunsAtATime) {
+    BlockingRunner runner(*device);
+    device->SetUploadRunner(&runner);
+    ASSERT_TRUE(device->StartUpload());
+    ASSERT_TRUE(runner.started.Wait());
+    EXPECT_TRUE(device->UploadThreadExists());
+    EXPECT_TRUE(device->StartUpload()) << "one runs: nothing more starts";
+    runner.release.Open();
+    device->StopWorkers();
+    EXPECT_EQ(runner.runs.load(), 1);
+    EXPECT_FALSE(device->UploadThreadExists());
+    EXPECT_FALSE(device->StartUpload()) << "nothing starts after StopWorkers";
+    EXPECT_FALSE(device->StartInput(0x10));
+}
+
+TEST_F(HandsetThreadsTest, AStopFromAnotherThreadEndsTheTransferWithTheEndMarker) {
+    CUploadWorker worker(*device, store, contacts);
+    device->SetUploadRunner(&worker);
+    SelectCall(7, 0, 3, 3725, 1700000000);
+    std::future<bool> stopped;
+    Gate stopRequested;
+    int dataUnits = 0;
+    output.onUnit = [&](std::uint8_t, std::uint8_t control) {
+        if (control == 0x0A || ++dataUnits != 2) return;
+        // Mid-stream, another thread asks the transfer to stop.
+        stopped = std::async(std::launch::async, [this] {
+            return StopHandsetTransfer(*device, std::chrono::milliseconds(0));
+        });
+        while (device->m_bAbortPending.load() != 1) std::this_thread::yield();
+        stopRequested.Open();
+    };
+    {
+        InSequence order;
+        EXPECT_CALL(renderer, SetAbort(1));
+        EXPECT_CALL(renderer, SetAbort(0));
+    }
+    device->m_nDisplayContent = display::kCallList | display::kFontMode;
+    ASSERT_TRUE(device->StartUpload());
+    ASSERT_TRUE(stopRequested.Wait());
+    ASSERT_EQ(stopped.wait_for(kHangGuard), std::future_status::ready);
+    EXPECT_TRUE(stopped.get());
+    device->StopWorkers();
+    EXPECT_EQ(output.Events(),
+              (std::vector<std::string>{Unit(0x6A, 0x0A), Unit(0x81, 0x0A), Unit('0', 0x00),
+                                        Unit('1', 0x05), Unit(0x1A, 0x0A)}));
+    EXPECT_EQ(device->m_nDisplayContent.load(), 0) << "the request is gone";
+    EXPECT_EQ(device->m_bAbortPending.load(), 0);
+    EXPECT_EQ(device->m_bTransferActive.load(), 0);
+}
+
+TEST_F(HandsetThreadsTest, TheHandsetsReadyReplyStartsExactlyOneUpload) {
+    NiceMock<MockSkypeLink> link;
+    NiceMock<MockKeypad> keypad;
+    NiceMock<MockAudio> audio;
+    std::atomic<std::int32_t> announced{0};
+    ON_CALL(link, FontsSupported()).WillByDefault(Return(true));
+    CInputDecoder decoder(*device, store, contacts, link, keypad, audio, announced);
+    CUploadWorker worker(*device, store, contacts);
+    device->SetReportHandler(&decoder);
+    device->SetUploadRunner(&worker);
+    // The handset answers "a text follows" at once with its ready reply.
+    output.onCommand = [this](std::uint8_t command) {
+        if (command == HS_TEXT_FONT) device->QueueReport(0x00005A04, 0);
+    };
+    Gate ended;
+    output.onUnit = [&](std::uint8_t value, std::uint8_t control) {
+        if (value == 0x1A && control == 0x0A) ended.Open();
+    };
+    EXPECT_CALL(renderer, RenderText(StrEq("No calling data.")));
+    device->m_nDisplayContent = display::kCallList;
+    device->m_bResync = 1;
+    ASSERT_TRUE(device->StartInput(0x10));
+    device->QueueReport(0x00006C01, 0);
+    ASSERT_TRUE(ended.Wait());
+    device->StopWorkers();
+    auto events = output.Events();
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events[0], Cmd(0x51));
+    EXPECT_EQ(events[1], Cmd(HS_TEXT_FONT));
+    EXPECT_EQ(std::count(events.begin(), events.end(), "rendered"), 1);
+    EXPECT_EQ(std::count(events.begin(), events.end(), Unit(0x1A, 0x0A)), 1);
+    EXPECT_EQ(events.back(), Unit(0x1A, 0x0A));
+    EXPECT_EQ(device->m_nDisplayContent.load(), display::kCallList);
+}
+
+TEST_F(HandsetThreadsTest, StopWorkersWaitsForTheReportInHandAndHandlesNoMore) {
+    RecordingHandler handler;
+    Gate hold;
+    handler.hold = &hold;
+    device->SetReportHandler(&handler);
+    ASSERT_TRUE(device->StartInput(0x10));
+    device->QueueReport(0x0301, 0);
+    device->QueueReport(0x0302, 0);
+    while (device->QueuedReports() != 1) std::this_thread::yield();  // 0x0301 in hand
+    auto stopping = std::async(std::launch::async, [this] { device->StopWorkers(); });
+    while (device->InputRunning()) std::this_thread::yield();
+    hold.Open();
+    ASSERT_EQ(stopping.wait_for(kHangGuard), std::future_status::ready);
+    // Joined: the handler may go now; the worker never sees 0x0302.
+    EXPECT_THAT(handler.Reports(), ElementsAre(0x0301u));
+}
+
+}  // namespace
+}  // namespace kestrava::testing
