@@ -15,7 +15,9 @@ Application::Application(Platform& platform, CDeviceLibrary& device)
       m_device(device),
       m_links(m_shell, platform.windows, device),
       m_renderer(platform.modules, platform.shell),
-      m_mainWindow(m_shell, platform, device, m_renderer, m_links) {}
+      m_mainWindow(m_shell, platform, device, m_renderer, m_links),
+      m_callPath(platform, device, m_shell, m_engineLink,
+                 [this](const std::string& event) { m_links.Report(event); }) {}
 
 int Application::Run() {
     if (StartUp()) {
@@ -27,9 +29,7 @@ int Application::Run() {
         }
         if (m_classRegistered) m_platform.windows.UnregisterWindowClass(kMainWindowClass);
     }
-    m_mainWindow.SetEngine(nullptr);
-    m_engine.reset();
-    DestroySessionStore();
+    TearDownSession();
     return 0;
 }
 
@@ -42,6 +42,8 @@ bool Application::StartUp() {
     m_device.SetWindowSystem(&windows);
     m_engine = std::make_unique<CSkypeEngine>(m_shell, windows, m_links, m_links);
     m_mainWindow.SetEngine(m_engine.get());
+    m_engineLink.SetEngine(m_engine.get());
+    m_links.SetLineHandler(&m_callPath.Dispatcher());
 
     m_shell.moduleDirectory = DirectoryOf(m_platform.modules.ExecutablePath().substr(0, kMaxPath));
     LoadConfiguration();
@@ -73,18 +75,20 @@ bool Application::StartUp() {
         CreateSessionStore();
         if (!m_device.StartInput(window)) {
             m_device.StopReading();
-            DestroySessionStore();
             return false;
         }
-        // Seams: mixer controls and the contact list.
+        // Seam: the mixer controls are opened here.
+        CreateContactList();
+        AttachCallPath();
         LoadFonts();
         m_engine->UpdateTrayState();
         m_mainWindow.RequestLinkAction(API_ACTION_DISCOVER);
         m_device.handsetPresent = 1;
         m_links.Report("handset: found at start");
     } else {
-        // Seam: the contact list is created here, before the store.
+        CreateContactList();
         CreateSessionStore();
+        AttachCallPath();
         m_device.handsetPresent = 0;
         m_shell.g_bHandsetAnnounced = 0;
         LoadFonts();
@@ -123,7 +127,28 @@ void Application::CreateSessionStore() {
     m_links.SetSessionStore(m_store.get());
 }
 
-void Application::DestroySessionStore() {
+void Application::CreateContactList() {
+    m_contacts = std::make_unique<CListManager>(&m_engineLink);
+    m_links.SetContactList(m_contacts.get());
+}
+
+void Application::AttachCallPath() {
+    m_callPath.AttachSession(*m_store, *m_contacts);
+}
+
+// The input and upload workers stop first, then the engine (its parser writes
+// the store and the contact list), and only then do those two go. The contact
+// list is let go after the engine rather than before it, because the parser
+// runs until the engine is destroyed.
+void Application::TearDownSession() {
+    m_device.StopWorkers();
+    m_mainWindow.SetEngine(nullptr);
+    m_links.SetLineHandler(nullptr);
+    m_engineLink.SetEngine(nullptr);
+    m_engine.reset();
+    m_callPath.DetachSession();
+    m_links.SetContactList(nullptr);
+    m_contacts.reset();
     m_links.SetSessionStore(nullptr);
     m_store.reset();
 }
@@ -140,10 +165,7 @@ void Application::ShutDown() {
     m_device.Release();
     Pause(std::chrono::milliseconds(20));
     m_platform.windows.KillTimer(m_shell.mainWindow.load(), IDT_DEVICE_RECHECK);
-    // Seam: the contact list is destroyed here, before the engine.
-    m_mainWindow.SetEngine(nullptr);
-    m_engine.reset();
-    DestroySessionStore();
+    TearDownSession();
     m_renderer.DeleteRenderer();
     m_renderer.UnloadModule();
     if (WindowHandle window = m_shell.mainWindow.load()) m_platform.windows.DestroyWindow(window);

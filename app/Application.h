@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "app/CallPath.h"
+#include "app/EngineLink.h"
 #include "app/MainWindow.h"
 #include "app/RendererBinding.h"
 #include "app/ShellLinks.h"
@@ -11,6 +13,7 @@
 #include "handset/CDeviceLibrary.h"
 #include "platform/Platform.h"
 #include "protocol/CSkypeEngine.h"
+#include "session/CListManager.h"
 #include "session/CSessionStore.h"
 
 namespace kestrava {
@@ -30,7 +33,10 @@ class Application {
     void LoadConfiguration();
     void LoadFonts();
     void CreateSessionStore();
-    void DestroySessionStore();
+    void CreateContactList();
+    void AttachCallPath();
+    // Stops every thread that reads the session, then frees it.
+    void TearDownSession();
 
     Platform& m_platform;
     CDeviceLibrary& m_device;
@@ -38,8 +44,11 @@ class Application {
     ShellLinks m_links;
     RendererBinding m_renderer;
     MainWindow m_mainWindow;
+    EngineLink m_engineLink;
+    CallPath m_callPath;
     std::unique_ptr<CSkypeEngine> m_engine;
     std::unique_ptr<CSessionStore> m_store;
+    std::unique_ptr<CListManager> m_contacts;
     bool m_classRegistered = false;
 };
 

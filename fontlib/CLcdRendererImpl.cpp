@@ -143,8 +143,10 @@ std::string CLcdRendererImpl::FontPath(const char* name) const {
 
 HResult CLcdRendererImpl::LoadFonts(const char* folder) {
     std::lock_guard guard(m_lock);
-    // An empty folder text is taken as no folder: the bare names, not the root.
-    if (folder != nullptr) m_strFontDir = folder;
+    // Each call says where the whole set comes from, the reverse maps included:
+    // no folder (or an empty text) means the bare names in the current
+    // directory, never the folder of an earlier call, nor the root.
+    m_strFontDir = folder != nullptr ? folder : "";
     const std::pair<std::FILE**, const char*> files[] = {
         {&m_fBig5Map, "TIF0.bin"},  {&m_fGbMap, "TIF6.bin"},  {&m_fSjisMap, "TIF2.bin"},
         {&m_fBig5Font, "TCF0.bin"}, {&m_fGbFont, "TCF6.bin"}, {&m_fSjisFont, "TCF2.bin"}};

@@ -12,13 +12,22 @@ constexpr auto kPollStep = std::chrono::milliseconds(3);
 
 bool StopHandsetTransfer(CDeviceLibrary& device, std::chrono::milliseconds settle) {
     if (device.m_bTransferActive.load(std::memory_order_acquire)) {
+        // The renderer is told first: the worker clears the renderer's stop
+        // (SetAbort(0)) when it ends, which it can only do after it has seen
+        // m_bAbortPending, so the renderer is never left stopped.
         device.m_nDisplayContent = 0;
-        device.m_bAbortPending.store(1, std::memory_order_release);
         if (CLcdRenderer* renderer = device.Renderer()) renderer->SetAbort(1);
+        device.m_bAbortPending.store(1, std::memory_order_release);
         Pause(settle);
     }
     auto deadline = std::chrono::steady_clock::now() + kTransferStopLimit;
     while (device.m_bAbortPending.load(std::memory_order_acquire) == 1) {
+        // A worker that ended on its own just before the request never answers
+        // it; with no transfer running there is nobody to wait for.
+        if (device.m_bTransferActive.load(std::memory_order_acquire) == 0) {
+            device.m_bAbortPending.store(0, std::memory_order_release);
+            return true;
+        }
         if (std::chrono::steady_clock::now() >= deadline) return false;
         Pause(kPollStep);
     }

@@ -49,12 +49,32 @@ void CHidDeviceImpl::Trace(const std::string& line) const {
 }
 
 bool CHidDeviceImpl::IsOpen() const {
-    return Writer() != nullptr;
+    return Device() != nullptr;
 }
 
-std::shared_ptr<ondrel::HidWriteHandle> CHidDeviceImpl::Writer() const {
+std::shared_ptr<const CHidDeviceImpl::OpenDevice> CHidDeviceImpl::Device() const {
     std::lock_guard lock(m_WriteSlot);
-    return m_hWrite;
+    return m_pDevice;
+}
+
+std::uint16_t CHidDeviceImpl::VendorId() const {
+    auto device = Device();
+    return device ? device->vendorId : 0;
+}
+
+std::uint16_t CHidDeviceImpl::ProductId() const {
+    auto device = Device();
+    return device ? device->productId : 0;
+}
+
+std::string CHidDeviceImpl::DevicePath() const {
+    auto device = Device();
+    return device ? device->path : std::string();
+}
+
+ondrel::HidCaps CHidDeviceImpl::Caps() const {
+    auto device = Device();
+    return device ? device->caps : ondrel::HidCaps{};
 }
 
 // --- discovery and open -----------------------------------------------------
@@ -75,15 +95,15 @@ HResult CHidDeviceImpl::Open(std::uint16_t vendorMask, std::uint16_t productMask
         ondrel::HidAttributes attributes;
         if (!handle->Attributes(&attributes)) continue;
         if (attributes.vendorId != vendor || !productMatches(attributes.productId)) continue;
-        ondrel::HidCaps caps;
-        handle->Capabilities(&caps);
+        auto device = std::make_shared<OpenDevice>();
+        handle->Capabilities(&device->caps);
+        device->writer = std::move(handle);
+        device->vendorId = attributes.vendorId;
+        device->productId = attributes.productId;
+        device->path = path;
         m_nDeviceState = 0;
-        m_nVendorId = attributes.vendorId;
-        m_nProductId = attributes.productId;
-        m_Caps = caps;
-        m_szDevicePath = path;
         std::lock_guard lock(m_WriteSlot);
-        m_hWrite = std::move(handle);
+        m_pDevice = std::move(device);
         return S_OK;
     }
     return E_FAIL;
@@ -92,7 +112,7 @@ HResult CHidDeviceImpl::Open(std::uint16_t vendorMask, std::uint16_t productMask
 HResult CHidDeviceImpl::Close() {
     StopReading();
     std::lock_guard lock(m_WriteSlot);
-    m_hWrite.reset();
+    m_pDevice.reset();
     return S_OK;
 }
 
@@ -104,8 +124,7 @@ HResult CHidDeviceImpl::Reconnect() {
     Close();
     HResult result = Open(kReconnectVendorMask, kReconnectProductMask);
     if (m_pRenderer && result == S_OK) {
-        m_bBehindUsb2Hub = m_pScanner->ScanForDevice(static_cast<std::uint16_t>(m_nVendorId),
-                                                     static_cast<std::uint16_t>(m_nProductId));
+        m_bBehindUsb2Hub = m_pScanner->ScanForDevice(VendorId(), ProductId());
         m_pRenderer->SetPortStatus(m_bBehindUsb2Hub);
     }
     return result;
@@ -153,7 +172,10 @@ HResult CHidDeviceImpl::SetNotifyMessage(std::uint32_t message) {
 
 HResult CHidDeviceImpl::StartReading(WindowHandle window) {
     if (!IsOpen()) Open(kReconnectVendorMask, kReconnectProductMask);
-    if (!m_hRead) m_hRead = m_pBus ? m_pBus->OpenReader(m_szDevicePath) : nullptr;
+    // Without an open device the reader's handle stays invalid: the thread
+    // then only waits for its stop.
+    std::shared_ptr<const OpenDevice> device = Device();
+    if (!m_hRead) m_hRead = m_pBus ? m_pBus->OpenReader(device ? device->path : "") : nullptr;
     if (!m_hRead) return E_FAIL;
     if (m_hThread.Exists()) return S_OK;  // the first window stays
 
@@ -162,7 +184,7 @@ HResult CHidDeviceImpl::StartReading(WindowHandle window) {
     context->message = m_uNotifyMsg.load();
     context->reader = m_hRead;
     context->route = ondrel::NotifyRoute::Resolve(window);
-    context->inputLength = m_Caps.inputReportLength;
+    context->inputLength = device ? device->caps.inputReportLength : 0;
     context->trace = m_Trace;
     context->running = 1;
     m_pReadContext = context;
@@ -210,12 +232,13 @@ HResult CHidDeviceImpl::StopReading() {
 // --- output reports -----------------------------------------------------------
 
 bool CHidDeviceImpl::WriteReport(const std::uint8_t* bytes8, bool retry) {
-    std::shared_ptr<ondrel::HidWriteHandle> writer = Writer();
-    if (!writer) return false;
+    std::shared_ptr<const OpenDevice> device = Device();
+    if (!device) return false;
+    ondrel::HidWriteHandle* writer = device->writer.get();
     // Zero-filled beyond the eight bytes when the device's report is longer.
     std::array<std::uint8_t, 64> small{};
     std::vector<std::uint8_t> large;
-    std::size_t length = m_Caps.outputReportLength;
+    std::size_t length = device->caps.outputReportLength;
     std::uint8_t* buffer = small.data();
     if (length > small.size()) {
         large.assign(length, 0);

@@ -54,10 +54,11 @@ class CHidDeviceImpl final : public CHidDevice {
     // What tests look at; the program never does.
     bool IsOpen() const;
     int DeviceState() const { return m_nDeviceState; }
-    std::uint16_t VendorId() const { return static_cast<std::uint16_t>(m_nVendorId); }
-    std::uint16_t ProductId() const { return static_cast<std::uint16_t>(m_nProductId); }
-    const std::string& DevicePath() const { return m_szDevicePath; }
-    const ondrel::HidCaps& Caps() const { return m_Caps; }
+    // The open device's identity; zeros and empty while none is open.
+    std::uint16_t VendorId() const;
+    std::uint16_t ProductId() const;
+    std::string DevicePath() const;
+    ondrel::HidCaps Caps() const;
     int BehindUsb2Hub() const { return m_bBehindUsb2Hub; }
     bool ReadThreadExists() const { return m_hThread.Exists(); }
     WindowHandle NotifyWindow() const { return m_hNotifyWnd; }
@@ -79,26 +80,32 @@ class CHidDeviceImpl final : public CHidDevice {
     };
     static void ReadLoop(const std::shared_ptr<ReadContext>& context);
 
-    std::shared_ptr<ondrel::HidWriteHandle> Writer() const;
+    // One open device: its write handle with the identity and report lengths
+    // that belong to it. Never changed once published, so a write that holds
+    // it sees one device's whole state, whatever a Reconnect does meanwhile.
+    struct OpenDevice {
+        std::shared_ptr<ondrel::HidWriteHandle> writer;
+        ondrel::HidCaps caps;
+        std::uint16_t vendorId = 0;
+        std::uint16_t productId = 0;
+        std::string path;
+    };
+    std::shared_ptr<const OpenDevice> Device() const;
     bool WriteReport(const std::uint8_t* bytes8, bool retry);
     void Trace(const std::string& line) const;
 
     std::shared_ptr<ReadContext> m_pReadContext;  // its `running` is m_bRunning
-    std::string m_szDevicePath;
     std::int32_t m_bArfSupport = 0;
     std::int32_t m_bBehindUsb2Hub = 0;
-    std::int32_t m_nDeviceState = -1;
-    std::int32_t m_nVendorId = 0;
-    std::int32_t m_nProductId = 0;
-    ondrel::HidCaps m_Caps;
+    std::atomic<std::int32_t> m_nDeviceState{-1};
     ondrel::ReadThread m_hThread;
     // The reader owns the overlapped read handle and its read and stop events.
     std::shared_ptr<ondrel::HidReader> m_hRead;
     // Output reports come from several program threads without a lock; the
-    // mutex only guards the handle pointer, never a write, so that a close on
-    // one thread cannot pull the handle from under a write on another.
+    // mutex only guards the record pointer, never a write, so that a close or
+    // reconnect on one thread cannot pull the device from under a write.
     mutable std::mutex m_WriteSlot;
-    std::shared_ptr<ondrel::HidWriteHandle> m_hWrite;
+    std::shared_ptr<const OpenDevice> m_pDevice;
     std::uint32_t m_ProductIds[kMaxProductIds] = {};
     std::int32_t m_nProductIdCount = 0;
     WindowHandle m_hNotifyWnd = 0;

@@ -16,14 +16,21 @@ int CUsbPortScanner::ScanForDevice(std::uint16_t vendorId, std::uint16_t product
     // Each controller is judged on its own walk: a 2.0 hub on one controller
     // says nothing about a handset on another.
     for (int n = 0; n < UsbTopology::kMaxControllers; ++n) {
-        std::unique_ptr<UsbHub> root = m_pTopology->OpenRootHub(n);
-        if (!root) continue;
-        m_bUsb2HubSeen = 0;
-        m_bDeviceFound = 0;
-        WalkHub(*root, nullptr);
-        if (m_bUsb2HubSeen && m_bDeviceFound) return 1;
+        if (WalkController(m_pTopology->OpenRootHub(n))) return 1;
+    }
+    const int more = m_pTopology->InterfaceControllerCount();
+    for (int n = 0; n < more; ++n) {
+        if (WalkController(m_pTopology->OpenInterfaceRootHub(n))) return 1;
     }
     return 0;
+}
+
+bool CUsbPortScanner::WalkController(std::unique_ptr<UsbHub> root) {
+    if (!root) return false;
+    m_bUsb2HubSeen = 0;
+    m_bDeviceFound = 0;
+    WalkHub(*root, nullptr);
+    return m_bUsb2HubSeen && m_bDeviceFound;
 }
 
 void CUsbPortScanner::WalkHub(UsbHub& hub, const UsbConnection* parent) {

@@ -15,10 +15,13 @@ class CUsbPortScanner {
 
     // 1 when, on one host controller, the device was found and a USB 2.0 hub
     // was opened during that controller's walk (on any branch before the
-    // device's port was reached); 0 otherwise.
+    // device's port was reached); 0 otherwise. The numbered controllers are
+    // walked first, then those the topology lists by interface class.
     int ScanForDevice(std::uint16_t vendorId, std::uint16_t productId);
 
   private:
+    // One controller's walk from its root hub; true when it saw both.
+    bool WalkController(std::unique_ptr<UsbHub> root);
     void WalkHub(UsbHub& hub, const UsbConnection* parent);
 
     std::shared_ptr<UsbTopology> m_pTopology;

@@ -37,6 +37,13 @@ class UsbTopology {
     // Opens host controller `index` (0..kMaxControllers-1) and its root hub;
     // nullptr when either cannot be opened.
     virtual std::unique_ptr<UsbHub> OpenRootHub(int index) = 0;
+    // Host controllers found by their device interface class instead of by
+    // number, walked after the numbered ones. A system whose numbered names do
+    // not cover every controller lists them here; none by default.
+    virtual int InterfaceControllerCount() { return 0; }
+    // Opens interface controller `index` (0..InterfaceControllerCount()-1) and
+    // its root hub; nullptr when either cannot be opened.
+    virtual std::unique_ptr<UsbHub> OpenInterfaceRootHub(int) { return nullptr; }
 };
 
 std::shared_ptr<UsbTopology> SystemUsbTopology();

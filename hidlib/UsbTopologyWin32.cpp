@@ -1,9 +1,11 @@
 // The USB tree on Windows through the hub driver's queries: host controllers
-// "\\.\HCD0".."\\.\HCD9", their root hubs, node and connection information
-// and the names of external hubs.
+// "\\.\HCD0".."\\.\HCD9" (and, where those names do not cover them all,
+// the controllers of the host controller interface class), their root hubs,
+// node and connection information and the names of external hubs.
 #include <windows.h>
 // clang-format off
 #include <winioctl.h>
+#include <setupapi.h>
 #include <usbioctl.h>
 // clang-format on
 
@@ -18,6 +20,49 @@ namespace ondrel {
 namespace {
 
 constexpr int kPipeRecords = 30;
+
+// {3ABF6F2D-71C4-462A-8A92-1E6861E6AF27}: USB host controller interfaces.
+constexpr GUID kHostControllerInterface = {
+    0x3ABF6F2D, 0x71C4, 0x462A, {0x8A, 0x92, 0x1E, 0x68, 0x61, 0xE6, 0xAF, 0x27}};
+
+// The version the system really is: GetVersionEx answers what the program's
+// manifest claims, so the kernel's own answer is asked for.
+bool NeedsInterfaceEnumeration() {
+    using RtlGetVersionFn = LONG(WINAPI*)(RTL_OSVERSIONINFOW*);
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    auto get = ntdll ? reinterpret_cast<RtlGetVersionFn>(
+                           reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+                     : nullptr;
+    RTL_OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (get == nullptr || get(&version) != 0) return false;
+    // Below 5, and on every x.0 release (2000, 10, 11), the controllers are
+    // also looked up by interface class.
+    return version.dwMajorVersion < 5 || version.dwMinorVersion == 0;
+}
+
+std::vector<std::wstring> HostControllerInterfacePaths() {
+    std::vector<std::wstring> paths;
+    HDEVINFO set = SetupDiGetClassDevsW(&kHostControllerInterface, nullptr, nullptr,
+                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (set == INVALID_HANDLE_VALUE) return paths;
+    SP_DEVICE_INTERFACE_DATA item{};
+    item.cbSize = sizeof item;
+    for (DWORD i = 0;
+         SetupDiEnumDeviceInterfaces(set, nullptr, &kHostControllerInterface, i, &item); ++i) {
+        DWORD size = 0;
+        SetupDiGetDeviceInterfaceDetailW(set, &item, nullptr, 0, &size, nullptr);
+        if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) continue;
+        std::vector<std::uint8_t> storage(size);
+        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(storage.data());
+        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+        if (SetupDiGetDeviceInterfaceDetailW(set, &item, detail, size, nullptr, nullptr)) {
+            paths.emplace_back(detail->DevicePath);
+        }
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return paths;
+}
 
 HANDLE OpenForWriting(const std::wstring& path) {
     return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
@@ -99,6 +144,23 @@ class Win32UsbTopology final : public UsbTopology {
     std::unique_ptr<UsbHub> OpenRootHub(int index) override {
         wchar_t path[32];
         std::swprintf(path, 32, L"\\\\.\\HCD%d", index);
+        return OpenController(path);
+    }
+
+    // Listed afresh for each scan: controllers come and go with the machine.
+    int InterfaceControllerCount() override {
+        m_interfacePaths = NeedsInterfaceEnumeration() ? HostControllerInterfacePaths()
+                                                       : std::vector<std::wstring>();
+        return static_cast<int>(m_interfacePaths.size());
+    }
+
+    std::unique_ptr<UsbHub> OpenInterfaceRootHub(int index) override {
+        if (index < 0 || static_cast<std::size_t>(index) >= m_interfacePaths.size()) return nullptr;
+        return OpenController(m_interfacePaths[static_cast<std::size_t>(index)]);
+    }
+
+  private:
+    static std::unique_ptr<UsbHub> OpenController(const std::wstring& path) {
         HANDLE controller = OpenForWriting(path);
         if (controller == INVALID_HANDLE_VALUE) return nullptr;
         std::wstring name =
@@ -109,6 +171,8 @@ class Win32UsbTopology final : public UsbTopology {
         if (hub == INVALID_HANDLE_VALUE) return nullptr;
         return std::make_unique<Win32UsbHub>(hub);
     }
+
+    std::vector<std::wstring> m_interfacePaths;
 };
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "protocol/CSkypeEngine.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 
 #include "CLcdRenderer.h"
 #include "handset/HandsetCommands.h"
@@ -19,6 +21,23 @@ constexpr int kTrayTipActive = 13;
 constexpr int kTrayTipInactive = 14;
 constexpr int kButtonLinkReady = 0x53;
 constexpr const char* kDefaultApiWindowName = "SkypeForWindow";
+constexpr const char* kParserThreadFailed = "CreateThead MessageInQueueThreadProc is failed...\n";
+constexpr const char* kSenderThreadFailed = "CreateThead MessageOutQueueThreadProc is failed...\n";
+constexpr const char* kActionThreadFailed = "CreateThead QueueAPIThreadProc is failed...\n";
+
+bool StartSystemThread(std::thread& thread, std::function<void()> body) {
+    try {
+        thread = std::thread(std::move(body));
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
+void TraceToStdout(const std::string& line) {
+    std::fputs(line.c_str(), stdout);
+    std::fflush(stdout);
+}
 
 // Copies `text` into a caller's buffer of `size` bytes, always terminated.
 void CopyOut(char* out, std::size_t size, const std::string& text) {
@@ -113,18 +132,38 @@ bool IsDeviceCommand(unsigned key) {
 
 CSkypeEngine::CSkypeEngine(ShellState& shell, WindowSystem& windows,
                            LinkCollaborators& collaborators, NotificationDispatcher& dispatcher,
-                           std::chrono::milliseconds sendTimeout)
+                           std::chrono::milliseconds sendTimeout, EngineThreads threads)
     : m_shell(shell),
       m_windows(windows),
       m_collaborators(collaborators),
       m_dispatcher(dispatcher),
-      m_sendTimeout(sendTimeout) {
-    m_hInThread = std::thread(&CSkypeEngine::MessageInQueueThreadProc, this);
-    m_hOutThread = std::thread(&CSkypeEngine::MessageOutQueueThreadProc, this);
+      m_sendTimeout(sendTimeout),
+      m_threads(std::move(threads)) {
+    if (!m_threads.start) m_threads.start = StartSystemThread;
+    if (!m_threads.trace) m_threads.trace = TraceToStdout;
+    // A parser that cannot start leaves m_bInRunning 0: the next line from
+    // Skype takes the restart path and tries again. A missing sender is
+    // started again by the next command.
+    if (!StartThread(
+            m_hInThread, [this] { MessageInQueueThreadProc(); }, kParserThreadFailed)) {
+        m_bInRunning = 0;
+    }
+    StartThread(
+        m_hOutThread, [this] { MessageOutQueueThreadProc(); }, kSenderThreadFailed);
+}
+
+bool CSkypeEngine::StartThread(std::thread& thread, std::function<void()> body,
+                               const char* failureTrace) {
+    if (m_threads.start(thread, std::move(body))) return true;
+    m_threads.trace(failureTrace);
+    return false;
 }
 
 CSkypeEngine::~CSkypeEngine() {
-    m_bStopping = true;
+    {
+        std::lock_guard lock(m_actionLock);
+        m_bStopping = true;
+    }
     m_bInRunning = 0;
     {
         std::lock_guard lock(m_csIn);
@@ -164,7 +203,7 @@ int CSkypeEngine::EnqueueIncoming(const char* text) {
     }
     // The parser has ended: start it again with an empty queue, drop this line,
     // start the session afresh and look for Skype again.
-    StartParser();
+    if (!StartParser()) return E_FAIL;
     m_collaborators.ResetCurrentCall();
     m_collaborators.ResetSecondCall();
     m_collaborators.ResetContactCursor();
@@ -174,14 +213,19 @@ int CSkypeEngine::EnqueueIncoming(const char* text) {
     return 0;
 }
 
-void CSkypeEngine::StartParser() {
+bool CSkypeEngine::StartParser() {
     if (m_hInThread.joinable()) m_hInThread.join();  // it has left its loop already
     {
         std::lock_guard lock(m_csIn);
         m_InQueue.clear();
     }
     m_bInRunning = 1;
-    m_hInThread = std::thread(&CSkypeEngine::MessageInQueueThreadProc, this);
+    if (StartThread(
+            m_hInThread, [this] { MessageInQueueThreadProc(); }, kParserThreadFailed)) {
+        return true;
+    }
+    m_bInRunning = 0;
+    return false;
 }
 
 void CSkypeEngine::MessageInQueueThreadProc() {
@@ -220,6 +264,14 @@ int CSkypeEngine::EnqueueOutgoing(const char* text) {
     if (text == nullptr) return 0;
     {
         std::lock_guard lock(m_csOut);
+        if (m_bOutStop) return 0;
+        // The sender could not be started before: try again; without it the
+        // command is dropped, as one Skype does not take.
+        if (!m_hOutThread.joinable() &&
+            !StartThread(
+                m_hOutThread, [this] { MessageOutQueueThreadProc(); }, kSenderThreadFailed)) {
+            return E_FAIL;
+        }
         m_OutQueue.emplace_back(text);
         m_bOutRunning = 1;  // starts a run, or keeps the current one going
     }
@@ -318,13 +370,16 @@ int CSkypeEngine::SetApiAction(int action) {
 int CSkypeEngine::StartApiThread() {
     // The pending code goes with the thread, so a later SetApiAction never
     // changes what a started action does.
-    StartActionThread(m_nApiAction.exchange(API_ACTION_NONE));
-    return 0;
+    int action = m_nApiAction.exchange(API_ACTION_NONE);
+    if (action == API_ACTION_NONE) return 0;
+    return StartActionThread(action) ? 0 : E_FAIL;
 }
 
-void CSkypeEngine::StartActionThread(int action) {
-    if (action == API_ACTION_NONE || m_bStopping) return;
+bool CSkypeEngine::StartActionThread(int action) {
     std::lock_guard lock(m_actionLock);
+    // Decided under the lock the destructor takes to mark the stop, so a
+    // thread started here is always in the list the destructor joins.
+    if (m_bStopping) return false;
     // Join the threads that have finished, so the list stays short.
     std::erase_if(m_ApiThreads, [](ActionThread& t) {
         if (!t.finished->load()) return false;
@@ -332,11 +387,18 @@ void CSkypeEngine::StartActionThread(int action) {
         return true;
     });
     auto finished = std::make_shared<std::atomic<bool>>(false);
-    m_ApiThreads.push_back({std::thread([this, action, finished] {
-                                QueueAPIThreadProc(action);
-                                finished->store(true);
-                            }),
-                            finished});
+    ActionThread started{std::thread(), finished};
+    if (!StartThread(
+            started.thread,
+            [this, action, finished] {
+                QueueAPIThreadProc(action);
+                finished->store(true);
+            },
+            kActionThreadFailed)) {
+        return false;
+    }
+    m_ApiThreads.push_back(std::move(started));
+    return true;
 }
 
 void CSkypeEngine::QueueAPIThreadProc(int action) {
@@ -441,7 +503,7 @@ int CSkypeEngine::FillRingList(DialogHost& dialogs, DialogHost::DialogHandle dia
                                int controlId) {
     IniFile ini;
     ini.Load(m_szConfigPath);
-    int count = ini.GetInt("RINGS", "NUMOFRINGS", 0);
+    int count = std::min(ini.GetInt("RINGS", "NUMOFRINGS", 0), kMaxRings);
     for (int i = 0; i < count; ++i) {
         std::string key = "RING_" + std::to_string(i + 1);
         dialogs.InsertComboString(dialog, controlId, i, ini.GetText("RINGS", key));

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -26,6 +27,15 @@
 
 class CLcdRenderer;
 
+// How the engine starts its threads, and where it traces one that cannot be
+// started. Empty members give the system's threads and standard output; tests
+// pass a starter that fails.
+struct EngineThreads {
+    // Starts `body` on `thread`; false (thread left empty) when none can be created.
+    std::function<bool(std::thread& thread, std::function<void()> body)> start;
+    std::function<void(const std::string& line)> trace;
+};
+
 class CSkypeEngine {
   public:
     // How long a message to Skype's window (or one window of a broadcast) may take
@@ -33,10 +43,13 @@ class CSkypeEngine {
     static constexpr std::chrono::milliseconds kSendTimeout{2000};
     static constexpr std::size_t kTextBufferSize = 260;     // out-buffers of the text getters
     static constexpr std::size_t kCommandBufferSize = 255;  // formatted commands
+    // The ring list never takes more names than this, whatever NUMOFRINGS asks for:
+    // a dialog's combo box is no place for more, and a huge count would hang the dialog.
+    static constexpr int kMaxRings = 256;
 
     CSkypeEngine(kestrava::ShellState& shell, kestrava::WindowSystem& windows,
                  LinkCollaborators& collaborators, NotificationDispatcher& dispatcher,
-                 std::chrono::milliseconds sendTimeout = kSendTimeout);
+                 std::chrono::milliseconds sendTimeout = kSendTimeout, EngineThreads threads = {});
     CSkypeEngine(const CSkypeEngine&) = delete;
     CSkypeEngine& operator=(const CSkypeEngine&) = delete;
 
@@ -98,9 +111,11 @@ class CSkypeEngine {
     void MessageInQueueThreadProc();
     void MessageOutQueueThreadProc();
     void QueueAPIThreadProc(int action);
-    void StartActionThread(int action);
+    // False (traced) when the thread cannot be created.
+    bool StartActionThread(int action);
+    bool StartThread(std::thread& thread, std::function<void()> body, const char* failureTrace);
     void RunAttachedSetUp();
-    void StartParser();
+    bool StartParser();
     std::string HandsetDeviceNameAsUtf8();
     std::string IconPath(const std::string& file) const;
 
@@ -109,6 +124,7 @@ class CSkypeEngine {
     LinkCollaborators& m_collaborators;
     NotificationDispatcher& m_dispatcher;
     const std::chrono::milliseconds m_sendTimeout;
+    EngineThreads m_threads;
 
     // Incoming lines: the lock is held for one queue operation only.
     std::mutex m_csIn;
@@ -134,6 +150,8 @@ class CSkypeEngine {
         std::shared_ptr<std::atomic<bool>> finished;
     };
     std::vector<ActionThread> m_ApiThreads;
+    // Set by the destructor under m_actionLock; an action starts only if it
+    // reads false under that lock, so no action thread escapes the final join.
     std::atomic<bool> m_bStopping{false};
 
     std::atomic<int> m_bFontsSupported{1};

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <new>
 #include <unordered_set>
 
@@ -42,7 +43,9 @@ bool ToLocalTime(CallTime time, std::tm* out) {
 
 // The start time as the handset shows it, the same on every system and in
 // every locale: month/day/two-digit year, a blank, hours:minutes (14 characters).
+// Empty when the year does not fit an int (a far-future 64-bit timestamp).
 std::string StartTimeText(const std::tm& local) {
+    if (local.tm_year > std::numeric_limits<int>::max() - 1900) return {};
     char text[32];
     std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d", local.tm_mon + 1, local.tm_mday,
                   (local.tm_year + 1900) % 100, local.tm_hour, local.tm_min);
@@ -408,6 +411,7 @@ HResult CSessionStore::FormatSelectedTimes() {
     std::tm local{};
     if (m_Selection.Timestamp == 0 || !ToLocalTime(m_Selection.Timestamp, &local)) return E_FAIL;
     m_strStartTime = StartTimeText(local);
+    if (m_strStartTime.empty()) return E_FAIL;  // not shown, as a time that cannot be converted
     m_nDurationReadPos = 0;
     if (m_Selection.Duration == 0) {
         m_strDuration.clear();

@@ -41,6 +41,10 @@ struct SimulatedHandset::Boundary {
     int listener = -1;
     int wake = -1;  // eventfd: stop or re-plug
     std::vector<int> connections;
+    // Taken out of use by Unplug, closed only by the serving thread: it may
+    // still be polling or reading them, and a number closed under it could be
+    // reused by any descriptor of the process before it closes it again.
+    std::vector<int> retired;
     bool plugged = true;
     bool stopping = false;
     mutable std::condition_variable changed;
@@ -66,6 +70,7 @@ SimulatedHandset::~SimulatedHandset() {
     std::uint64_t one = 1;
     (void)!::write(m_boundary->wake, &one, sizeof one);
     m_server.join();
+    for (int fd : m_boundary->retired) ::close(fd);
     for (int fd : m_boundary->connections) ::close(fd);
     if (m_boundary->listener >= 0) ::close(m_boundary->listener);
     ::close(m_boundary->wake);
@@ -105,6 +110,9 @@ void SimulatedHandset::Serve() {
         {
             std::lock_guard lock(m_mutex);
             if (m_boundary->stopping) return;
+            // Not polled any more, so closing them here cannot hit a reused number.
+            for (int fd : m_boundary->retired) ::close(fd);
+            m_boundary->retired.clear();
             fds.push_back({m_boundary->wake, POLLIN, 0});
             listener = m_boundary->listener;
             if (listener >= 0) fds.push_back({listener, POLLIN, 0});
@@ -123,6 +131,10 @@ void SimulatedHandset::Serve() {
                 int connection = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
                 if (connection >= 0) {
                     std::lock_guard lock(m_mutex);
+                    if (m_boundary->listener != fd) {
+                        ::close(connection);  // accepted just as the handset was unplugged
+                        continue;
+                    }
                     m_boundary->connections.push_back(connection);
                     m_boundary->changed.notify_all();
                 }
@@ -132,9 +144,12 @@ void SimulatedHandset::Serve() {
             ssize_t got = ::recv(fd, packet, sizeof packet, 0);
             if (got <= 0) {
                 if (got < 0 && errno == EAGAIN) continue;
+                // A closed handle; one that Unplug retired is closed at the top.
                 std::lock_guard lock(m_mutex);
                 auto& list = m_boundary->connections;
-                list.erase(std::remove(list.begin(), list.end(), fd), list.end());
+                auto at = std::find(list.begin(), list.end(), fd);
+                if (at == list.end()) continue;
+                list.erase(at);
                 ::close(fd);
                 continue;
             }
@@ -158,9 +173,11 @@ void SimulatedHandset::Unplug() {
     std::lock_guard lock(m_mutex);
     if (!m_boundary->plugged) return;
     m_boundary->plugged = false;
-    for (int fd : m_boundary->connections) ::close(fd);
+    // The program's handles see the unplug once the serving thread has closed these.
+    auto& retired = m_boundary->retired;
+    retired.insert(retired.end(), m_boundary->connections.begin(), m_boundary->connections.end());
     m_boundary->connections.clear();
-    if (m_boundary->listener >= 0) ::close(m_boundary->listener);
+    if (m_boundary->listener >= 0) retired.push_back(m_boundary->listener);
     m_boundary->listener = -1;
     ::unlink(DevicePath().c_str());
     std::error_code ignored;

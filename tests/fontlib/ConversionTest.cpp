@@ -113,6 +113,30 @@ TEST(ReverseMapTest, MissingReverseFileFailsTheConversion) {
     EXPECT_EQ(out[0], 0);
 }
 
+// The shell may load the fonts again without a folder: the bare names in the
+// current directory then replace the earlier folder's set, reverse maps too.
+TEST_F(MapOrderTest, LoadingWithoutAFolderOpensTheBareNamesNotTheEarlierFolder) {
+    Write(true, false, false);
+    ASSERT_EQ(Map(0x4E2D), 0xB111);
+    ScratchFolder current;
+    std::vector<std::uint8_t> big5, reverse;
+    PutRecord(big5, 0x4E2D - 0xA7, 0xB1, 0x99);
+    PutRecord(reverse, 0xA440 - 0xA140, 0x4E, 0x00);
+    current.Write("TIF0.bin", big5);
+    for (const char* name : {"TI0Inv.bin", "TI6Inv.bin", "TI2Inv.bin"})
+        current.Write(name, reverse);
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(current.Path());
+    renderer.LoadFonts(nullptr);
+    const std::uint16_t mapped = Map(0x4E2D);
+    char out[255] = {};
+    const HResult converted = renderer.LocalToUtf8("\xA4\x40", out);
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(mapped, 0xB199);
+    EXPECT_EQ(converted, S_OK);
+    EXPECT_STREQ(out, "\xE4\xB8\x80");
+}
+
 // With the generated files.
 class ConversionTest : public ::testing::Test {
   protected:

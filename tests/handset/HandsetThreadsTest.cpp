@@ -187,6 +187,20 @@ TEST_F(HandsetThreadsTest, AStopFromAnotherThreadEndsTheTransferWithTheEndMarker
     EXPECT_EQ(device->m_bTransferActive.load(), 0);
 }
 
+TEST_F(HandsetThreadsTest, AStopThatComesAsTheWorkerEndsOnItsOwnDoesNotWaitForAnAnswer) {
+    // The worker is about to end: it no longer looks at the request, and ends
+    // (transfer no longer active) without clearing it.
+    device->m_bTransferActive = 1;
+    std::thread worker([this] {
+        while (device->m_bAbortPending.load() != 1) std::this_thread::yield();
+        device->m_bTransferActive = 0;
+    });
+    EXPECT_TRUE(StopHandsetTransfer(*device, std::chrono::milliseconds(0)))
+        << "the stop waited out its bound for a worker that had gone";
+    worker.join();
+    EXPECT_EQ(device->m_bAbortPending.load(), 0) << "no request is left behind";
+}
+
 TEST_F(HandsetThreadsTest, TheHandsetsReadyReplyStartsExactlyOneUpload) {
     NiceMock<MockSkypeLink> link;
     NiceMock<MockKeypad> keypad;

@@ -30,6 +30,13 @@ class FakeHidBus final : public HidBus {
         Add(Device{path, {vendor, product, 1}, {inputLength, outputLength, 0}, true});
     }
 
+    // A device that cannot be opened is passed over, as one unplugged or busy.
+    void SetOpenable(const std::string& path, bool openable) {
+        std::lock_guard lock(m_mutex);
+        for (Device& device : m_devices) {
+            if (device.path == path) device.openable = openable;
+        }
+    }
     // Writes fail while this is above zero; each failure counts it down.
     void FailNextWrites(int count) {
         std::lock_guard lock(m_mutex);

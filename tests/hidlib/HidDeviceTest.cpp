@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
 
 #include "CLcdRenderer.h"
 #include "FakeHidBus.h"
@@ -207,6 +208,35 @@ TEST_F(HidDeviceTest, StopReadingWithoutAThreadIsHarmless) {
     EXPECT_EQ(device.Close(), S_OK);
     EXPECT_FALSE(device.IsOpen());
     EXPECT_EQ(bus->OpenHandles(), 0);
+}
+
+// Reconnect on one thread while another writes: each write goes out with the
+// report length of the device whose handle it uses.
+TEST_F(HidDeviceTest, AWriteDuringReconnectSeesOneDevicesWholeState) {
+    bus->Add("short", 0x0C45, 0x1830, 8, 8);
+    bus->Add("long", 0x0C45, 0x1830, 8, 65);
+    ASSERT_EQ(device.Reconnect(), S_OK);
+    std::atomic<bool> done{false};
+    std::atomic<int> sent{0};
+    std::thread writer([&] {
+        while (!done) {
+            device.SendCommand(0x51);
+            ++sent;
+        }
+    });
+    for (int i = 0; i < 2000; ++i) {
+        while (sent < i / 4) std::this_thread::yield();  // keep the writer in step
+        bus->SetOpenable("short", i % 2 == 0);
+        device.Reconnect();
+    }
+    done = true;
+    writer.join();
+    int checked = 0;
+    for (const auto& [path, report] : bus->Writes()) {
+        ASSERT_EQ(report.size(), path == "short" ? 8u : 65u) << path << " after " << checked;
+        ++checked;
+    }
+    EXPECT_GT(checked, 0);
 }
 
 TEST(HidDeviceFactory, SetNotifyMessageAnswersOneAndNewObjectsAreIndependent) {

@@ -2,8 +2,10 @@
 // the simulated handset's socket and a USB tree written by the test.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "SimulatedHandset.h"
 #include "TestWindow.h"
@@ -136,6 +138,28 @@ TEST_F(SimulatedHandsetTest, UnplugEndsNothingButTheReadsAndReconnectFindsItAgai
     handset.LiftReceiver();
     ASSERT_TRUE(Receive(1));
     EXPECT_EQ(Code(0), 0x1F);
+}
+
+// The program keeps writing while the handset is unplugged and plugged in
+// again: the simulated device's descriptors closed by the unplug must never be
+// closed a second time, when their numbers may belong to the new connection or
+// the reader's stop event.
+TEST_F(SimulatedHandsetTest, ReplugInALoopWhileReportsFlowKeepsEveryNewConnectionWorking) {
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        while (!done) device.SendCommandData(0x1A, 0x0A);
+    });
+    for (int round = 0; round < 40; ++round) {
+        ASSERT_EQ(device.StartReading(window.Handle()), S_OK) << "round " << round;
+        ASSERT_TRUE(handset.WaitForConnections(2, 2s)) << "round " << round;
+        handset.LiftReceiver();
+        ASSERT_TRUE(Receive(static_cast<std::size_t>(round) + 1)) << "round " << round;
+        handset.Unplug();
+        handset.PlugIn();
+        ASSERT_EQ(device.Reconnect(), S_OK) << "round " << round;
+    }
+    done = true;
+    writer.join();
 }
 
 // A sysfs USB tree: usb1 with a 2.0 hub on port 1 holding the handset, usb2 empty.

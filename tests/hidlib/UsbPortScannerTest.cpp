@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <vector>
 
 #include "hidlib/UsbPortScanner.h"
 
@@ -44,10 +45,19 @@ class SyntheticHub final : public ondrel::UsbHub {
 class SyntheticTree final : public ondrel::UsbTopology {
   public:
     std::map<int, std::shared_ptr<Node>> controllers;
+    // Controllers listed by interface class; a null entry does not open.
+    std::vector<std::shared_ptr<Node>> interfaceControllers;
     std::unique_ptr<ondrel::UsbHub> OpenRootHub(int index) override {
         auto it = controllers.find(index);
         if (it == controllers.end()) return nullptr;
         return std::make_unique<SyntheticHub>(it->second);
+    }
+    int InterfaceControllerCount() override {
+        return static_cast<int>(interfaceControllers.size());
+    }
+    std::unique_ptr<ondrel::UsbHub> OpenInterfaceRootHub(int index) override {
+        auto& node = interfaceControllers.at(static_cast<std::size_t>(index));
+        return node ? std::make_unique<SyntheticHub>(node) : nullptr;
     }
 };
 
@@ -136,6 +146,21 @@ TEST(UsbPortScanner, AnotherDeviceWithTheVendorIsNotTheHandset) {
     auto root = HubWith(1, Hub(0x0200));
     root->hubs[1] = HubWith(1, UsbConnection{true, false, kVendor, 0x1831, 0x0200});
     tree->controllers[0] = root;
+    EXPECT_EQ(Scan(tree), 0);
+}
+
+// Controllers the numbered names miss are walked after them, each on its own.
+TEST(UsbPortScanner, ControllersListedByInterfaceClassAreWalkedToo) {
+    auto tree = std::make_shared<SyntheticTree>();
+    tree->controllers[0] = HubWith(1, Handset());  // on a root port: not behind a hub
+    auto behind = HubWith(2, Hub(0x0200));
+    behind->hubs[2] = HubWith(1, Handset());
+    tree->interfaceControllers = {nullptr, behind};
+    EXPECT_EQ(Scan(tree), 1);
+
+    auto hubOnly = HubWith(1, Hub(0x0200));  // a 2.0 hub but the handset is elsewhere
+    hubOnly->hubs[1] = std::make_shared<Node>();
+    tree->interfaceControllers = {hubOnly, HubWith(3, Handset())};
     EXPECT_EQ(Scan(tree), 0);
 }
 

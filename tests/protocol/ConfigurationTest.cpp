@@ -165,5 +165,18 @@ TEST_F(ConfigurationTest, TheRingListHasNumOfRingsEntriesEvenWhenSomeAreMissing)
                 ::testing::ElementsAre("1001:0=Classic", "1001:1=", "1001:2=", "1001:select 0"));
 }
 
+TEST_F(ConfigurationTest, AHugeNumOfRingsReadsOnlyTheFirstRings) {
+    Write("[RINGS]\nNUMOFRINGS=2147483647\nRING_1=Classic\nRING_2=Chime\n");
+    Load();
+    RecordingDialogs dialogs;
+    engine->FillRingList(dialogs, 0x77, 1001);
+    ASSERT_EQ(dialogs.entries.size(), static_cast<std::size_t>(CSkypeEngine::kMaxRings) + 1);
+    EXPECT_EQ(dialogs.entries[0], "1001:0=Classic");
+    EXPECT_EQ(dialogs.entries[1], "1001:1=Chime");
+    EXPECT_EQ(dialogs.entries[CSkypeEngine::kMaxRings - 1],
+              "1001:" + std::to_string(CSkypeEngine::kMaxRings - 1) + "=");
+    EXPECT_EQ(dialogs.entries.back(), "1001:select 0");
+}
+
 }  // namespace
 }  // namespace kestrava::testing

@@ -76,6 +76,16 @@ TEST_F(DisplayTexts, AMissingDurationOrTimestampFailsAndShowsWhatIsKnown) {
     EXPECT_EQ("00:00:05", Duration());  // left as it was
 }
 
+TEST_F(DisplayTexts, AStartTimeWhoseYearDoesNotFitFailsWithAnEmptyText) {
+    // Skype's timestamp is any 64-bit value; these convert to years past INT_MAX.
+    for (const CallTime timestamp : {CallTime{67767976233532800}, CallTime{67768036191676799}}) {
+        m_store.FormatDuration(5);
+        EXPECT_EQ(E_FAIL, Show(timestamp, 60)) << timestamp;
+        EXPECT_EQ("", StartTime()) << timestamp;
+        EXPECT_EQ("00:00:05", Duration()) << timestamp;
+    }
+}
+
 TEST_F(DisplayTexts, ReadingFailsOnceAtTheEndThenStartsOver) {
     ASSERT_EQ(S_OK, m_store.FormatClock());
     const std::string clock = ReadText(m_store, &CSessionStore::ReadClockChar);

@@ -1,0 +1,38 @@
+#include "app/CallPath.h"
+
+namespace kestrava {
+
+CallPath::CallPath(Platform& platform, CDeviceLibrary& device, ShellState& shell, SkypeLink& link,
+                   Trace trace)
+    : m_device(device),
+      m_shell(shell),
+      m_link(link),
+      m_keypad(trace),
+      m_faders(trace),
+      m_calls(link, device, platform.shell, platform.desktop, m_historyLines),
+      m_dispatcher(m_calls, m_userLines, m_historyLines, device, platform.desktop) {}
+
+void CallPath::AttachSession(CSessionStore& store, CListManager& contacts) {
+    m_contactView = std::make_unique<ListManagerView>(contacts);
+    m_callerDetails = std::make_unique<ListManagerCallerDetails>(contacts);
+    m_decoder = std::make_unique<CInputDecoder>(m_device, store, *m_contactView, m_link, m_keypad,
+                                                m_faders, m_shell.g_bHandsetAnnounced);
+    m_upload = std::make_unique<CUploadWorker>(m_device, store, *m_contactView);
+    m_calls.SetSessionStore(&store);
+    m_calls.SetCallerDetails(m_callerDetails.get());
+    m_device.SetUploadRunner(m_upload.get());
+    m_device.SetReportHandler(m_decoder.get());
+}
+
+void CallPath::DetachSession() {
+    m_device.SetReportHandler(nullptr);
+    m_device.SetUploadRunner(nullptr);
+    m_calls.SetCallerDetails(nullptr);
+    m_calls.SetSessionStore(nullptr);
+    m_decoder.reset();
+    m_upload.reset();
+    m_callerDetails.reset();
+    m_contactView.reset();
+}
+
+}  // namespace kestrava

@@ -1,0 +1,67 @@
+// The call path as the shell wires it: on the parser thread the dispatcher of
+// Skype's lines and the call state machine; on the input worker the decoder of
+// the handset's reports; on the upload worker the transfer runs; and the
+// stand-ins for the parts that are not built yet (the keypad, the faders, the
+// user and history lines).
+//
+// It exists for the shell's whole life. The store and the contact list come
+// to exist during start-up (in an order that depends on the handset's
+// presence); AttachSession wires them in, DetachSession lets them go again
+// once the threads that read them have stopped.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/PendingSeams.h"
+#include "app/ShellState.h"
+#include "handset/CDeviceLibrary.h"
+#include "handset/ContactListView.h"
+#include "handset/InputDecoder.h"
+#include "platform/Platform.h"
+#include "protocol/CallStateMachine.h"
+#include "protocol/CallerDetails.h"
+#include "protocol/LineHandlers.h"
+#include "protocol/NotificationDispatcher.h"
+#include "session/UploadWorker.h"
+
+namespace kestrava {
+
+class CallPath {
+  public:
+    using Trace = std::function<void(const std::string&)>;
+
+    CallPath(Platform& platform, CDeviceLibrary& device, ShellState& shell, SkypeLink& link,
+             Trace trace);
+    CallPath(const CallPath&) = delete;
+    CallPath& operator=(const CallPath&) = delete;
+
+    // What the engine's parser hands every line to.
+    NotificationDispatcher& Dispatcher() { return m_dispatcher; }
+
+    // Wires the store and the contact list into the call state machine and
+    // the handset threads. Reports queued before wait for it.
+    void AttachSession(CSessionStore& store, CListManager& contacts);
+    // Lets them go. The caller has stopped the handset threads
+    // (CDeviceLibrary::StopWorkers) and the parser (the engine) first.
+    void DetachSession();
+
+  private:
+    CDeviceLibrary& m_device;
+    ShellState& m_shell;
+    SkypeLink& m_link;
+    KeypadStandIn m_keypad;
+    FaderStandIn m_faders;
+    IgnoredUserLines m_userLines;
+    IgnoredHistoryLines m_historyLines;
+    CCallStateMachine m_calls;
+    CNotificationDispatcher m_dispatcher;
+
+    std::unique_ptr<ListManagerView> m_contactView;
+    std::unique_ptr<ListManagerCallerDetails> m_callerDetails;
+    std::unique_ptr<CInputDecoder> m_decoder;
+    std::unique_ptr<CUploadWorker> m_upload;
+};
+
+}  // namespace kestrava
