@@ -15,9 +15,7 @@ Application::Application(Platform& platform, CDeviceLibrary& device)
       m_device(device),
       m_links(m_shell, platform.windows, device),
       m_renderer(platform.modules, platform.shell),
-      m_mainWindow(m_shell, platform, device, m_renderer, m_links),
-      m_callPath(platform, device, m_shell, m_engineLink,
-                 [this](const std::string& event) { m_links.Report(event); }) {}
+      m_mainWindow(m_shell, platform, device, m_renderer, m_links) {}
 
 int Application::Run() {
     if (StartUp()) {
@@ -43,7 +41,10 @@ bool Application::StartUp() {
     m_engine = std::make_unique<CSkypeEngine>(m_shell, windows, m_links, m_links);
     m_mainWindow.SetEngine(m_engine.get());
     m_engineLink.SetEngine(m_engine.get());
-    m_links.SetLineHandler(&m_callPath.Dispatcher());
+    m_callPath =
+        std::make_unique<CallPath>(m_platform, m_device, m_shell, m_engineLink, *m_engine,
+                                   [this](const std::string& event) { m_links.Report(event); });
+    m_links.SetLineHandler(&m_callPath->Dispatcher());
 
     m_shell.moduleDirectory = DirectoryOf(m_platform.modules.ExecutablePath().substr(0, kMaxPath));
     LoadConfiguration();
@@ -133,7 +134,7 @@ void Application::CreateContactList() {
 }
 
 void Application::AttachCallPath() {
-    m_callPath.AttachSession(*m_store, *m_contacts);
+    m_callPath->AttachSession(*m_store, *m_contacts);
 }
 
 // The input and upload workers stop first, then the engine (its parser writes
@@ -146,7 +147,8 @@ void Application::TearDownSession() {
     m_links.SetLineHandler(nullptr);
     m_engineLink.SetEngine(nullptr);
     m_engine.reset();
-    m_callPath.DetachSession();
+    if (m_callPath) m_callPath->DetachSession();
+    m_callPath.reset();
     m_links.SetContactList(nullptr);
     m_contacts.reset();
     m_links.SetSessionStore(nullptr);

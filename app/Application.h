@@ -45,8 +45,8 @@ class Application {
     RendererBinding m_renderer;
     MainWindow m_mainWindow;
     EngineLink m_engineLink;
-    CallPath m_callPath;
     std::unique_ptr<CSkypeEngine> m_engine;
+    std::unique_ptr<CallPath> m_callPath;
     std::unique_ptr<CSessionStore> m_store;
     std::unique_ptr<CListManager> m_contacts;
     bool m_classRegistered = false;

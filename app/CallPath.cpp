@@ -3,12 +3,14 @@
 namespace kestrava {
 
 CallPath::CallPath(Platform& platform, CDeviceLibrary& device, ShellState& shell, SkypeLink& link,
-                   Trace trace)
+                   CSkypeEngine& engine, Trace trace)
     : m_device(device),
       m_shell(shell),
       m_link(link),
       m_keypad(trace),
       m_faders(trace),
+      m_userLines(link, engine, device, shell),
+      m_historyLines(link, engine),
       m_calls(link, device, platform.shell, platform.desktop, m_historyLines),
       m_dispatcher(m_calls, m_userLines, m_historyLines, device, platform.desktop) {}
 
@@ -18,6 +20,9 @@ void CallPath::AttachSession(CSessionStore& store, CListManager& contacts) {
     m_decoder = std::make_unique<CInputDecoder>(m_device, store, *m_contactView, m_link, m_keypad,
                                                 m_faders, m_shell.g_bHandsetAnnounced);
     m_upload = std::make_unique<CUploadWorker>(m_device, store, *m_contactView);
+    m_userLines.SetContactList(&contacts);
+    m_userLines.SetSessionStore(&store);
+    m_historyLines.SetSessionStore(&store);
     m_calls.SetSessionStore(&store);
     m_calls.SetCallerDetails(m_callerDetails.get());
     m_device.SetUploadRunner(m_upload.get());
@@ -29,6 +34,9 @@ void CallPath::DetachSession() {
     m_device.SetUploadRunner(nullptr);
     m_calls.SetCallerDetails(nullptr);
     m_calls.SetSessionStore(nullptr);
+    m_historyLines.SetSessionStore(nullptr);
+    m_userLines.SetSessionStore(nullptr);
+    m_userLines.SetContactList(nullptr);
     m_decoder.reset();
     m_upload.reset();
     m_callerDetails.reset();

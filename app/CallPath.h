@@ -1,10 +1,10 @@
 // The call path as the shell wires it: on the parser thread the dispatcher of
 // Skype's lines and the call state machine; on the input worker the decoder of
 // the handset's reports; on the upload worker the transfer runs; and the
-// stand-ins for the parts that are not built yet (the keypad, the faders, the
-// user and history lines).
+// stand-ins for the parts that are not built yet (the keypad, the faders).
 //
-// It exists for the shell's whole life. The store and the contact list come
+// It is created right after the engine and lives until the engine's threads
+// have stopped. The store and the contact list come
 // to exist during start-up (in an order that depends on the handset's
 // presence); AttachSession wires them in, DetachSession lets them go again
 // once the threads that read them have stopped.
@@ -20,10 +20,12 @@
 #include "handset/ContactListView.h"
 #include "handset/InputDecoder.h"
 #include "platform/Platform.h"
+#include "protocol/CallHistory.h"
 #include "protocol/CallStateMachine.h"
 #include "protocol/CallerDetails.h"
 #include "protocol/LineHandlers.h"
 #include "protocol/NotificationDispatcher.h"
+#include "protocol/UserLines.h"
 #include "session/UploadWorker.h"
 
 namespace kestrava {
@@ -33,7 +35,7 @@ class CallPath {
     using Trace = std::function<void(const std::string&)>;
 
     CallPath(Platform& platform, CDeviceLibrary& device, ShellState& shell, SkypeLink& link,
-             Trace trace);
+             CSkypeEngine& engine, Trace trace);
     CallPath(const CallPath&) = delete;
     CallPath& operator=(const CallPath&) = delete;
 
@@ -53,8 +55,8 @@ class CallPath {
     SkypeLink& m_link;
     KeypadStandIn m_keypad;
     FaderStandIn m_faders;
-    IgnoredUserLines m_userLines;
-    IgnoredHistoryLines m_historyLines;
+    CUserLines m_userLines;
+    CCallHistory m_historyLines;
     CCallStateMachine m_calls;
     CNotificationDispatcher m_dispatcher;
 

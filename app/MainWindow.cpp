@@ -109,6 +109,12 @@ LParam MainWindow::OnTimer(WindowHandle window, std::uint32_t message, WParam wP
                            LParam lParam) {
     if (wParam == IDT_SKYPE_FOCUS) {
         WindowHandle skype = m_platform.desktop.FindTopLevelWindow(kSkypeMainWindowClass, nullptr);
+        // Not while a transfer streams: a one-byte command between two units
+        // looks like a character unit to the handset and would be drawn. The
+        // next tick, 100 ms later, reports the focus once the transfer is over.
+        if (m_device.m_bTransferActive.load()) {
+            return m_platform.windows.DefaultProcedure(window, message, wParam, lParam);
+        }
         if (skype && m_platform.desktop.IsWindow(skype)) {
             bool focused = m_platform.desktop.ForegroundWindow() == skype;
             m_device.SendCommand(focused ? HS_SKYPE_FOCUS : HS_SKYPE_NOFOCUS);

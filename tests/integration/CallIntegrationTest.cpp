@@ -41,8 +41,8 @@ bool IsCommand(const sim::HandsetSim::OutputReport& report, std::uint8_t command
     return report[3] == command && report[4] == 0 && report[5] == 0;
 }
 
-long IndexOfCommand(const std::vector<sim::HandsetSim::OutputReport>& reports,
-                    std::uint8_t command, long from = 0) {
+long IndexOfCommand(const std::vector<sim::HandsetSim::OutputReport>& reports, std::uint8_t command,
+                    long from = 0) {
     for (long i = from; i < static_cast<long>(reports.size()); ++i) {
         if (IsCommand(reports[i], command)) return i;
     }
@@ -117,8 +117,9 @@ TEST_F(CallIntegrationTest, AnIncomingCallRingsAndTheCallersChineseNameAppears) 
     skype.IncomingCall(101, "wang.xiaoming");
     ASSERT_TRUE(handset.WaitForRinging(true, kPatience));
     ASSERT_TRUE(WaitForCommand("GET CALL 101 PARTNER_DISPNAME"));
-    // 王小明: three full-width characters, drawn from the font files.
-    ASSERT_TRUE(WaitForLcd("???")) << handset.LcdPicture();
+    // 王小明 and the blank a name ends in: three full-width characters drawn
+    // from the font files, then a half-width blank.
+    ASSERT_TRUE(WaitForLcd("??? ")) << handset.LcdPicture();
     EXPECT_NE(handset.LcdPicture().find('#'), std::string::npos) << "the glyphs are not blank";
     EXPECT_TRUE(handset.IsRinging());
 
@@ -134,7 +135,7 @@ TEST_F(CallIntegrationTest, AnIncomingCallRingsAndTheCallersChineseNameAppears) 
 TEST_F(CallIntegrationTest, AnAnsweredCallStopsRingingAndEndsWithTheCallTimer) {
     skype.IncomingCall(101, "alice.liddell");
     ASSERT_TRUE(handset.WaitForRinging(true, kPatience));
-    ASSERT_TRUE(WaitForLcd("Alice")) << handset.LcdPicture();
+    ASSERT_TRUE(WaitForLcd("Alice ")) << handset.LcdPicture();
     skype.AnswerCall(101);
     ASSERT_TRUE(handset.WaitForRinging(false, kPatience)) << "HS_CALL_ACTIVE stops the ring";
     ASSERT_TRUE(skype.WaitForLog(
@@ -143,9 +144,12 @@ TEST_F(CallIntegrationTest, AnAnsweredCallStopsRingingAndEndsWithTheCallTimer) {
     skype.FinishCall(101);
     ASSERT_TRUE(WaitForCommand("GET CALL 101 TIMESTAMP"));
     // The call timer: the handset asks for it and gets the call's duration.
-    ASSERT_TRUE(WaitUntil([&] { return !handset.LcdField(0x83).empty(); }))
+    ASSERT_TRUE(WaitUntil([&] { return handset.LcdField(0x83).size() >= 8; }))
         << handset.LcdPicture();
-    EXPECT_EQ(handset.LcdField(0x83).substr(0, 6), "00:00:");
+    std::string timer = handset.LcdField(0x83);
+    EXPECT_EQ(timer.size(), 8u) << timer;
+    EXPECT_EQ(timer.substr(0, 6), "00:00:") << timer;
+    EXPECT_GE(timer.substr(6), "02") << "the call lasted at least two seconds";
 }
 
 TEST_F(CallIntegrationTest, AMissedCallIsArchivedAndTheMissedCountShows) {
@@ -174,7 +178,7 @@ TEST_F(CallIntegrationTest, ASecondRingingCallIsRefusedAtOnceWithItsIdPadded) {
     ASSERT_TRUE(skype.WaitForLog(
         [](const auto& log) { return IndexOf(log, "NOTIFY CALL 77 STATUS REFUSED") >= 0; },
         kPatience));
-    ASSERT_TRUE(WaitForLcd("???")) << "the first caller's name still shows";
+    ASSERT_TRUE(WaitForLcd("??? ")) << "the first caller's name still shows";
     EXPECT_TRUE(handset.IsRinging()) << "the first call still rings";
 }
 
@@ -184,16 +188,16 @@ TEST_F(CallIntegrationTest, UnpluggingTheHandsetDuringATransferStopsItAndTheProg
     // The name's glyphs stream unit by unit; pull the plug while they do.
     ASSERT_TRUE(WaitUntil([&] { return library->m_bTransferActive.load() == 1; }));
     handset.Unplug();
-    program->Post(application->State().mainWindow.load(), msg::kDeviceChange,
-                  kDeviceNodesChanged, 0);
+    program->Post(application->State().mainWindow.load(), msg::kDeviceChange, kDeviceNodesChanged,
+                  0);
     ASSERT_TRUE(WaitUntil([&] { return library->handsetPresent.load() == 0; }));
     EXPECT_EQ(library->m_bTransferActive.load(), 0) << "the transfer was stopped";
     EXPECT_EQ(library->m_bAbortPending.load(), 0) << "and the stop was answered";
 
     // Plugged in again, the handset is found and the link works as before.
     handset.PlugIn();
-    program->Post(application->State().mainWindow.load(), msg::kDeviceChange,
-                  kDeviceNodesChanged, 0);
+    program->Post(application->State().mainWindow.load(), msg::kDeviceChange, kDeviceNodesChanged,
+                  0);
     ASSERT_TRUE(WaitUntil([&] { return library->handsetPresent.load() == 1; }));
     EXPECT_GE(handset.TransfersCompleted(), transfers);
 }
