@@ -31,6 +31,7 @@
 #include "platform/posix/InProcessDesktop.h"
 #include "protocol/SkypeLink.h"
 #include "session/CSessionStore.h"
+#include "sim/RecordingHidDevice.h"
 #include "sim/SimulatedHandset.h"
 #include "sim/SkypeClientSim.h"
 
@@ -109,31 +110,8 @@ BENCHMARK(BM_RingToName)->UseManualTime()->Iterations(5)->Unit(benchmark::kMilli
 // ---------------------------------------------------------------------------
 // A key report at the main window to the keypad handler
 
-// A handset component that takes every report and answers nothing.
-class QuietDevice final : public CHidDevice {
-  public:
-    HResult Open(std::uint16_t, std::uint16_t) override { return S_OK; }
-    HResult Close() override { return S_OK; }
-    HResult Reconnect() override { return S_OK; }
-    HResult Release() override { return S_OK; }
-    HResult StartReading(WindowHandle) override { return S_OK; }
-    HResult StopReading() override { return S_OK; }
-    HResult SetNotifyMessage(std::uint32_t) override { return 1; }
-    HResult SendCommand(std::uint8_t) override { return 0; }
-    HResult SendCommandData(std::uint8_t, std::uint8_t) override { return S_OK; }
-    HResult EnableMixerControl() override { return S_OK; }
-    HResult DisableMixerControl() override { return S_OK; }
-    HResult QRV_GetMixerRegControl(std::uint8_t) override { return S_OK; }
-    HResult QRV_SetMixerRegControl(std::uint8_t, std::uint8_t, std::uint8_t) override {
-        return S_OK;
-    }
-    HResult SetProductList(const std::uint32_t*, int) override { return S_OK; }
-    HResult AttachRenderer(CLcdRenderer*) override { return S_OK; }
-    HResult ShowLastError() override { return S_OK; }
-    HResult SetArfSupport(std::int32_t) override { return S_OK; }
-};
-
-QuietDevice g_device;
+// The handset component takes the acknowledgements and answers nothing.
+sim::RecordingHidDevice g_device;
 int CreateQuietDevice(void** object) {
     *object = &g_device;
     return 1;

@@ -108,17 +108,6 @@ inline std::vector<std::string> TextUnits(const std::string& text, std::uint8_t 
     return units;
 }
 
-class MockSkypeLink : public SkypeLink {
-  public:
-    MOCK_METHOD(void, QueueCommand, (unsigned, const char*, int), (override));
-    MOCK_METHOD(bool, SendStraight, (const std::string&), (override));
-    MOCK_METHOD(bool, DisplayEnabled, (), (override));
-    MOCK_METHOD(bool, FontsSupported, (), (override));
-    MOCK_METHOD(void, SetDisplayEnabled, (int), (override));
-    MOCK_METHOD(void, UpdateTrayState, (), (override));
-    MOCK_METHOD(void, ShowMissedCalls, (), (override));
-};
-
 class MockKeypad : public KeypadHandler {
   public:
     MOCK_METHOD(int, HandleKeyReport, (std::uint32_t), (override));

@@ -29,17 +29,6 @@ namespace kestrava::testing {
 
 using Events = std::vector<std::string>;
 
-class MockSkypeLink : public SkypeLink {
-  public:
-    MOCK_METHOD(void, QueueCommand, (unsigned, const char*, int), (override));
-    MOCK_METHOD(bool, SendStraight, (const std::string&), (override));
-    MOCK_METHOD(bool, DisplayEnabled, (), (override));
-    MOCK_METHOD(bool, FontsSupported, (), (override));
-    MOCK_METHOD(void, SetDisplayEnabled, (int), (override));
-    MOCK_METHOD(void, UpdateTrayState, (), (override));
-    MOCK_METHOD(void, ShowMissedCalls, (), (override));
-};
-
 class MockCallerDetails : public CallerDetails {
   public:
     MOCK_METHOD(void, SetCallerHandle, (const char*), (override));

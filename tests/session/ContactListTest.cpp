@@ -11,28 +11,19 @@
 #include <thread>
 #include <vector>
 
+#include "Fakes.h"
 #include "protocol/CommandKeys.h"
 #include "protocol/SkypeLink.h"
 #include "session/CListManager.h"
 #include "session/ContactActionSink.h"
 
+using kestrava::testing::MockSkypeLink;
 using ::testing::_;
 using ::testing::Field;
 using ::testing::InSequence;
 using ::testing::StrEq;
 
 namespace {
-
-class MockSkypeLink : public SkypeLink {
-  public:
-    MOCK_METHOD(void, QueueCommand, (unsigned key, const char* userHandle, int callId), (override));
-    MOCK_METHOD(bool, SendStraight, (const std::string& text), (override));
-    MOCK_METHOD(bool, DisplayEnabled, (), (override));
-    MOCK_METHOD(bool, FontsSupported, (), (override));
-    MOCK_METHOD(void, SetDisplayEnabled, (int enabled), (override));
-    MOCK_METHOD(void, UpdateTrayState, (), (override));
-    MOCK_METHOD(void, ShowMissedCalls, (), (override));
-};
 
 class MockContactActions : public ContactActionSink {
   public:

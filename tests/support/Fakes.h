@@ -16,6 +16,7 @@
 #include "platform/Shell.h"
 #include "platform/WindowSystem.h"
 #include "protocol/LinkCollaborators.h"
+#include "protocol/SkypeLink.h"
 
 namespace kestrava::testing {
 
@@ -139,6 +140,17 @@ class MockLinkCollaborators : public LinkCollaborators {
     MOCK_METHOD(void, AddDisplayContent, (int), (override));
     MOCK_METHOD(void, RestartFocusTimer, (), (override));
     MOCK_METHOD(void, ShowTrayState, (const std::string&, int), (override));
+};
+
+class MockSkypeLink : public SkypeLink {
+  public:
+    MOCK_METHOD(void, QueueCommand, (unsigned, const char*, int), (override));
+    MOCK_METHOD(bool, SendStraight, (const std::string&), (override));
+    MOCK_METHOD(bool, DisplayEnabled, (), (override));
+    MOCK_METHOD(bool, FontsSupported, (), (override));
+    MOCK_METHOD(void, SetDisplayEnabled, (int), (override));
+    MOCK_METHOD(void, UpdateTrayState, (), (override));
+    MOCK_METHOD(void, ShowMissedCalls, (), (override));
 };
 
 class MockDispatcher : public NotificationDispatcher {
