@@ -90,6 +90,8 @@ SimCalls::Lines SimCalls::End(SimCall& call, CallState final) {
     call.seen = final != CallState::Missed;
     lines.push_back(StatusLine(call));
     m_history.insert(m_history.begin(), call.id);
+    // Only now is the call in the history that SEARCH CALLS lists.
+    lines.push_back("CALLHISTORYCHANGED");
     return lines;
 }
 

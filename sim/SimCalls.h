@@ -13,6 +13,9 @@
 //   missed:    MISSED                     (an incoming call ends unanswered)
 //   cancelled: CANCELLED                  (an outgoing call ends before answer)
 //
+// Each of the last four is followed by CALLHISTORYCHANGED: the call has
+// entered the history.
+//
 // No window system here: the client owns the timer that calls Tick.
 #pragma once
 

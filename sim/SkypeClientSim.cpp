@@ -200,6 +200,14 @@ void SkypeClientSim::MissedCall(int id, const std::string& handle) {
     Perform({0, "missed", {std::to_string(id), handle}, id});
 }
 
+void SkypeClientSim::SetUserOnlineStatus(const std::string& handle, const std::string& status) {
+    Perform({0, "online", {handle, status}});
+}
+
+void SkypeClientSim::SetConnectionStatus(const std::string& status) {
+    Perform({0, "connstatus", {status}});
+}
+
 void SkypeClientSim::Perform(const ScenarioStep& step) {
     RunOnClientThread([this, step] { ApplyStep(step); });
 }
@@ -309,7 +317,7 @@ void SkypeClientSim::AnswerDiscover(WindowHandle program) {
             }
             m_windows.Send(program, m_attachMessage, ApiWindow(), status, kSendTimeout);
             if (status == kAttached) {
-                Queue("CONNSTATUS ONLINE");
+                Queue("CONNSTATUS " + m_connStatus);
                 Queue("CURRENTUSERHANDLE " + m_options.currentUser);
                 Queue("USERSTATUS " + m_userStatus);
             }
@@ -382,6 +390,15 @@ void SkypeClientSim::ApplyStep(const ScenarioStep& step) {
     }
     if (action == "notify") {
         lines = args;
+    } else if (action == "online") {
+        // A real client tells of every change of a contact it holds, unasked.
+        if (SimUser* user = FindUser(args[0])) {
+            user->onlineStatus = args[1];
+            lines.push_back("USER " + user->handle + " ONLINESTATUS " + user->onlineStatus);
+        }
+    } else if (action == "connstatus") {
+        m_connStatus = args[0];
+        lines.push_back("CONNSTATUS " + m_connStatus);
     } else if (action == "incoming") {
         lines = m_calls.Incoming(id, args[1], PartnerName(args[1]), Now());
     } else if (action == "outgoing") {
@@ -407,6 +424,13 @@ void SkypeClientSim::ApplyStep(const ScenarioStep& step) {
 
 const SimUser* SkypeClientSim::FindUser(const std::string& handle) const {
     for (const auto& user : m_users) {
+        if (user.handle == handle) return &user;
+    }
+    return nullptr;
+}
+
+SimUser* SkypeClientSim::FindUser(const std::string& handle) {
+    for (auto& user : m_users) {
         if (user.handle == handle) return &user;
     }
     return nullptr;
@@ -447,6 +471,7 @@ std::vector<std::string> SkypeClientSim::Answer(const std::string& command) {
     if (verb == "BTN_PRESSED" || verb == "BTN_RELEASED") return {"OK"};
     if (is({"GET", "SKYPEVERSION"})) return {"SKYPEVERSION 3.8.0.188"};
     if (is({"GET", "CURRENTUSERHANDLE"})) return {"CURRENTUSERHANDLE " + m_options.currentUser};
+    if (is({"GET", "CONNSTATUS"})) return {"CONNSTATUS " + m_connStatus};
     if (is({"GET", "USERSTATUS"})) return {"USERSTATUS " + m_userStatus};
     if (is({"SET", "USERSTATUS"}) && words.size() == 3) {
         m_userStatus = words[2];

@@ -2,7 +2,9 @@
 //
 // It answers Discover with Attach (the statuses it is told to give), sends the
 // notifications a real client sends unasked after attaching (CONNSTATUS,
-// CURRENTUSERHANDLE, USERSTATUS), answers every command in order in the API's
+// CURRENTUSERHANDLE, USERSTATUS) and whenever a contact's online status or its
+// own connection changes, or a call ends and enters the history
+// (CALLHISTORYCHANGED), answers every command in order in the API's
 // reply forms ("OK" or "ERROR <n> <text>" where no object line fits), keeps
 // users, calls (SimCalls: each moves only when the program, the person at the
 // client or the far end does something) and a call history, plays timed
@@ -85,6 +87,10 @@ class SkypeClientSim {
     void FinishCall(int id);  // the far end hangs up an answered or held call
     void GiveUpCall(int id);  // the caller gives up before answer (missed or cancelled)
     void MissedCall(int id, const std::string& handle);  // rings and is missed at once
+    // A contact's online status changes (a word of the API: ONLINE, OFFLINE, AWAY, ...).
+    void SetUserOnlineStatus(const std::string& handle, const std::string& status);
+    // The client's own connection changes: CONNECTING, OFFLINE or ONLINE.
+    void SetConnectionStatus(const std::string& status);
     void Play(const Scenario& scenario);
     // Carries out one step now, as a scenario would.
     void Perform(const ScenarioStep& step);
@@ -114,6 +120,7 @@ class SkypeClientSim {
     void PlayDueSteps();
     void ApplyStep(const ScenarioStep& step);
     const SimUser* FindUser(const std::string& handle) const;
+    SimUser* FindUser(const std::string& handle);
     // The name the client shows for a handle: display name, full name, or the handle.
     std::string PartnerName(const std::string& handle) const;
 
@@ -130,6 +137,7 @@ class SkypeClientSim {
     WindowHandle m_mainWindow = 0;
     std::deque<std::string> m_outbox;
     std::vector<SimUser> m_users;
+    std::string m_connStatus = "ONLINE";
     SimCalls m_calls;
     bool m_durationTimerOn = false;
     std::string m_audioIn, m_audioOut, m_ringer;

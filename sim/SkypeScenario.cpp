@@ -4,6 +4,7 @@
 #include <charconv>
 #include <climits>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace kestrava::sim {
@@ -11,7 +12,8 @@ namespace kestrava::sim {
 namespace {
 
 // Argument kinds: 'c' a call id, 'u' a contact's handle, 'k' a key code,
-// 'r' the rest of the line.
+// 's' a contact's online status, 'n' the connection status, 'r' the rest of
+// the line.
 struct ActionForm {
     const char* name;
     const char* required;
@@ -22,8 +24,25 @@ constexpr ActionForm kActions[] = {
     {"announce", "", ""}, {"incoming", "cu", ""}, {"outgoing", "cu", ""}, {"answer", "c", ""},
     {"hold", "c", ""},    {"resume", "c", ""},    {"finish", "c", ""},    {"missed", "c", "u"},
     {"cancel", "c", ""},  {"notify", "r", ""},    {"end", "", ""},        {"lift", "", ""},
-    {"hangup", "", ""},   {"press", "k", ""},
+    {"hangup", "", ""},   {"press", "k", ""},     {"online", "us", ""},   {"connstatus", "n", ""},
 };
+
+// The words the client reports for a contact and for its own connection.
+constexpr const char* kOnlineStatuses[] = {"ONLINE", "OFFLINE", "AWAY",     "NA",
+                                           "DND",    "SKYPEME", "SKYPEOUT", "UNKNOWN"};
+constexpr const char* kConnectionStatuses[] = {"CONNECTING", "OFFLINE", "ONLINE"};
+
+template <std::size_t N>
+bool IsOneOf(const std::string& word, const char* const (&words)[N]) {
+    return std::find(std::begin(words), std::end(words), word) != std::end(words);
+}
+
+template <std::size_t N>
+std::string Listed(const char* const (&words)[N]) {
+    std::string list;
+    for (const char* word : words) list += (list.empty() ? "" : ", ") + std::string(word);
+    return list;
+}
 
 const ActionForm* FindAction(const std::string& name) {
     for (const auto& form : kActions) {
@@ -51,9 +70,21 @@ bool ParseKey(const std::string& word, int* key) {
 }
 
 std::string Usage(const ActionForm& form) {
-    static const char* kNames[] = {"call-id", "handle", "key", "line"};
-    auto name = [](char kind) {
-        return kNames[kind == 'c' ? 0 : kind == 'u' ? 1 : kind == 'k' ? 2 : 3];
+    auto name = [](char kind) -> const char* {
+        switch (kind) {
+            case 'c':
+                return "call-id";
+            case 'u':
+                return "handle";
+            case 'k':
+                return "key";
+            case 's':
+                return "status";
+            case 'n':
+                return "connstatus";
+            default:
+                return "line";
+        }
     };
     std::string usage = form.name;
     for (const char* kind = form.required; *kind; ++kind) usage += std::string(" ") + name(*kind);
@@ -121,6 +152,12 @@ std::optional<Scenario> Scenario::Parse(const std::string& text, std::string* er
             } else if (kinds[i] == 'k' && !ParseKey(word, &step.keyCode)) {
                 return fail(step.action + ": key code \"" + word +
                             "\" is not a number from 0 to 255");
+            } else if (kinds[i] == 's' && !IsOneOf(word, kOnlineStatuses)) {
+                return fail(step.action + ": status \"" + word + "\" is not one of " +
+                            Listed(kOnlineStatuses));
+            } else if (kinds[i] == 'n' && !IsOneOf(word, kConnectionStatuses)) {
+                return fail(step.action + ": connection status \"" + word + "\" is not one of " +
+                            Listed(kConnectionStatuses));
             }
         }
         scenario.steps.push_back(std::move(step));

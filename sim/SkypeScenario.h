@@ -18,13 +18,17 @@
 //   9800  cancel 104                   a ringing call ends before answer (the caller hangs up)
 //   10000 outgoing 105 echo123         call 105 to a contact is placed
 //   11000 notify USERSTATUS AWAY       any line, sent as it is (for odd cases)
+//   11500 online yamada.taro ONLINE    a contact's online status changes (ONLINE, OFFLINE,
+//                                      AWAY, NA, DND, SKYPEME, SKYPEOUT, UNKNOWN)
+//   11800 connstatus CONNECTING        the client's connection changes (CONNECTING,
+//                                      OFFLINE, ONLINE)
 //   2500  lift                         the receiver is lifted at the handset
 //   5500  hangup                       the receiver is put down
 //   7500  press 0x61                   a key (code 0..255, decimal or 0x hex) is pressed
 //   12000 end                          the scenario is over
 //
 // Every line is checked when the script is read: a known action, the right
-// number of arguments, call ids and key codes where they go.
+// number of arguments, call ids, key codes and status words where they go.
 #pragma once
 
 #include <optional>

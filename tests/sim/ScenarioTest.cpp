@@ -34,6 +34,10 @@ TEST(Scenario, GoodLinesGiveTheirStep) {
         {"7500 press 255", "press", 0, 255},
         {"7500 press 0XFF", "press", 0, 255},
         {"9000 end\r", "end", 0, -1},
+        {"8000 online yamada.taro ONLINE", "online", 0, -1},
+        {"8000 online echo123 SKYPEOUT", "online", 0, -1},
+        {"8000 connstatus CONNECTING", "connstatus", 0, -1},
+        {"8000 connstatus ONLINE", "connstatus", 0, -1},
     };
     for (const auto& good : kGood) {
         std::string error;
@@ -75,6 +79,18 @@ TEST(Scenario, BadLinesAreRefusedNamingTheirLine) {
         {"-5 announce", "line 2: bad time \"-5\" (milliseconds expected)"},
         {"12ms announce", "line 2: bad time \"12ms\" (milliseconds expected)"},
         {"100", "line 2: missing action after the time"},
+        {"100 online yamada.taro", "line 2: usage: online handle status"},
+        {"100 online yamada.taro online",
+         "line 2: online: status \"online\" is not one of ONLINE, OFFLINE, AWAY, NA, DND, "
+         "SKYPEME, SKYPEOUT, UNKNOWN"},
+        {"100 online AWAY yamada.taro",
+         "line 2: online: status \"yamada.taro\" is not one of ONLINE, OFFLINE, AWAY, NA, DND, "
+         "SKYPEME, SKYPEOUT, UNKNOWN"},
+        {"100 connstatus", "line 2: usage: connstatus connstatus"},
+        {"100 connstatus LOGGEDOUT",
+         "line 2: connstatus: connection status \"LOGGEDOUT\" is not one of CONNECTING, "
+         "OFFLINE, ONLINE"},
+        {"100 connstatus ONLINE now", "line 2: usage: connstatus connstatus"},
     };
     for (const auto& bad : kBad) {
         std::string error;

@@ -16,6 +16,7 @@ using Lines = SimCalls::Lines;
 
 constexpr long long kStart = 1700000000;
 constexpr const char* kWang = "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E";  // 王小明
+constexpr const char* kChanged = "CALLHISTORYCHANGED";
 constexpr const char* kNotNow = "ERROR 24 SET CALL: status cannot change now";
 
 enum class From { RingingIn, RingingOut, InProgress, OnHold, Finished, Missed };
@@ -57,18 +58,18 @@ const Transition kTransitions[] = {
     // A ringing incoming call: the program or the person at the client answers
     // it, the program refuses it, or the caller gives up.
     {From::RingingIn, "SET STATUS INPROGRESS", {"CALL 101 STATUS INPROGRESS"}},
-    {From::RingingIn, "SET STATUS FINISHED", {"CALL 101 STATUS REFUSED"}},
+    {From::RingingIn, "SET STATUS FINISHED", {"CALL 101 STATUS REFUSED", kChanged}},
     {From::RingingIn, "SET STATUS ONHOLD", {kNotNow}},
     {From::RingingIn, "answer", {"CALL 101 STATUS INPROGRESS"}},
-    {From::RingingIn, "give up", {"CALL 101 STATUS MISSED"}},
+    {From::RingingIn, "give up", {"CALL 101 STATUS MISSED", kChanged}},
     {From::RingingIn, "hold", {}},
     {From::RingingIn, "finish", {}},
     {From::RingingIn, "tick", {}},
     // An outgoing call rings at the far end: only the far end answers it.
     {From::RingingOut, "SET STATUS INPROGRESS", {kNotNow}},
-    {From::RingingOut, "SET STATUS FINISHED", {"CALL 101 STATUS CANCELLED"}},
+    {From::RingingOut, "SET STATUS FINISHED", {"CALL 101 STATUS CANCELLED", kChanged}},
     {From::RingingOut, "answer", {"CALL 101 STATUS INPROGRESS"}},
-    {From::RingingOut, "give up", {"CALL 101 STATUS CANCELLED"}},
+    {From::RingingOut, "give up", {"CALL 101 STATUS CANCELLED", kChanged}},
     {From::RingingOut, "tick", {}},
     // An answered call.
     {From::InProgress,
@@ -76,10 +77,12 @@ const Transition kTransitions[] = {
      {"CALL 101 STATUS ONHOLD", "CALL 101 STATUS LOCALHOLD"}},
     {From::InProgress,
      "SET STATUS FINISHED",
-     {"CALL 101 FAILUREREASON 1", "CALL 101 STATUS FINISHED"}},
+     {"CALL 101 FAILUREREASON 1", "CALL 101 STATUS FINISHED", kChanged}},
     {From::InProgress, "SET STATUS INPROGRESS", {"CALL 101 STATUS INPROGRESS"}},
     {From::InProgress, "hold", {"CALL 101 STATUS ONHOLD", "CALL 101 STATUS LOCALHOLD"}},
-    {From::InProgress, "finish", {"CALL 101 FAILUREREASON 1", "CALL 101 STATUS FINISHED"}},
+    {From::InProgress,
+     "finish",
+     {"CALL 101 FAILUREREASON 1", "CALL 101 STATUS FINISHED", kChanged}},
     {From::InProgress, "tick", {"CALL 101 DURATION 1"}},
     {From::InProgress, "answer", {}},
     {From::InProgress, "give up", {}},
@@ -87,9 +90,11 @@ const Transition kTransitions[] = {
     // A held call.
     {From::OnHold, "SET STATUS INPROGRESS", {"CALL 101 STATUS INPROGRESS"}},
     {From::OnHold, "SET STATUS ONHOLD", {"CALL 101 STATUS LOCALHOLD"}},
-    {From::OnHold, "SET STATUS FINISHED", {"CALL 101 FAILUREREASON 1", "CALL 101 STATUS FINISHED"}},
+    {From::OnHold,
+     "SET STATUS FINISHED",
+     {"CALL 101 FAILUREREASON 1", "CALL 101 STATUS FINISHED", kChanged}},
     {From::OnHold, "resume", {"CALL 101 STATUS INPROGRESS"}},
-    {From::OnHold, "finish", {"CALL 101 FAILUREREASON 1", "CALL 101 STATUS FINISHED"}},
+    {From::OnHold, "finish", {"CALL 101 FAILUREREASON 1", "CALL 101 STATUS FINISHED", kChanged}},
     {From::OnHold, "tick", {}},
     {From::OnHold, "hold", {}},
     // Ended calls stay ended.
@@ -173,7 +178,8 @@ TEST(SimCalls, ASecondCallRingsBesideTheFirstAndCanBeRefused) {
     EXPECT_THAT(calls.Incoming(77, "yamada.taro", "Taro", kStart),
                 ElementsAre("CALL 77 STATUS RINGING", "CALL 77 STATUS RINGING"));
     EXPECT_THAT(calls.Tick(), ElementsAre("CALL 101 DURATION 1")) << "the second call only rings";
-    EXPECT_THAT(calls.Set(77, "STATUS", "FINISHED"), ElementsAre("CALL 77 STATUS REFUSED"));
+    EXPECT_THAT(calls.Set(77, "STATUS", "FINISHED"),
+                ElementsAre("CALL 77 STATUS REFUSED", kChanged));
     EXPECT_THAT(calls.Get(101, "STATUS"), ElementsAre("CALL 101 STATUS INPROGRESS"));
 }
 

@@ -156,5 +156,28 @@ TEST_F(SkypeClientSimTest, AScenarioTellsTheStoryStepByStep) {
     EXPECT_TRUE(WaitFor("NOTIFY CALLS 102, 12"));
 }
 
+TEST_F(SkypeClientSimTest, ContactAndConnectionChangesAreToldUnaskedAndAnsweredAfterwards) {
+    std::size_t at = 0;
+    skype.SetUserOnlineStatus("yamada.taro", "ONLINE");
+    ASSERT_TRUE(WaitFor("NOTIFY USER yamada.taro ONLINESTATUS ONLINE", &at));
+    skype.SetUserOnlineStatus("nobody.here", "AWAY");
+    ASSERT_TRUE(WaitFor("SCENARIO IGNORED online nobody.here AWAY", &at));
+    skype.SetConnectionStatus("CONNECTING");
+    ASSERT_TRUE(WaitFor("NOTIFY CONNSTATUS CONNECTING", &at));
+    ASSERT_TRUE(peer.Send(skype.ApiWindow(), "GET USER yamada.taro ONLINESTATUS"));
+    ASSERT_TRUE(WaitFor("NOTIFY USER yamada.taro ONLINESTATUS ONLINE", &at));
+    ASSERT_TRUE(peer.Send(skype.ApiWindow(), "GET CONNSTATUS"));
+    EXPECT_TRUE(WaitFor("NOTIFY CONNSTATUS CONNECTING", &at));
+}
+
+TEST_F(SkypeClientSimTest, AnEndedCallIsInTheHistoryWhenTheChangeIsTold) {
+    std::size_t at = 0;
+    skype.MissedCall(102, "yamada.taro");
+    ASSERT_TRUE(WaitFor("NOTIFY CALL 102 STATUS MISSED", &at));
+    ASSERT_TRUE(WaitFor("NOTIFY CALLHISTORYCHANGED", &at));
+    ASSERT_TRUE(peer.Send(skype.ApiWindow(), "SEARCH CALLS"));
+    EXPECT_TRUE(WaitFor("NOTIFY CALLS 102, 13, 12, 11", &at));
+}
+
 }  // namespace
 }  // namespace kestrava::sim
