@@ -1,0 +1,147 @@
+// The whole program against the two simulated peers, with everything real
+// but them: the shell, the engine, the call path, the HID library against the
+// simulated handset and the rendering library with its font files, against
+// the simulated Skype client. Set up, the handset has announced itself (the
+// link is up and the history has loaded) and its first transfer has ended.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <future>
+#include <mutex>
+#include <thread>
+
+#include "Fakes.h"
+#include "app/Application.h"
+#include "app/ShellConstants.h"
+#include "handset/HandsetCommands.h"
+#include "platform/posix/InProcessDesktop.h"
+#include "sim/SimulatedHandset.h"
+#include "sim/SkypeClientSim.h"
+
+namespace kestrava::testing {
+
+using namespace std::chrono_literals;
+
+// Generous: only a program that is stuck ever waits this long.
+inline constexpr auto kPatience = 10s;
+
+template <typename Condition>
+bool WaitUntil(Condition condition, std::chrono::milliseconds timeout = kPatience) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+// A one-byte command as the handset receives it (a transfer unit has a
+// control byte in byte 4; a command has none).
+inline bool IsCommand(const sim::HandsetSim::OutputReport& report, std::uint8_t command) {
+    return report[3] == command && report[4] == 0 && report[5] == 0;
+}
+
+inline long IndexOfCommand(const std::vector<sim::HandsetSim::OutputReport>& reports,
+                           std::uint8_t command, long from = 0) {
+    for (long i = from; i < static_cast<long>(reports.size()); ++i) {
+        if (IsCommand(reports[i], command)) return i;
+    }
+    return -1;
+}
+
+inline long IndexOf(const std::vector<std::string>& log, const std::string& entry, long from = 0) {
+    for (long i = from; i < static_cast<long>(log.size()); ++i) {
+        if (log[i] == entry) return i;
+    }
+    return -1;
+}
+
+class LiveProgram : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setenv("ONDREL_SYSFS_ROOT", handset.SysfsRoot().c_str(), 1);
+        setenv("ONDREL_DEV_ROOT", handset.DeviceRoot().c_str(), 1);
+        library = std::make_unique<CDeviceLibrary>(SystemModuleLoader(), shell);
+        ASSERT_NE(library->Device(), nullptr) << "Ondrel should load from beside the test";
+        skype.Start();
+        application = std::make_unique<Application>(platform, *library);
+        // Before Run: the shell's threads report through it from then on.
+        application->Links().SetTrace([this](const std::string& event) {
+            std::lock_guard lock(m_traceMutex);
+            m_trace.push_back(event);
+        });
+        exitCode = std::async(std::launch::async, [this] { return application->Run(); });
+        ASSERT_TRUE(WaitUntil([&] { return application->State().g_bHandsetAnnounced.load(); }))
+            << "the handset never announced itself after the link came up";
+        // The announcement shows the missed-call count; let that transfer end.
+        ASSERT_TRUE(handset.WaitForTransfers(1, kPatience));
+    }
+
+    void TearDown() override {
+        if (application) {
+            if (WindowHandle window = application->State().mainWindow.load()) {
+                program->Post(window, msg::kCommand, IDM_EXIT, 0);
+            }
+            EXPECT_EQ(exitCode.wait_for(kPatience), std::future_status::ready);
+            EXPECT_EQ(exitCode.get(), 0);
+            application.reset();
+        }
+        skype.Stop();
+        library.reset();
+        unsetenv("ONDREL_SYSFS_ROOT");
+        unsetenv("ONDREL_DEV_ROOT");
+        EXPECT_EQ(handset.UnexpectedAcknowledgements(), 0);
+    }
+
+    // What the shell has reported so far ("tray: connected", ...).
+    std::vector<std::string> Trace() {
+        std::lock_guard lock(m_traceMutex);
+        return m_trace;
+    }
+
+    bool WaitForTrace(const std::string& event, long from = 0) {
+        return WaitUntil([&] { return IndexOf(Trace(), event, from) >= 0; });
+    }
+
+    bool WaitForLogEntry(const std::string& entry, long from = 0) {
+        return skype.WaitForLog(
+            [&](const std::vector<std::string>& log) { return IndexOf(log, entry, from) >= 0; },
+            kPatience);
+    }
+
+    bool WaitForCommand(const std::string& command, long from = 0) {
+        return WaitForLogEntry("COMMAND " + command, from);
+    }
+
+    // Waits for the handset to receive `command` at or after report `from`;
+    // gives its index, or -1.
+    long WaitForHandsetCommand(std::uint8_t command, long from = 0) {
+        long at = -1;
+        WaitUntil(
+            [&] { return (at = IndexOfCommand(handset.OutputReports(), command, from)) >= 0; });
+        return at;
+    }
+
+    bool WaitForLcd(const std::string& text) {
+        return WaitUntil([&] { return handset.LcdText() == text; });
+    }
+
+    sim::SimulatedHandset handset;
+    RecordingShell shell;
+    std::unique_ptr<CDeviceLibrary> library;
+    InProcessDesktop desktop;
+    std::unique_ptr<InProcessDesktop::Program> program = desktop.OpenProgram("Kestrava");
+    std::unique_ptr<InProcessDesktop::Program> skypeProgram = desktop.OpenProgram("Skype");
+    sim::SkypeClientSim skype{*skypeProgram, *skypeProgram};
+    Platform platform{*program, *program, SystemModuleLoader(), shell};
+    std::unique_ptr<Application> application;
+    std::future<int> exitCode;
+
+  private:
+    std::mutex m_traceMutex;
+    std::vector<std::string> m_trace;
+};
+
+}  // namespace kestrava::testing
