@@ -52,12 +52,16 @@ void CCallHistory::CallHistoryChanged(const NotificationLine&) {
     if (store == nullptr) return;
     store->ClearCalls();
     store->ResetBrowse();
+    m_bReloadPending = true;
     m_link.QueueCommand(KEY_SKYPE_SEARCH_CALLS, nullptr, 0);
 }
 
 // The reply to the call search. The history is rebuilt when it is empty or
 // Skype lists fewer calls than it holds; listing as many or more leaves it
-// as it is (new calls reach it through the call state machine).
+// as it is (new calls reach it through the call state machine). After a
+// change notice it is always rebuilt: the call whose end Skype announced may
+// have been archived into the emptied history meanwhile, and keeping that one
+// record would lose every older call.
 void CCallHistory::Calls(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
     CSessionStore* store = m_store.load();
@@ -70,7 +74,9 @@ void CCallHistory::Calls(const NotificationLine& line) {
         m_nLastCall = 0;
         EndLoad();
     }
-    if (held == 0 || listed < static_cast<std::size_t>(held)) {
+    const bool reload = m_bReloadPending;
+    m_bReloadPending = false;
+    if (reload || held == 0 || listed < static_cast<std::size_t>(held)) {
         store->ClearCalls();
         for (int id : ids) {
             store->AddCall(id, 0);

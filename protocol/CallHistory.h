@@ -51,6 +51,7 @@ class CCallHistory final : public HistoryLineHandler {
     CSkypeEngine& m_engine;
     std::atomic<CSessionStore*> m_store{nullptr};
     std::atomic<int> m_nLastCall{0};
+    bool m_bReloadPending = false;  // a change notice emptied the history; the reply rebuilds it
     std::recursive_mutex m_cs;
 };
 

@@ -91,13 +91,11 @@ TEST_F(AccountIntegrationTest, AChangedHistoryIsSearchedAndReloadedInTheClientsO
     EXPECT_TRUE(WaitForCommand("GET CALL 11 PARTNER_HANDLE", from));
 }
 
-// Known fault of the history reply handling: the client tells of the change
-// as the call ends, before the program has archived the call. The archive
-// puts the call into the history just emptied for the reload, and the CALLS
-// reply, listing more calls than that one, then leaves the history as it is:
-// the older calls are lost and the missed count is wrong. Enable once the
-// reply rebuilds a history that a change notice emptied.
-TEST_F(AccountIntegrationTest, DISABLED_AMissedCallJoinsTheHistoryReloadedAfterIt) {
+// The client tells of the change as the call ends, before the program has
+// archived the call, so the archive lands in the history just emptied for
+// the reload. The reply must rebuild it all the same, or the older calls
+// would be lost.
+TEST_F(AccountIntegrationTest, AMissedCallJoinsTheHistoryReloadedAfterIt) {
     long from = Size(skype.Log());
     skype.MissedCall(102, "yamada.taro");
     ExpectReload(skype, from, "102, 13, 12, 11", {"102", "13", "12", "11"});

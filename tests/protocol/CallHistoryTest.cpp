@@ -115,6 +115,18 @@ TEST_F(AccountTest, HistoryChangeReloadsAndKeepsTheLoadedFlag) {
     EXPECT_EQ(engine->HistoryLoaded(), 1);
 }
 
+// The call whose end Skype announced is archived into the emptied history
+// before the reply comes; the reply rebuilds the history all the same.
+TEST_F(AccountTest, TheReplyToAChangeNoticeRebuildsWhatArrivedMeanwhile) {
+    store.AddCall(3, 0);
+    Feed("CALLHISTORYCHANGED");
+    store.AddCall(7, 1);  // the ended call, archived meanwhile
+    Feed("CALLS 7, 3");
+    EXPECT_EQ(HistoryIds(store), (std::vector<int>{7, 3}));
+    Feed("CALLS 7, 3");  // an unasked reply keeps the history as it is
+    EXPECT_EQ(HistoryIds(store), (std::vector<int>{7, 3}));
+}
+
 // The replies of a load complete the records by id: type, status and seen
 // flag make a missed incoming call count as unseen.
 TEST_F(AccountTest, RepliesCompleteTheRecordsById) {
