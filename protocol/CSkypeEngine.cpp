@@ -6,19 +6,14 @@
 #include <system_error>
 
 #include "CLcdRenderer.h"
-#include "handset/HandsetCommands.h"
 #include "platform/Paths.h"
 #include "platform/Pause.h"
 #include "protocol/IniFile.h"
-#include "protocol/OwnStatus.h"
 
 using namespace kestrava;
 
 namespace {
 
-constexpr int kOwnStatusOffline = 1;
-constexpr int kTrayTipActive = 13;
-constexpr int kTrayTipInactive = 14;
 constexpr int kButtonLinkReady = 0x53;
 constexpr const char* kDefaultApiWindowName = "SkypeForWindow";
 constexpr const char* kParserThreadFailed = "CreateThead MessageInQueueThreadProc is failed...\n";
@@ -548,116 +543,4 @@ int CSkypeEngine::GetAudioDeviceReplies(char* audioIn, char* audioOut) {
     CopyOut(audioIn, kTextBufferSize, m_strAudioIn);
     CopyOut(audioOut, kTextBufferSize, m_strAudioOut);
     return 0;
-}
-
-// ---------------------------------------------------------------------------
-// State
-
-int CSkypeEngine::SetDisplayEnabled(int enabled) {
-    m_bDisplayEnabled = enabled;
-    return 0;
-}
-
-int CSkypeEngine::SetRenderer(CLcdRenderer* renderer) {
-    m_pRenderer = renderer;
-    return 0;
-}
-
-int CSkypeEngine::UpdateTrayState() {
-    int status = -1;
-    GetOwnStatus(&status);
-    if (status != kOwnStatusOffline && m_collaborators.HandsetPresent()) {
-        m_collaborators.ShowTrayState(m_strIconActive, kTrayTipActive);
-    } else {
-        m_collaborators.ShowTrayState(m_strIconNoAny, kTrayTipInactive);
-    }
-    return 0;
-}
-
-int CSkypeEngine::GetOwnStatus(int* status) {
-    if (status) *status = m_nOwnStatus;
-    return 0;
-}
-
-namespace {
-
-constexpr std::int32_t kMissedCallsContent = display::kSingleItem | display::kFontMode;
-constexpr auto kTextPause = std::chrono::milliseconds(20);
-constexpr auto kReadyPause = std::chrono::milliseconds(25);
-
-// The handset's symbol for each own status; offline-like and unknown share one.
-std::uint8_t StatusSymbol(int status) {
-    switch (status) {
-        case OWN_STATUS_ONLINE:
-            return HS_STATUS_ONLINE;
-        case OWN_STATUS_SKYPEME:
-            return HS_STATUS_SKYPEME;
-        case OWN_STATUS_AWAY:
-            return HS_STATUS_AWAY;
-        case OWN_STATUS_NA:
-            return HS_STATUS_NA;
-        case OWN_STATUS_DND:
-            return HS_STATUS_DND;
-        case OWN_STATUS_INVISIBLE:
-            return HS_STATUS_INVISIBLE;
-        default:
-            return HS_STATUS_OFFLINE_SYMBOL;
-    }
-}
-
-}  // namespace
-
-// The count of unseen missed calls on the handset. The two texts differ in
-// when the font transfer is announced: after the pause for a count, before it
-// for "No Missed Calls.".
-int CSkypeEngine::ShowMissedCalls() {
-    const int count = m_collaborators.CountUnseenMissedCalls();
-    if (!m_bDisplayEnabled) return 0;
-    CLcdRenderer* renderer = m_pRenderer.load();
-    auto render = [renderer](const char* text) {
-        if (renderer) renderer->RenderText(text);
-    };
-    m_collaborators.SetDisplayContent(kMissedCallsContent);
-    if (count > 0) {
-        char text[kCommandBufferSize] = {};
-        std::snprintf(text, sizeof(text), "%d Missed Calls", count);
-        render(text);
-        m_collaborators.SendHandsetCommand(HS_TEXT_FONT);
-        Pause(kTextPause);
-    } else {
-        render("No Missed Calls.");
-        Pause(kTextPause);
-        m_collaborators.SendHandsetCommand(HS_TEXT_FONT);
-    }
-    return 0;
-}
-
-int CSkypeEngine::ShowStatusOnHandset(int status) {
-    m_collaborators.SendHandsetCommand(StatusSymbol(status));
-    return 0;
-}
-
-int CSkypeEngine::SignalHandsetReady() {
-    if (m_shell.g_bHandsetAnnounced) return 1;
-    m_collaborators.SetHandsetResync(1);
-    m_collaborators.SendHandsetCommand(HS_READY);
-    Pause(kReadyPause);
-    m_collaborators.SendHandsetCommand(HS_READY_DONE);
-    m_collaborators.AddDisplayContent(display::kAwaitAnnouncement);
-    return 1;
-}
-
-void CSkypeEngine::SetOwnHandle(const char* handle) {
-    std::lock_guard lock(m_repliesLock);
-    std::snprintf(m_szOwnHandle, sizeof(m_szOwnHandle), "%s", handle ? handle : "");
-}
-
-std::string CSkypeEngine::OwnHandle() {
-    std::lock_guard lock(m_repliesLock);
-    return m_szOwnHandle;
-}
-
-void CSkypeEngine::SetAudioDeviceReply(bool input, const std::string& name) {
-    std::lock_guard lock(m_repliesLock);
-    (input ? m_strAudioIn : m_strAudioOut) = name;
 }
