@@ -8,29 +8,9 @@
 
 namespace kestrava {
 
-namespace {
-
-bool IsIdSeparator(char c) {
-    return c == ',' || c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-}  // namespace
-
 std::vector<int> CallIdsOfSearchReply(const std::string& line) {
     std::vector<int> ids;
-    bool keyword = true;
-    for (std::size_t pos = 0; pos < line.size();) {
-        if (IsIdSeparator(line[pos])) {
-            ++pos;
-            continue;
-        }
-        const std::size_t start = pos;
-        while (pos < line.size() && !IsIdSeparator(line[pos])) ++pos;
-        if (keyword) {  // "CALLS"
-            keyword = false;
-            continue;
-        }
-        const std::string_view word = std::string_view(line).substr(start, pos - start);
+    for (std::string_view word : ItemsOfListReply(line)) {
         const int id = ParseInt(word);  // 0 for a word that is not a number
         if (id > 0) ids.push_back(id);
     }

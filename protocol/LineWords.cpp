@@ -22,6 +22,10 @@ std::string Fit(std::string_view word, std::size_t bufferSize) {
     return std::string(word.substr(0, bufferSize - 1));
 }
 
+bool IsListSeparator(char c) {
+    return c == ',' || c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
 bool IsContinuationByte(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
@@ -36,6 +40,25 @@ LineWords LineWords::Read(std::string_view line) {
     words.third = Fit(NextWord(line, at), kThirdSize);
     words.fourth = Fit(NextWord(line, at), kFourthSize);
     return words;
+}
+
+std::vector<std::string_view> ItemsOfListReply(std::string_view line) {
+    std::vector<std::string_view> items;
+    bool keyword = true;
+    for (std::size_t at = 0; at < line.size();) {
+        if (IsListSeparator(line[at])) {
+            ++at;
+            continue;
+        }
+        const std::size_t start = at;
+        while (at < line.size() && !IsListSeparator(line[at])) ++at;
+        if (keyword) {
+            keyword = false;
+            continue;
+        }
+        items.push_back(line.substr(start, at - start));
+    }
+    return items;
 }
 
 std::string JoinWordsFrom(std::string_view line, int index, std::size_t limit) {

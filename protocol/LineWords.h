@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrava {
 
@@ -28,6 +29,11 @@ struct LineWords {
 // Every word of `line` from word `index` on (0 = the first), each followed by
 // one blank, at most `limit` bytes. A cut never splits a UTF-8 character.
 std::string JoinWordsFrom(std::string_view line, int index, std::size_t limit);
+
+// The items of a list reply ("USERS a, b, c", "CALLS 3, 2, 1"): the line split
+// at commas, blanks, tabs and line ends (so no item ever carries one), the
+// keyword first word left out, empty items skipped. The views point into `line`.
+std::vector<std::string_view> ItemsOfListReply(std::string_view line);
 
 // The leading decimal number of `word` as atoi reads it ("12ab" gives 12,
 // "x" gives 0), held within the range of int.

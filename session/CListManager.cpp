@@ -6,12 +6,14 @@
 
 #include "platform/NameText.h"
 #include "protocol/CommandKeys.h"
+#include "protocol/LineWords.h"
 #include "protocol/SkypeLink.h"
 #include "session/ContactActionSink.h"
 #include "session/SessionText.h"
 
 using kestrava::CompareUpperCaseNames;
 using kestrava::CopyToCallerBuffer;
+using kestrava::ItemsOfListReply;
 using kestrava::ReadCharCycling;
 using kestrava::SameHandle;
 using kestrava::UpperCaseName;
@@ -28,18 +30,6 @@ HResult SetText(std::string& field, const char* text) {
     return kestrava::AssignCutText(field, text, static_cast<int>(kestrava::kMaxTextLength))
                ? S_OK
                : E_FAIL;
-}
-
-HResult Store(int* out, int value) {
-    if (out == nullptr) return E_FAIL;
-    *out = value;
-    return S_OK;
-}
-
-// Skype separates the handles of its USERS reply with ", "; line ends and
-// tabs count as blanks too, so that no handle ever carries one.
-bool IsListSeparator(char c) {
-    return c == ',' || c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 }  // namespace
@@ -294,7 +284,7 @@ HResult CListManager::SetContactName(const char* handle, const char* text, int l
 
 HResult CListManager::GetContactCount(int* count) {
     Lock lock(m_cs);
-    return Store(count, static_cast<int>(m_UserLists.size()));
+    return kestrava::StoreToCaller(count, static_cast<int>(m_UserLists.size()));
 }
 
 HResult CListManager::GetContactAt(int index, char* handle, int* status) {
@@ -316,21 +306,9 @@ HResult CListManager::LoadContacts(const char* text) {
     if (text == nullptr) return E_FAIL;
     try {
         m_strUserListText = text;
-        const std::string& list = m_strUserListText;
         std::string token;
-        bool keyword = true;
-        for (std::size_t pos = 0; pos < list.size();) {
-            if (IsListSeparator(list[pos])) {
-                ++pos;
-                continue;
-            }
-            const std::size_t start = pos;
-            while (pos < list.size() && !IsListSeparator(list[pos])) ++pos;
-            if (keyword) {  // "USERS"
-                keyword = false;
-                continue;
-            }
-            token.assign(list, start, pos - start);
+        for (std::string_view item : ItemsOfListReply(m_strUserListText)) {
+            token.assign(item);
             const bool added = !Succeeded(AddContact(token.c_str(), kUnreachable));
             if (added && m_pLink != nullptr) {
                 m_pLink->QueueCommand(KEY_SKYPE_GET_USER_DISPLAYNAME, token.c_str(), 0);
@@ -474,7 +452,7 @@ HResult CListManager::SelectNextContact(int backward, int skipCurrent) {
 
 HResult CListManager::GetSelectedContactStatus(int* status) {
     Lock lock(m_cs);
-    return Store(status, m_nSelectedStatus);
+    return kestrava::StoreToCaller(status, m_nSelectedStatus);
 }
 
 HResult CListManager::GetSelectedContactHandle(char* out) {
@@ -526,7 +504,7 @@ HResult CListManager::SetBalance(int amount) {
 
 HResult CListManager::GetBalance(int* amount) {
     Lock lock(m_cs);
-    return Store(amount, m_nBalance);
+    return kestrava::StoreToCaller(amount, m_nBalance);
 }
 
 // ---- the contact action dialog --------------------------------------------

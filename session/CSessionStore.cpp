@@ -17,12 +17,6 @@ namespace {
 using kestrava::CopyToCallerBuffer;
 using kestrava::ReadCharCycling;
 
-HResult Store(int* out, int value) {
-    if (out == nullptr) return E_FAIL;
-    *out = value;
-    return S_OK;
-}
-
 bool IsIncoming(const CCallRecord& record) {
     return record.Type == 0 || record.Type == 2;
 }
@@ -117,7 +111,7 @@ bool CSessionStore::MatchesBrowseMode(const CCallRecord& record) const {
 HResult CSessionStore::GetCallIdAt(int index, int* id) {
     Lock lock(m_cs);
     if (index < 0 || static_cast<std::size_t>(index) >= m_CallingLists.size()) return E_FAIL;
-    return Store(id, m_CallingLists[static_cast<std::size_t>(index)]->CallId);
+    return kestrava::StoreToCaller(id, m_CallingLists[static_cast<std::size_t>(index)]->CallId);
 }
 
 // A known id only marks whether its details are known: the call search lists
@@ -144,7 +138,7 @@ HResult CSessionStore::AddCall(int id, int atFront) {
 
 HResult CSessionStore::GetCallCount(int* count) {
     Lock lock(m_cs);
-    return Store(count, static_cast<int>(m_CallingLists.size()));
+    return kestrava::StoreToCaller(count, static_cast<int>(m_CallingLists.size()));
 }
 
 HResult CSessionStore::ClearCalls() {
@@ -212,7 +206,7 @@ HResult CSessionStore::SetCallTimestamp(int id, CallTime time) {
 HResult CSessionStore::GetCallHasDetails(int id, int* flag) {
     Lock lock(m_cs);
     const CCallRecord* record = FindCall(id);
-    return Store(flag, record ? record->HasDetails : 0);
+    return kestrava::StoreToCaller(flag, record ? record->HasDetails : 0);
 }
 
 HResult CSessionStore::CountUnseenMissedCalls(int* count) {
@@ -221,7 +215,7 @@ HResult CSessionStore::CountUnseenMissedCalls(int* count) {
     for (const auto& record : m_CallingLists) {
         if (IsIncoming(*record) && record->Status == kStatusMissed && record->Seen == 0) ++unseen;
     }
-    return Store(count, unseen);
+    return kestrava::StoreToCaller(count, unseen);
 }
 
 HResult CSessionStore::HasCall(int id) {
@@ -265,29 +259,29 @@ HResult CSessionStore::GetSelectedExtra1(int* value) {
     Lock lock(m_cs);
     const CCallRecord* record = RecordAtCursor();
     if (record == nullptr) return E_FAIL;
-    return Store(value, record->Extra1);
+    return kestrava::StoreToCaller(value, record->Extra1);
 }
 
 HResult CSessionStore::GetSelectedExtra2(int* value) {
     Lock lock(m_cs);
     const CCallRecord* record = RecordAtCursor();
     if (record == nullptr) return E_FAIL;
-    return Store(value, record->Extra2);
+    return kestrava::StoreToCaller(value, record->Extra2);
 }
 
 HResult CSessionStore::GetSelectedType(int* type) {
     Lock lock(m_cs);
-    return Store(type, m_Selection.Type);
+    return kestrava::StoreToCaller(type, m_Selection.Type);
 }
 
 HResult CSessionStore::GetSelectedStatus(int* status) {
     Lock lock(m_cs);
-    return Store(status, m_Selection.Status);
+    return kestrava::StoreToCaller(status, m_Selection.Status);
 }
 
 HResult CSessionStore::GetSelectedSeen(int* seen) {
     Lock lock(m_cs);
-    return Store(seen, m_Selection.Seen);
+    return kestrava::StoreToCaller(seen, m_Selection.Seen);
 }
 
 // The preset tells the input worker which empty-list text to show.

@@ -23,6 +23,13 @@ bool AssignCutText(std::string& field, const char* text, int length);
 // null buffer.
 HResult CopyToCallerBuffer(char* out, const std::string& text);
 
+// Writes `value` into the caller's `out`; fails for a null pointer.
+inline HResult StoreToCaller(int* out, int value) {
+    if (out == nullptr) return E_FAIL;
+    *out = value;
+    return S_OK;
+}
+
 // The handset reads a text again and again: after its last character one call
 // fails and sets `position` back to 0, so the next call starts over. An empty
 // text, or a null `out`, fails.
