@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "CountingLink.h"
 #include "Fakes.h"
 #include "app/ShellState.h"
 #include "handset/CDeviceLibrary.h"
@@ -32,19 +33,6 @@ namespace {
 
 using namespace kestrava;
 using namespace kestrava::testing;
-
-// Commands are counted, not formatted: the benchmark measures the handlers.
-class CountingLink : public SkypeLink {
-  public:
-    void QueueCommand(unsigned, const char*, int) override { ++queued; }
-    bool SendStraight(const std::string&) override { return true; }
-    bool DisplayEnabled() override { return false; }
-    bool FontsSupported() override { return true; }
-    void SetDisplayEnabled(int) override {}
-    void UpdateTrayState() override {}
-    void ShowMissedCalls() override {}
-    long queued = 0;
-};
 
 void NoPause(std::chrono::milliseconds) {}
 
@@ -80,7 +68,7 @@ struct Account {
     ::testing::NiceMock<MockDispatcher> dispatcher;
     FakeModuleLoader loader;  // no handset library: commands are dropped
     RecordingShell osShell;
-    CountingLink link;
+    CountingLink link{false};
     std::unique_ptr<CSkypeEngine> engine;
     std::unique_ptr<CDeviceLibrary> device;
     NoWindows desktop;

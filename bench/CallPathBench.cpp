@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "CountingLink.h"
 #include "app/Application.h"
 #include "app/ShellConstants.h"
 #include "handset/CDeviceLibrary.h"
@@ -140,17 +141,6 @@ class QuietShell final : public Shell {
     void PurgeSounds() override {}
 };
 
-class QuietLink final : public SkypeLink {
-  public:
-    void QueueCommand(unsigned, const char*, int) override {}
-    bool SendStraight(const std::string&) override { return true; }
-    bool DisplayEnabled() override { return true; }
-    bool FontsSupported() override { return true; }
-    void SetDisplayEnabled(int) override {}
-    void UpdateTrayState() override {}
-    void ShowMissedCalls() override {}
-};
-
 class NoContacts final : public ContactListView {
   public:
     HResult SelectNextContact(int, int) override { return E_FAIL; }
@@ -199,7 +189,7 @@ void BM_KeyToKeypad(benchmark::State& state) {
     CDeviceLibrary library(loader, shell);
     CSessionStore store;
     NoContacts contacts;
-    QuietLink link;
+    CountingLink link;
     StampingKeypad keypad;
     NoFaders faders;
     std::atomic<std::int32_t> announced{0};

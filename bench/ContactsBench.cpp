@@ -9,25 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "CountingLink.h"
 #include "protocol/SkypeLink.h"
 #include "session/CListManager.h"
 
 namespace {
 
 constexpr int kContacts = 10000;
-
-// Counts the display name requests instead of sending them.
-class CountingLink final : public SkypeLink {
-  public:
-    void QueueCommand(unsigned, const char*, int) override { ++queued; }
-    bool SendStraight(const std::string&) override { return true; }
-    bool DisplayEnabled() override { return true; }
-    bool FontsSupported() override { return true; }
-    void SetDisplayEnabled(int) override {}
-    void UpdateTrayState() override {}
-    void ShowMissedCalls() override {}
-    long queued = 0;
-};
 
 struct Contact {
     std::string handle;
