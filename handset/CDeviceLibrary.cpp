@@ -187,9 +187,11 @@ void CDeviceLibrary::StopWorkers() {
     }
     m_InputQueued.notify_all();
     if (m_bTransferActive.load(std::memory_order_acquire)) {
-        // A running transfer ends after the unit in progress.
-        m_bAbortPending.store(1, std::memory_order_release);
+        // A running transfer ends after the unit in progress. The renderer is
+        // told first, as StopHandsetTransfer does, so the worker's own reset
+        // of it at its end comes last.
         if (CLcdRenderer* renderer = m_pRenderer.load()) renderer->SetAbort(1);
+        m_bAbortPending.store(1, std::memory_order_release);
     }
     // The input worker may be starting an upload: join it before taking the
     // upload thread, and without m_threadLock, which StartUpload takes.
