@@ -23,6 +23,12 @@ class EngineLink final : public SkypeLink {
         CSkypeEngine* engine = m_engine.load();
         return engine && engine->SendStraight(text);
     }
+    void Rediscover() override {
+        if (CSkypeEngine* engine = m_engine.load()) {
+            engine->SetApiAction(API_ACTION_DISCOVER);
+            engine->StartApiThread();
+        }
+    }
     bool DisplayEnabled() override {
         CSkypeEngine* engine = m_engine.load();
         return engine && engine->DisplayEnabled() != 0;
@@ -39,6 +45,15 @@ class EngineLink final : public SkypeLink {
     }
     void ShowMissedCalls() override {
         if (CSkypeEngine* engine = m_engine.load()) engine->ShowMissedCalls();
+    }
+
+    int OwnStatus() override {
+        int status = -1;
+        if (CSkypeEngine* engine = m_engine.load()) engine->GetOwnStatus(&status);
+        return status;
+    }
+    void ShowStatusOnHandset(int status) override {
+        if (CSkypeEngine* engine = m_engine.load()) engine->ShowStatusOnHandset(status);
     }
 
   private:

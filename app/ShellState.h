@@ -18,6 +18,10 @@ struct ShellState {
     std::atomic<WindowHandle> skypeApiWindow{0};    // Skype's API window; 0 while detached
     std::atomic<std::int32_t> recheckArmed{0};      // the device re-check timer is armed
     std::atomic<std::int32_t> g_bHandsetAnnounced{0};
+    // Children of Skype's main window, found on attaching (0 = not known).
+    std::atomic<WindowHandle> skypePageControl{0};
+    std::atomic<WindowHandle> skypeContactList{0};
+    std::atomic<WindowHandle> skypeBackgroundGrid{0};
     std::string moduleDirectory;  // the program's folder with its trailing separator
 
     // Configuration flags only the shell uses.

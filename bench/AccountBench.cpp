@@ -36,12 +36,7 @@ using namespace kestrava::testing;
 
 void NoPause(std::chrono::milliseconds) {}
 
-class NoWindows : public Desktop {
-  public:
-    WindowHandle FindTopLevelWindow(const std::string&, const std::string*) override { return 0; }
-    bool IsWindow(WindowHandle) override { return false; }
-    WindowHandle ForegroundWindow() override { return 0; }
-};
+using NoWindows = NullDesktop;
 
 // The handlers behind the dispatcher, with an engine and a handset library as
 // they see them; the handset's commands go nowhere.

@@ -12,11 +12,14 @@ class CountingLink final : public SkypeLink {
 
     void QueueCommand(unsigned, const char*, int) override { ++queued; }
     bool SendStraight(const std::string&) override { return true; }
+    void Rediscover() override {}
     bool DisplayEnabled() override { return m_displayEnabled; }
     bool FontsSupported() override { return true; }
     void SetDisplayEnabled(int) override {}
     void UpdateTrayState() override {}
     void ShowMissedCalls() override {}
+    int OwnStatus() override { return 0; }
+    void ShowStatusOnHandset(int) override {}
 
     long queued = 0;
 

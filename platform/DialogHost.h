@@ -1,15 +1,16 @@
-// Port: modal dialogs driven through control ids. Only the combo-box
-// operations that the ring list needs exist so far.
+// Port: modal dialogs driven through control ids.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "WindowTypes.h"
+
 namespace kestrava {
 
 class DialogHost {
   public:
-    using DialogHandle = std::uintptr_t;
+    using DialogHandle = WindowHandle;
 
     virtual ~DialogHost() = default;
 
@@ -18,6 +19,27 @@ class DialogHost {
                                    const std::string& text) = 0;
     // CB_SETCURSEL.
     virtual void SelectComboIndex(DialogHandle dialog, int controlId, int index) = 0;
+
+    // Shows dialog resource `resourceId` modally on the calling thread, owned
+    // by the desktop window, and runs its message loop until EndDialog.
+    // `procedure` gets WM_INITDIALOG first, WM_COMMAND with IDOK / IDCANCEL
+    // from its buttons, and every message other threads send to the dialog's
+    // handle (WindowSystem::Send). Returns EndDialog's result, -1 when the
+    // dialog could not be shown.
+    virtual LParam RunModalDialog(int resourceId, WindowProc procedure) = 0;
+    // Ends the dialog; only its own thread (inside `procedure`) calls it.
+    virtual void EndDialog(DialogHandle dialog, LParam result) = 0;
+
+    virtual void SetDialogTitle(DialogHandle dialog, const std::string& title) = 0;
+    // Topmost without moving or resizing, then to the top of the z-order.
+    virtual void MakeTopmost(DialogHandle dialog) = 0;
+
+    // List box `controlId`: LB_ADDSTRING (returns the new line's index),
+    // LB_GETCOUNT, LB_GETCURSEL (-1 for none) and LB_SETCURSEL (-1 clears).
+    virtual int AddListString(DialogHandle dialog, int controlId, const std::string& text) = 0;
+    virtual int ListCount(DialogHandle dialog, int controlId) = 0;
+    virtual int ListSelection(DialogHandle dialog, int controlId) = 0;
+    virtual void SelectListIndex(DialogHandle dialog, int controlId, int index) = 0;
 };
 
 }  // namespace kestrava

@@ -26,6 +26,14 @@ class WindowSystem {
     // Returns 0 on failure.
     virtual WindowHandle CreateHiddenWindow(const std::string& className, const std::string& title,
                                             WindowProc procedure) = 0;
+    // A child window of `parent`, owned by the calling thread (the simulated
+    // client builds its window tree with it). Hidden until ShowWindow.
+    virtual WindowHandle CreateChildWindow(WindowHandle parent, const std::string& className,
+                                           WindowProc procedure) = 0;
+    // Shows or hides one of this program's windows (no activation).
+    virtual void ShowWindow(WindowHandle window, bool visible) = 0;
+    // Gives the keyboard focus to one of this program's windows (SetFocus).
+    virtual void SetFocus(WindowHandle window) = 0;
     // Must be called on the owning thread; the procedure receives WM_DESTROY.
     virtual bool DestroyWindow(WindowHandle window) = 0;
     // The system's default processing of a message.

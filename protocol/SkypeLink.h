@@ -15,6 +15,9 @@ class SkypeLink {
     // Sends one text straight to Skype's API window: one bounded WM_COPYDATA,
     // not through the outgoing queue. False when Skype did not take it.
     virtual bool SendStraight(const std::string& text) = 0;
+    // Starts discovering Skype again (link action API_ACTION_DISCOVER on a
+    // fresh link worker): what a text Skype did not take calls for.
+    virtual void Rediscover() = 0;
 
     // The engine's display and font switches (m_bDisplayEnabled, m_bFontsSupported).
     virtual bool DisplayEnabled() = 0;
@@ -24,4 +27,8 @@ class SkypeLink {
     virtual void UpdateTrayState() = 0;
     // Shows the count of unseen missed calls on the handset.
     virtual void ShowMissedCalls() = 0;
+    // The user's own status as last reported (own status codes, -1 before any).
+    virtual int OwnStatus() = 0;
+    // Sends the handset the symbol of that own status.
+    virtual void ShowStatusOnHandset(int status) = 0;
 };

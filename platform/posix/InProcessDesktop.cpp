@@ -6,6 +6,11 @@
 
 namespace kestrava {
 
+namespace {
+// A tab control answers at once; a client that does not is treated as showing no tab.
+constexpr std::chrono::milliseconds kTabQueryTimeout{500};
+}  // namespace
+
 // A message sent to a window of another thread. The sender may give up
 // (timeout) before the owner gets to it; the owner then skips it. Its data is
 // owned by the message, so an abandoned WM_COPYDATA never points at the
@@ -37,6 +42,11 @@ std::unique_ptr<InProcessDesktop::Program> InProcessDesktop::OpenProgram(const s
 void InProcessDesktop::SetForegroundWindow(WindowHandle window) {
     std::lock_guard lock(m_mutex);
     m_foreground = window;
+}
+
+WindowHandle InProcessDesktop::FocusWindow() {
+    std::lock_guard lock(m_mutex);
+    return m_focus;
 }
 
 std::string InProcessDesktop::TitleOf(WindowHandle window) {
@@ -247,8 +257,29 @@ void InProcessDesktop::PostQuit(int exitCode) {
 std::vector<WindowHandle> InProcessDesktop::TopLevelWindows() {
     std::lock_guard lock(m_mutex);
     std::vector<WindowHandle> windows;
-    for (const auto& [handle, window] : m_windows) windows.push_back(handle);
+    for (const auto& [handle, window] : m_windows) {
+        if (window.parent == 0) windows.push_back(handle);
+    }
     return windows;
+}
+
+WindowHandle InProcessDesktop::AddWindow(Window window) {
+    std::lock_guard lock(m_mutex);
+    if (window.parent != 0 && !m_windows.count(window.parent)) return 0;
+    WindowHandle handle = m_nextHandle;
+    m_nextHandle += 4;
+    m_windows.emplace(handle, std::move(window));
+    return handle;
+}
+
+// Depth first, each level in creation order: the order EnumChildWindows gives.
+void InProcessDesktop::DescendantsLocked(WindowHandle parent,
+                                         std::vector<Desktop::ChildWindow>* out) {
+    for (const auto& [handle, window] : m_windows) {
+        if (window.parent != parent) continue;
+        out->push_back({handle, window.className});
+        DescendantsLocked(handle, out);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -279,31 +310,57 @@ void InProcessDesktop::Program::UnregisterWindowClass(const std::string& classNa
     m_classes.erase(className);
 }
 
+bool InProcessDesktop::Program::HasClass(const std::string& className) {
+    std::lock_guard lock(m_classMutex);
+    return m_classes.count(className) != 0;
+}
+
 WindowHandle InProcessDesktop::Program::CreateHiddenWindow(const std::string& className,
                                                            const std::string& title,
                                                            WindowProc procedure) {
-    {
-        std::lock_guard lock(m_classMutex);
-        if (!m_classes.count(className)) return 0;
-    }
+    if (!HasClass(className)) return 0;
     auto owner = m_desktop.QueueOfThisThread(true);
+    return m_desktop.AddWindow(Window{className, title, std::move(procedure), owner, this});
+}
+
+WindowHandle InProcessDesktop::Program::CreateChildWindow(WindowHandle parent,
+                                                          const std::string& className,
+                                                          WindowProc procedure) {
+    if (!HasClass(className) || parent == 0) return 0;
+    auto owner = m_desktop.QueueOfThisThread(true);
+    return m_desktop.AddWindow(Window{className, {}, std::move(procedure), owner, this, parent});
+}
+
+void InProcessDesktop::Program::ShowWindow(WindowHandle window, bool visible) {
     std::lock_guard lock(m_desktop.m_mutex);
-    WindowHandle handle = m_desktop.m_nextHandle;
-    m_desktop.m_nextHandle += 4;
-    m_desktop.m_windows.emplace(handle,
-                                Window{className, title, std::move(procedure), owner, this});
-    return handle;
+    auto it = m_desktop.m_windows.find(window);
+    if (it != m_desktop.m_windows.end()) it->second.visible = visible;
+}
+
+void InProcessDesktop::Program::SetFocus(WindowHandle window) {
+    std::lock_guard lock(m_desktop.m_mutex);
+    if (window == 0 || m_desktop.m_windows.count(window)) m_desktop.m_focus = window;
 }
 
 bool InProcessDesktop::Program::DestroyWindow(WindowHandle window) {
     std::shared_ptr<ThreadQueue> owner;
     if (!m_desktop.LookUp(window, nullptr, &owner)) return false;
     if (owner != m_desktop.QueueOfThisThread(false)) return false;  // only the owner may
+    // Children go first, as the system destroys them with their parent.
+    std::vector<ChildWindow> children;
+    {
+        std::lock_guard lock(m_desktop.m_mutex);
+        for (const auto& [handle, entry] : m_desktop.m_windows) {
+            if (entry.parent == window) children.push_back({handle, entry.className});
+        }
+    }
+    for (const auto& child : children) DestroyWindow(child.window);
     m_desktop.Deliver(window, msg::kDestroy, 0, 0);
     {
         std::lock_guard lock(m_desktop.m_mutex);
         m_desktop.m_windows.erase(window);
         if (m_desktop.m_foreground == window) m_desktop.m_foreground = 0;
+        if (m_desktop.m_focus == window) m_desktop.m_focus = 0;
     }
     std::lock_guard lock(owner->mutex);
     std::erase_if(owner->timers, [window](const Timer& t) { return t.window == window; });
@@ -372,6 +429,7 @@ WindowHandle InProcessDesktop::Program::FindTopLevelWindow(const std::string& cl
                                                            const std::string* title) {
     std::lock_guard lock(m_desktop.m_mutex);
     for (const auto& [handle, window] : m_desktop.m_windows) {
+        if (window.parent != 0) continue;
         if (window.className == className && (title == nullptr || window.title == *title)) {
             return handle;
         }
@@ -386,6 +444,65 @@ bool InProcessDesktop::Program::IsWindow(WindowHandle window) {
 WindowHandle InProcessDesktop::Program::ForegroundWindow() {
     std::lock_guard lock(m_desktop.m_mutex);
     return m_desktop.m_foreground;
+}
+
+std::vector<Desktop::ChildWindow> InProcessDesktop::Program::ChildWindows(WindowHandle parent) {
+    std::vector<ChildWindow> children;
+    if (parent == 0) return children;
+    std::lock_guard lock(m_desktop.m_mutex);
+    m_desktop.DescendantsLocked(parent, &children);
+    return children;
+}
+
+bool InProcessDesktop::Program::IsWindowVisible(WindowHandle window) {
+    std::lock_guard lock(m_desktop.m_mutex);
+    while (window != 0) {
+        auto it = m_desktop.m_windows.find(window);
+        if (it == m_desktop.m_windows.end() || !it->second.visible) return false;
+        window = it->second.parent;
+    }
+    return true;
+}
+
+int InProcessDesktop::Program::SelectedTab(WindowHandle tabControl) {
+    if (tabControl == 0) return -1;
+    auto answer = m_desktop.Send(tabControl, msg::kTabGetCurSel, 0, 0, kTabQueryTimeout);
+    return answer ? static_cast<int>(*answer) : -1;
+}
+
+void InProcessDesktop::Program::PostClick(WindowHandle window, int x, int y) {
+    m_desktop.Post(window, msg::kLeftButtonDown, kLeftButtonFlag, ClientPosition(x, y));
+    m_desktop.Post(window, msg::kLeftButtonUp, 0, ClientPosition(x, y));
+}
+
+void InProcessDesktop::Program::PostClose(WindowHandle window) {
+    m_desktop.Post(window, msg::kClose, 0, 0);
+}
+
+void InProcessDesktop::Program::PostSystemCommand(WindowHandle window, unsigned command) {
+    m_desktop.Post(window, msg::kSysCommand, command, 0);
+}
+
+void InProcessDesktop::Program::PostClickActivate(WindowHandle window) {
+    m_desktop.Post(window, msg::kActivate, kClickActive, 0);
+}
+
+void InProcessDesktop::Program::BringToForeground(WindowHandle window) {
+    std::lock_guard lock(m_desktop.m_mutex);
+    if (m_desktop.m_windows.count(window)) m_desktop.m_foreground = window;
+}
+
+// As the system's keyboard input: the event goes to the focused window's
+// queue (wParam the virtual key, lParam the repeat count, scan code and the
+// previous-state and transition bits of a key release).
+void InProcessDesktop::Program::InjectKey(std::uint8_t virtualKey, std::uint8_t scanCode,
+                                          bool keyUp) {
+    WindowHandle focus = m_desktop.FocusWindow();
+    if (focus == 0) return;
+    std::uint32_t bits = 1u | (static_cast<std::uint32_t>(scanCode) << 16);
+    if (keyUp) bits |= 0xC0000000u;
+    m_desktop.Post(focus, keyUp ? msg::kKeyUp : msg::kKeyDown, virtualKey,
+                   static_cast<LParam>(static_cast<std::int32_t>(bits)));
 }
 
 }  // namespace kestrava

@@ -37,8 +37,10 @@ class InProcessDesktop {
     // A program's view of the desktop: its window classes, its windows and the ports.
     std::unique_ptr<Program> OpenProgram(const std::string& name);
 
-    // The window that has the keyboard focus; 0 for none.
+    // The window in front; 0 for none.
     void SetForegroundWindow(WindowHandle window);
+    // The window that takes the keyboard's input; 0 for none.
+    WindowHandle FocusWindow();
 
     // Title of a window (tests and simulation mode look at it); empty when unknown.
     std::string TitleOf(WindowHandle window);
@@ -72,6 +74,8 @@ class InProcessDesktop {
         WindowProc procedure;
         std::shared_ptr<ThreadQueue> owner;
         const Program* program;
+        WindowHandle parent = 0;  // 0 for a top-level window
+        bool visible = false;
     };
 
     std::shared_ptr<ThreadQueue> QueueOfThisThread(bool create);
@@ -85,6 +89,8 @@ class InProcessDesktop {
     void PumpSentMessages(std::chrono::milliseconds maxWait);
     void PostQuit(int exitCode);
     std::vector<WindowHandle> TopLevelWindows();
+    WindowHandle AddWindow(Window window);
+    void DescendantsLocked(WindowHandle parent, std::vector<Desktop::ChildWindow>* out);
 
     std::mutex m_mutex;  // guards everything below
     std::map<std::string, std::uint32_t> m_registeredMessages;
@@ -92,6 +98,7 @@ class InProcessDesktop {
     std::map<std::thread::id, std::shared_ptr<ThreadQueue>> m_queues;
     WindowHandle m_nextHandle = 0x10010;
     WindowHandle m_foreground = 0;
+    WindowHandle m_focus = 0;
 };
 
 class InProcessDesktop::Program final : public WindowSystem, public Desktop {
@@ -106,6 +113,10 @@ class InProcessDesktop::Program final : public WindowSystem, public Desktop {
     void UnregisterWindowClass(const std::string& className) override;
     WindowHandle CreateHiddenWindow(const std::string& className, const std::string& title,
                                     WindowProc procedure) override;
+    WindowHandle CreateChildWindow(WindowHandle parent, const std::string& className,
+                                   WindowProc procedure) override;
+    void ShowWindow(WindowHandle window, bool visible) override;
+    void SetFocus(WindowHandle window) override;
     bool DestroyWindow(WindowHandle window) override;
     LParam DefaultProcedure(WindowHandle window, std::uint32_t message, WParam wParam,
                             LParam lParam) override;
@@ -125,8 +136,19 @@ class InProcessDesktop::Program final : public WindowSystem, public Desktop {
                                     const std::string* title) override;
     bool IsWindow(WindowHandle window) override;
     WindowHandle ForegroundWindow() override;
+    std::vector<ChildWindow> ChildWindows(WindowHandle parent) override;
+    bool IsWindowVisible(WindowHandle window) override;
+    int SelectedTab(WindowHandle tabControl) override;
+    void PostClick(WindowHandle window, int x, int y) override;
+    void PostClose(WindowHandle window) override;
+    void PostSystemCommand(WindowHandle window, unsigned command) override;
+    void PostClickActivate(WindowHandle window) override;
+    void BringToForeground(WindowHandle window) override;
+    void InjectKey(std::uint8_t virtualKey, std::uint8_t scanCode, bool keyUp) override;
 
   private:
+    bool HasClass(const std::string& className);
+
     InProcessDesktop& m_desktop;
     std::string m_name;
     std::mutex m_classMutex;

@@ -78,6 +78,26 @@ WindowHandle Win32WindowSystem::CreateHiddenWindow(const std::string& className,
     return FromHwnd(window);
 }
 
+WindowHandle Win32WindowSystem::CreateChildWindow(WindowHandle parent, const std::string& className,
+                                                  WindowProc procedure) {
+    auto* owned = new WindowProc(std::move(procedure));
+    HWND window = CreateWindowExA(0, className.c_str(), "", WS_CHILD, 0, 0, 200, 40, ToHwnd(parent),
+                                  nullptr, GetModuleHandleA(nullptr), owned);
+    if (window == nullptr) {
+        delete owned;
+        return 0;
+    }
+    return FromHwnd(window);
+}
+
+void Win32WindowSystem::ShowWindow(WindowHandle window, bool visible) {
+    ::ShowWindow(ToHwnd(window), visible ? SW_SHOWNOACTIVATE : SW_HIDE);
+}
+
+void Win32WindowSystem::SetFocus(WindowHandle window) {
+    ::SetFocus(ToHwnd(window));
+}
+
 bool Win32WindowSystem::DestroyWindow(WindowHandle window) {
     return ::DestroyWindow(ToHwnd(window)) != FALSE;
 }
@@ -152,6 +172,65 @@ bool Win32WindowSystem::IsWindow(WindowHandle window) {
 
 WindowHandle Win32WindowSystem::ForegroundWindow() {
     return FromHwnd(GetForegroundWindow());
+}
+
+namespace {
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM context) {
+    auto* children = reinterpret_cast<std::vector<Desktop::ChildWindow>*>(context);
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    children->push_back({FromHwnd(window), name});
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<Desktop::ChildWindow> Win32WindowSystem::ChildWindows(WindowHandle parent) {
+    std::vector<ChildWindow> children;
+    if (parent != 0) {
+        EnumChildWindows(ToHwnd(parent), CollectChild, reinterpret_cast<LPARAM>(&children));
+    }
+    return children;
+}
+
+bool Win32WindowSystem::IsWindowVisible(WindowHandle window) {
+    return ::IsWindowVisible(ToHwnd(window)) != FALSE;
+}
+
+int Win32WindowSystem::SelectedTab(WindowHandle tabControl) {
+    if (tabControl == 0) return -1;
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutA(ToHwnd(tabControl), msg::kTabGetCurSel, 0, 0,
+                            SMTO_NORMAL | SMTO_ABORTIFHUNG, 500, &result) == 0) {
+        return -1;
+    }
+    return static_cast<int>(static_cast<LRESULT>(result));
+}
+
+void Win32WindowSystem::PostClick(WindowHandle window, int x, int y) {
+    PostMessageA(ToHwnd(window), WM_LBUTTONDOWN, MK_LBUTTON, ClientPosition(x, y));
+    PostMessageA(ToHwnd(window), WM_LBUTTONUP, 0, ClientPosition(x, y));
+}
+
+void Win32WindowSystem::PostClose(WindowHandle window) {
+    PostMessageA(ToHwnd(window), WM_CLOSE, 0, 0);
+}
+
+void Win32WindowSystem::PostSystemCommand(WindowHandle window, unsigned command) {
+    PostMessageA(ToHwnd(window), WM_SYSCOMMAND, command, 0);
+}
+
+void Win32WindowSystem::PostClickActivate(WindowHandle window) {
+    PostMessageA(ToHwnd(window), WM_ACTIVATE, WA_CLICKACTIVE, 0);
+}
+
+void Win32WindowSystem::BringToForeground(WindowHandle window) {
+    SetForegroundWindow(ToHwnd(window));
+}
+
+void Win32WindowSystem::InjectKey(std::uint8_t virtualKey, std::uint8_t scanCode, bool keyUp) {
+    keybd_event(virtualKey, scanCode, keyUp ? KEYEVENTF_KEYUP : 0, 0);
 }
 
 }  // namespace kestrava

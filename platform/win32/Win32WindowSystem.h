@@ -13,6 +13,10 @@ class Win32WindowSystem final : public WindowSystem, public Desktop {
     void UnregisterWindowClass(const std::string& className) override;
     WindowHandle CreateHiddenWindow(const std::string& className, const std::string& title,
                                     WindowProc procedure) override;
+    WindowHandle CreateChildWindow(WindowHandle parent, const std::string& className,
+                                   WindowProc procedure) override;
+    void ShowWindow(WindowHandle window, bool visible) override;
+    void SetFocus(WindowHandle window) override;
     bool DestroyWindow(WindowHandle window) override;
     LParam DefaultProcedure(WindowHandle window, std::uint32_t message, WParam wParam,
                             LParam lParam) override;
@@ -31,6 +35,15 @@ class Win32WindowSystem final : public WindowSystem, public Desktop {
                                     const std::string* title) override;
     bool IsWindow(WindowHandle window) override;
     WindowHandle ForegroundWindow() override;
+    std::vector<ChildWindow> ChildWindows(WindowHandle parent) override;
+    bool IsWindowVisible(WindowHandle window) override;
+    int SelectedTab(WindowHandle tabControl) override;
+    void PostClick(WindowHandle window, int x, int y) override;
+    void PostClose(WindowHandle window) override;
+    void PostSystemCommand(WindowHandle window, unsigned command) override;
+    void PostClickActivate(WindowHandle window) override;
+    void BringToForeground(WindowHandle window) override;
+    void InjectKey(std::uint8_t virtualKey, std::uint8_t scanCode, bool keyUp) override;
 };
 
 }  // namespace kestrava

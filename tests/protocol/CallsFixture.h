@@ -60,14 +60,12 @@ class MockHistoryLines : public HistoryLineHandler {
 
 // Other programs' windows: only their classes matter here. The parser
 // thread may look while the test opens one.
-class FakeDesktop : public Desktop {
+class FakeDesktop : public kestrava::testing::NullDesktop {
   public:
     WindowHandle FindTopLevelWindow(const std::string& className, const std::string*) override {
         std::lock_guard lock(m_mutex);
         return m_open.count(className) ? 0x5000 : 0;
     }
-    bool IsWindow(WindowHandle) override { return false; }
-    WindowHandle ForegroundWindow() override { return 0; }
     void Open(const std::string& className) {
         std::lock_guard lock(m_mutex);
         m_open.insert(className);

@@ -145,7 +145,7 @@ TEST_F(ConfigurationTest, TextsIconPathsAndTheAboutTextWithLineBreaks) {
     EXPECT_EQ(SendAndCollectName(), "NAME Kestrava Phone");
 }
 
-class RecordingDialogs : public DialogHost {
+class RecordingDialogs : public kestrava::testing::NullDialogHost {
   public:
     void InsertComboString(DialogHandle, int control, int index, const std::string& text) override {
         entries.push_back(std::to_string(control) + ":" + std::to_string(index) + "=" + text);

@@ -12,6 +12,8 @@
 
 #include "CHidDevice.h"
 #include "CLcdRenderer.h"
+#include "platform/Desktop.h"
+#include "platform/DialogHost.h"
 #include "platform/ModuleLoader.h"
 #include "platform/Shell.h"
 #include "platform/WindowSystem.h"
@@ -40,6 +42,11 @@ class RecordingWindowSystem : public WindowSystem {
     WindowHandle CreateHiddenWindow(const std::string&, const std::string&, WindowProc) override {
         return 0x100;
     }
+    WindowHandle CreateChildWindow(WindowHandle, const std::string&, WindowProc) override {
+        return 0x101;
+    }
+    void ShowWindow(WindowHandle, bool) override {}
+    void SetFocus(WindowHandle) override {}
     bool DestroyWindow(WindowHandle) override { return true; }
     LParam DefaultProcedure(WindowHandle, std::uint32_t, WParam, LParam) override { return 0; }
     int RunMessageLoop() override { return 0; }
@@ -118,6 +125,55 @@ class RecordingWindowSystem : public WindowSystem {
     std::vector<std::pair<WindowHandle, std::uint32_t>> m_posted;
 };
 
+// A desktop without other programs' windows; fakes override what they need.
+class NullDesktop : public Desktop {
+  public:
+    WindowHandle FindTopLevelWindow(const std::string&, const std::string*) override { return 0; }
+    bool IsWindow(WindowHandle) override { return false; }
+    WindowHandle ForegroundWindow() override { return 0; }
+    std::vector<ChildWindow> ChildWindows(WindowHandle) override { return {}; }
+    bool IsWindowVisible(WindowHandle) override { return false; }
+    int SelectedTab(WindowHandle) override { return -1; }
+    void PostClick(WindowHandle, int, int) override {}
+    void PostClose(WindowHandle) override {}
+    void PostSystemCommand(WindowHandle, unsigned) override {}
+    void PostClickActivate(WindowHandle) override {}
+    void BringToForeground(WindowHandle) override {}
+    void InjectKey(std::uint8_t, std::uint8_t, bool) override {}
+};
+
+class MockDesktop : public Desktop {
+  public:
+    MOCK_METHOD(WindowHandle, FindTopLevelWindow, (const std::string&, const std::string*),
+                (override));
+    MOCK_METHOD(bool, IsWindow, (WindowHandle), (override));
+    MOCK_METHOD(WindowHandle, ForegroundWindow, (), (override));
+    MOCK_METHOD(std::vector<ChildWindow>, ChildWindows, (WindowHandle), (override));
+    MOCK_METHOD(bool, IsWindowVisible, (WindowHandle), (override));
+    MOCK_METHOD(int, SelectedTab, (WindowHandle), (override));
+    MOCK_METHOD(void, PostClick, (WindowHandle, int, int), (override));
+    MOCK_METHOD(void, PostClose, (WindowHandle), (override));
+    MOCK_METHOD(void, PostSystemCommand, (WindowHandle, unsigned), (override));
+    MOCK_METHOD(void, PostClickActivate, (WindowHandle), (override));
+    MOCK_METHOD(void, BringToForeground, (WindowHandle), (override));
+    MOCK_METHOD(void, InjectKey, (std::uint8_t, std::uint8_t, bool), (override));
+};
+
+// A dialog host without dialogs; fakes override what they need.
+class NullDialogHost : public DialogHost {
+  public:
+    void InsertComboString(DialogHandle, int, int, const std::string&) override {}
+    void SelectComboIndex(DialogHandle, int, int) override {}
+    LParam RunModalDialog(int, WindowProc) override { return -1; }
+    void EndDialog(DialogHandle, LParam) override {}
+    void SetDialogTitle(DialogHandle, const std::string&) override {}
+    void MakeTopmost(DialogHandle) override {}
+    int AddListString(DialogHandle, int, const std::string&) override { return -1; }
+    int ListCount(DialogHandle, int) override { return 0; }
+    int ListSelection(DialogHandle, int) override { return -1; }
+    void SelectListIndex(DialogHandle, int, int) override {}
+};
+
 class MockLinkCollaborators : public LinkCollaborators {
   public:
     MOCK_METHOD(void, PreferNonHandsetDevices, (), (override));
@@ -146,11 +202,14 @@ class MockSkypeLink : public SkypeLink {
   public:
     MOCK_METHOD(void, QueueCommand, (unsigned, const char*, int), (override));
     MOCK_METHOD(bool, SendStraight, (const std::string&), (override));
+    MOCK_METHOD(void, Rediscover, (), (override));
     MOCK_METHOD(bool, DisplayEnabled, (), (override));
     MOCK_METHOD(bool, FontsSupported, (), (override));
     MOCK_METHOD(void, SetDisplayEnabled, (int), (override));
     MOCK_METHOD(void, UpdateTrayState, (), (override));
     MOCK_METHOD(void, ShowMissedCalls, (), (override));
+    MOCK_METHOD(int, OwnStatus, (), (override));
+    MOCK_METHOD(void, ShowStatusOnHandset, (int), (override));
 };
 
 class MockDispatcher : public NotificationDispatcher {
