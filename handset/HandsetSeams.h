@@ -16,8 +16,8 @@ class KeypadHandler {
     virtual int HandleKeyReport(std::uint32_t report) = 0;
 };
 
-// The handset's speaker and microphone faders, set by value kind (0 down a
-// step, 1 up a step, 2 an absolute level of 0..31, 4 a level from the volume
+// The handset's speaker and microphone faders, set by value kind (0 up a
+// step, 1 down a step, 2 an absolute level of 0..31, 4 a level from the volume
 // dialog) as the mixer controls define them.
 class HandsetAudio {
   public:
