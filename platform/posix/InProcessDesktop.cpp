@@ -9,6 +9,8 @@ namespace kestrava {
 namespace {
 // A tab control answers at once; a client that does not is treated as showing no tab.
 constexpr std::chrono::milliseconds kTabQueryTimeout{500};
+// A child owned by another thread is told of its end, but never waited for long.
+constexpr std::chrono::milliseconds kDestroyTimeout{500};
 }  // namespace
 
 // A message sent to a window of another thread. The sender may give up
@@ -78,7 +80,8 @@ bool InProcessDesktop::LookUp(WindowHandle window, WindowProc* procedure,
 LParam InProcessDesktop::Deliver(WindowHandle window, std::uint32_t message, WParam wParam,
                                  LParam lParam) {
     WindowProc procedure;
-    if (!LookUp(window, &procedure, nullptr)) return 0;
+    // A window made without a procedure takes every message as the default does.
+    if (!LookUp(window, &procedure, nullptr) || !procedure) return 0;
     return procedure(window, message, wParam, lParam);
 }
 
@@ -109,7 +112,7 @@ std::optional<LParam> InProcessDesktop::Send(WindowHandle window, std::uint32_t 
     std::shared_ptr<ThreadQueue> owner;
     if (!LookUp(window, &procedure, &owner)) return std::nullopt;
     auto self = QueueOfThisThread(false);
-    if (owner == self) return procedure(window, message, wParam, lParam);
+    if (owner == self) return procedure ? procedure(window, message, wParam, lParam) : 0;
 
     auto sent = std::make_shared<SentMessage>();
     sent->window = window;
@@ -282,6 +285,35 @@ void InProcessDesktop::DescendantsLocked(WindowHandle parent,
     }
 }
 
+// As the system does: the window hears WM_DESTROY first, while its children
+// still exist, then each child goes the same way, whichever thread owns it
+// (a child of another thread hears it through a bounded send).
+void InProcessDesktop::DestroyTree(WindowHandle window) {
+    std::shared_ptr<ThreadQueue> owner;
+    if (!LookUp(window, nullptr, &owner)) return;
+    if (owner == QueueOfThisThread(false)) {
+        Deliver(window, msg::kDestroy, 0, 0);
+    } else {
+        Send(window, msg::kDestroy, 0, 0, kDestroyTimeout);
+    }
+    std::vector<WindowHandle> children;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const auto& [handle, entry] : m_windows) {
+            if (entry.parent == window) children.push_back(handle);
+        }
+    }
+    for (WindowHandle child : children) DestroyTree(child);
+    {
+        std::lock_guard lock(m_mutex);
+        m_windows.erase(window);
+        if (m_foreground == window) m_foreground = 0;
+        if (m_focus == window) m_focus = 0;
+    }
+    std::lock_guard lock(owner->mutex);
+    std::erase_if(owner->timers, [window](const Timer& t) { return t.window == window; });
+}
+
 // ---------------------------------------------------------------------------
 
 InProcessDesktop::Program::Program(InProcessDesktop& desktop, std::string name)
@@ -346,24 +378,7 @@ bool InProcessDesktop::Program::DestroyWindow(WindowHandle window) {
     std::shared_ptr<ThreadQueue> owner;
     if (!m_desktop.LookUp(window, nullptr, &owner)) return false;
     if (owner != m_desktop.QueueOfThisThread(false)) return false;  // only the owner may
-    // Children go first, as the system destroys them with their parent.
-    std::vector<ChildWindow> children;
-    {
-        std::lock_guard lock(m_desktop.m_mutex);
-        for (const auto& [handle, entry] : m_desktop.m_windows) {
-            if (entry.parent == window) children.push_back({handle, entry.className});
-        }
-    }
-    for (const auto& child : children) DestroyWindow(child.window);
-    m_desktop.Deliver(window, msg::kDestroy, 0, 0);
-    {
-        std::lock_guard lock(m_desktop.m_mutex);
-        m_desktop.m_windows.erase(window);
-        if (m_desktop.m_foreground == window) m_desktop.m_foreground = 0;
-        if (m_desktop.m_focus == window) m_desktop.m_focus = 0;
-    }
-    std::lock_guard lock(owner->mutex);
-    std::erase_if(owner->timers, [window](const Timer& t) { return t.window == window; });
+    m_desktop.DestroyTree(window);
     return true;
 }
 
@@ -455,6 +470,7 @@ std::vector<Desktop::ChildWindow> InProcessDesktop::Program::ChildWindows(Window
 }
 
 bool InProcessDesktop::Program::IsWindowVisible(WindowHandle window) {
+    if (window == 0) return false;  // no window is not a shown one
     std::lock_guard lock(m_desktop.m_mutex);
     while (window != 0) {
         auto it = m_desktop.m_windows.find(window);

@@ -91,6 +91,7 @@ class InProcessDesktop {
     std::vector<WindowHandle> TopLevelWindows();
     WindowHandle AddWindow(Window window);
     void DescendantsLocked(WindowHandle parent, std::vector<Desktop::ChildWindow>* out);
+    void DestroyTree(WindowHandle window);
 
     std::mutex m_mutex;  // guards everything below
     std::map<std::string, std::uint32_t> m_registeredMessages;

@@ -30,7 +30,9 @@ LRESULT CALLBACK ThunkProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     auto* procedure = reinterpret_cast<WindowProc*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (procedure == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-    LRESULT result = (*procedure)(FromHwnd(window), message, wParam, lParam);
+    // An empty procedure (a window made without one) gets the default handling.
+    LRESULT result = *procedure ? (*procedure)(FromHwnd(window), message, wParam, lParam)
+                                : DefWindowProcA(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(window, GWLP_USERDATA, 0);
         delete procedure;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <future>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -203,6 +204,214 @@ TEST(InProcessDesktop, AWindowNeedsARegisteredClassAndIsGoneAfterDestroy) {
     EXPECT_FALSE(program->IsWindow(window));
     EXPECT_FALSE(program->Send(window, kPing, 0, 0, 10ms).has_value());
     EXPECT_FALSE(program->Post(window, kPing, 0, 0));
+}
+
+// A program's window tree made on the test's thread: every window records the
+// messages it gets.
+class Tree {
+  public:
+    explicit Tree(InProcessDesktop& desktop) : program(desktop.OpenProgram("tree")) {
+        program->RegisterWindowClass("top", "");
+        program->RegisterWindowClass("child", "");
+    }
+    WindowHandle Top(const std::string& title) {
+        return program->CreateHiddenWindow("top", title, Recorder(title));
+    }
+    WindowHandle Child(WindowHandle parent, const std::string& name) {
+        WindowHandle window = program->CreateChildWindow(parent, "child", Recorder(name));
+        names[window] = name;
+        return window;
+    }
+    WindowProc Recorder(const std::string& name) {
+        return [this, name](WindowHandle, std::uint32_t m, WParam wp, LParam lp) {
+            heard.push_back({name, m, wp, lp});
+            return LParam{0};
+        };
+    }
+    struct Heard {
+        std::string window;
+        std::uint32_t message;
+        WParam wParam;
+        LParam lParam;
+    };
+    std::vector<std::string> WindowsThatHeard(std::uint32_t message) const {
+        std::vector<std::string> windows;
+        for (const auto& entry : heard) {
+            if (entry.message == message) windows.push_back(entry.window);
+        }
+        return windows;
+    }
+    // Runs what was posted to the tree's windows.
+    void Drain() {
+        program->PostQuit(0);
+        program->RunMessageLoop();
+    }
+
+    std::unique_ptr<InProcessDesktop::Program> program;
+    std::map<WindowHandle, std::string> names;
+    std::vector<Heard> heard;
+};
+
+TEST(InProcessDesktop, ChildrenAreEnumeratedDepthFirstAndNeverFoundAsTopLevelWindows) {
+    InProcessDesktop desktop;
+    Tree tree(desktop);
+    WindowHandle top = tree.Top("main");
+    WindowHandle a = tree.Child(top, "a");
+    tree.Child(a, "a1");
+    WindowHandle b = tree.Child(top, "b");
+    tree.Child(a, "a2");  // made after b, still listed under a
+    tree.Child(b, "b1");
+
+    std::vector<std::string> order;
+    for (const auto& child : tree.program->ChildWindows(top)) {
+        EXPECT_EQ(child.className, "child");
+        order.push_back(tree.names[child.window]);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"a", "a1", "a2", "b", "b1"}));
+    EXPECT_EQ(tree.program->ChildWindows(b).size(), 1u);
+    EXPECT_TRUE(tree.program->ChildWindows(0).empty());
+
+    EXPECT_EQ(tree.program->FindTopLevelWindow("child", nullptr), 0u);
+    std::string untitled;
+    EXPECT_EQ(tree.program->FindTopLevelWindow("child", &untitled), 0u);
+    EXPECT_EQ(tree.program->FindTopLevelWindow("top", nullptr), top);
+    EXPECT_EQ(tree.program->CreateChildWindow(0x7FFF0, "child", nullptr), 0u)
+        << "no child of a window that does not exist";
+}
+
+TEST(InProcessDesktop, AWindowIsVisibleOnlyWhileItAndEveryAncestorAreShown) {
+    InProcessDesktop desktop;
+    Tree tree(desktop);
+    WindowHandle top = tree.Top("main");
+    WindowHandle middle = tree.Child(top, "middle");
+    WindowHandle leaf = tree.Child(middle, "leaf");
+    auto& p = *tree.program;
+    EXPECT_FALSE(p.IsWindowVisible(leaf)) << "windows start hidden";
+    p.ShowWindow(leaf, true);
+    p.ShowWindow(middle, true);
+    EXPECT_FALSE(p.IsWindowVisible(leaf)) << "the top window is hidden";
+    p.ShowWindow(top, true);
+    EXPECT_TRUE(p.IsWindowVisible(leaf));
+    p.ShowWindow(middle, false);
+    EXPECT_FALSE(p.IsWindowVisible(leaf));
+    EXPECT_TRUE(p.IsWindowVisible(top));
+    EXPECT_FALSE(p.IsWindowVisible(0));
+}
+
+TEST(InProcessDesktop, InjectedKeysReachTheFocusedWindowWithTheirScanCode) {
+    InProcessDesktop desktop;
+    Tree tree(desktop);
+    WindowHandle top = tree.Top("main");
+    WindowHandle field = tree.Child(top, "field");
+    WindowHandle other = tree.Child(top, "other");
+    auto& p = *tree.program;
+    p.InjectKey(0x31, 1, false);  // nobody has the focus: lost
+    p.SetFocus(field);
+    EXPECT_EQ(desktop.FocusWindow(), field);
+    p.InjectKey(0x33, 3, false);
+    p.InjectKey(0x33, 3, true);
+    p.SetFocus(other);
+    p.InjectKey(0x08, 0x08, false);
+    tree.Drain();
+
+    ASSERT_EQ(tree.heard.size(), 3u);
+    EXPECT_EQ(tree.heard[0].window, "field");
+    EXPECT_EQ(tree.heard[0].message, msg::kKeyDown);
+    EXPECT_EQ(tree.heard[0].wParam, 0x33u);
+    EXPECT_EQ((tree.heard[0].lParam >> 16) & 0xFF, 3);
+    EXPECT_EQ(tree.heard[0].lParam & 0xFFFF, 1) << "repeat count";
+    EXPECT_EQ(tree.heard[1].message, msg::kKeyUp);
+    EXPECT_EQ((tree.heard[1].lParam >> 16) & 0xFF, 3);
+    EXPECT_EQ(tree.heard[2].window, "other");
+    EXPECT_EQ(tree.heard[2].wParam, 0x08u);
+
+    EXPECT_TRUE(p.DestroyWindow(other));
+    EXPECT_EQ(desktop.FocusWindow(), 0u) << "a destroyed window loses the focus";
+}
+
+TEST(InProcessDesktop, DestroyTellsTheWindowFirstThenTakesEveryDescendantAlong) {
+    InProcessDesktop desktop;
+    Tree tree(desktop);
+    WindowHandle top = tree.Top("main");
+    WindowHandle a = tree.Child(top, "a");
+    WindowHandle a1 = tree.Child(a, "a1");
+    WindowHandle b = tree.Child(top, "b");
+    // A child made by another program's thread goes along too.
+    std::atomic<WindowHandle> foreign{0};
+    std::atomic<bool> foreignHeard{false};
+    WindowThread other(desktop, "other", [&](WindowHandle, std::uint32_t m, WParam wp, LParam) {
+        if (m == kPing) {
+            InProcessDesktop::Program& p = *tree.program;
+            p.RegisterWindowClass("child", "");
+            foreign = p.CreateChildWindow(
+                wp, "child", [&](WindowHandle, std::uint32_t message, WParam, LParam) {
+                    foreignHeard = foreignHeard || message == msg::kDestroy;
+                    return LParam{0};
+                });
+        }
+        return LParam{0};
+    });
+    ASSERT_TRUE(tree.program->Send(other.Window(), kPing, b, 0, 1s));
+    ASSERT_NE(foreign.load(), 0u);
+    tree.program->SetFocus(a1);
+
+    EXPECT_TRUE(tree.program->DestroyWindow(top));
+    EXPECT_EQ(tree.WindowsThatHeard(msg::kDestroy),
+              (std::vector<std::string>{"main", "a", "a1", "b"}));
+    EXPECT_TRUE(foreignHeard);
+    for (WindowHandle window : {top, a, a1, b, foreign.load()}) {
+        EXPECT_FALSE(tree.program->IsWindow(window));
+    }
+    EXPECT_EQ(desktop.FocusWindow(), 0u);
+}
+
+TEST(InProcessDesktop, RequestsToAnotherProgramsWindowArePostedAndTheTabIsAsked) {
+    InProcessDesktop desktop;
+    std::vector<std::pair<std::uint32_t, WParam>> posted;
+    std::vector<LParam> positions;
+    std::promise<void> done;
+    WindowThread tabs(desktop, "tabs", [&](WindowHandle, std::uint32_t m, WParam wp, LParam lp) {
+        if (m == msg::kTabGetCurSel) return LParam{2};
+        if (m == kPong) {
+            done.set_value();
+            return LParam{0};
+        }
+        posted.push_back({m, wp});
+        if (m == msg::kLeftButtonDown || m == msg::kLeftButtonUp) positions.push_back(lp);
+        return LParam{0};
+    });
+    auto caller = desktop.OpenProgram("caller");
+    EXPECT_EQ(caller->SelectedTab(tabs.Window()), 2);
+    EXPECT_EQ(caller->SelectedTab(0), -1);
+    EXPECT_EQ(caller->SelectedTab(0x7FFF0), -1) << "no such window";
+
+    caller->PostClick(tabs.Window(), 56, 11);
+    caller->PostClose(tabs.Window());
+    caller->PostSystemCommand(tabs.Window(), Desktop::kMaximize);
+    caller->PostClickActivate(tabs.Window());
+    caller->Post(tabs.Window(), kPong, 0, 0);
+    ASSERT_EQ(done.get_future().wait_for(2s), std::future_status::ready);
+    using Message = std::pair<std::uint32_t, WParam>;
+    EXPECT_EQ(posted, (std::vector<Message>{{msg::kLeftButtonDown, kLeftButtonFlag},
+                                            {msg::kLeftButtonUp, 0},
+                                            {msg::kClose, 0},
+                                            {msg::kSysCommand, 0xF030},
+                                            {msg::kActivate, kClickActive}}));
+    EXPECT_EQ(positions, (std::vector<LParam>{ClientPosition(56, 11), ClientPosition(56, 11)}));
+    EXPECT_EQ(positions[0], (11 << 16) | 56);
+
+    caller->BringToForeground(tabs.Window());
+    EXPECT_EQ(caller->ForegroundWindow(), tabs.Window());
+}
+
+TEST(InProcessDesktop, AWindowMadeWithoutAProcedureTakesMessagesQuietly) {
+    InProcessDesktop desktop;
+    auto program = desktop.OpenProgram("p");
+    program->RegisterWindowClass("c", "");
+    WindowHandle window = program->CreateHiddenWindow("c", "t", nullptr);
+    ASSERT_NE(window, 0u);
+    EXPECT_EQ(program->Send(window, kPing, 0, 0, 10ms), LParam{0});
+    EXPECT_TRUE(program->DestroyWindow(window));
 }
 
 }  // namespace
