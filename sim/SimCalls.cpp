@@ -1,5 +1,7 @@
 #include "sim/SimCalls.h"
 
+#include <chrono>
+
 namespace kestrava::sim {
 
 namespace {
@@ -25,6 +27,12 @@ std::string StatusLine(const SimCall& call) {
 }
 
 }  // namespace
+
+long long NowSeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
 
 const char* StatusName(CallState state) {
     switch (state) {
@@ -56,6 +64,7 @@ void SimCalls::AddPast(const SimCall& call) {
 SimCalls::Lines SimCalls::Start(SimCall call) {
     if (m_calls.count(call.id)) return {};  // call ids are never reused
     m_calls[call.id] = call;
+    m_started.push_back(call.id);
     Lines lines;
     if (call.state == CallState::Routing) {
         // A real client reports ROUTING twice before the far end rings.
@@ -126,6 +135,51 @@ SimCalls::Lines SimCalls::GiveUp(int id) {
     SimCall* call = FindMutable(id);
     if (!call || !IsRinging(*call)) return {};
     return End(*call, call->incoming ? CallState::Missed : CallState::Cancelled);
+}
+
+template <typename Predicate>
+SimCall* SimCalls::Oldest(Predicate wanted) {
+    for (int id : m_started) {
+        SimCall& call = m_calls.at(id);
+        if (wanted(call)) return &call;
+    }
+    return nullptr;
+}
+
+SimCalls::Lines SimCalls::AnswerRinging() {
+    SimCall* call =
+        Oldest([](const SimCall& c) { return c.incoming && c.state == CallState::Ringing; });
+    return call ? AnswerAtClient(call->id) : Lines{};
+}
+
+SimCalls::Lines SimCalls::EndRingingIncoming() {
+    SimCall* call =
+        Oldest([](const SimCall& c) { return c.incoming && c.state == CallState::Ringing; });
+    return call ? End(*call, CallState::Refused) : Lines{};
+}
+
+SimCalls::Lines SimCalls::EndInProgress() {
+    SimCall* call = Oldest([](const SimCall& c) { return c.state == CallState::InProgress; });
+    return call ? End(*call, CallState::Finished) : Lines{};
+}
+
+SimCalls::Lines SimCalls::CancelOutgoing() {
+    SimCall* call = Oldest([](const SimCall& c) { return !c.incoming && IsRinging(c); });
+    return call ? End(*call, CallState::Cancelled) : Lines{};
+}
+
+SimCalls::Lines SimCalls::HookOn() {
+    Lines lines = EndInProgress();
+    if (lines.empty()) lines = EndRingingIncoming();
+    if (lines.empty()) lines = CancelOutgoing();
+    return lines;
+}
+
+SimCalls::Lines SimCalls::Reject() {
+    Lines lines = EndRingingIncoming();
+    if (lines.empty()) lines = EndInProgress();
+    if (lines.empty()) lines = CancelOutgoing();
+    return lines;
 }
 
 SimCalls::Lines SimCalls::Get(int id, const std::string& property) const {

@@ -16,6 +16,10 @@
 // Each of the last four is followed by CALLHISTORYCHANGED: the call has
 // entered the history.
 //
+// The handset's hook and buttons act on "the" call, chosen when there are
+// several: the incoming call that has rung longest, the call in progress that
+// began first, the outgoing call being set up that began first.
+//
 // No window system here: the client owns the timer that calls Tick.
 #pragma once
 
@@ -35,6 +39,9 @@ enum class CallState {
     Refused,
     Cancelled,
 };
+
+// The client's clock: seconds since 1970.
+long long NowSeconds();
 
 // The status word the client reports for a state.
 const char* StatusName(CallState state);
@@ -73,6 +80,18 @@ class SimCalls {
     // (the client reports it so whoever stopped it), an outgoing one cancelled.
     Lines GiveUp(int id);
 
+    // The handset's hook and buttons (HOOK OFF / BTN_RELEASED YES, HOOK ON,
+    // BTN_RELEASED NO). Each returns the moved call's lines; nothing when no
+    // call is in a state it acts on.
+    // Answers the ringing incoming call, as SET CALL n STATUS INPROGRESS does.
+    Lines AnswerRinging();
+    // Ends the call in progress (FINISHED), else refuses the ringing incoming
+    // call, else cancels an outgoing call being set up.
+    Lines HookOn();
+    // Refuses the ringing incoming call, else ends the call in progress, else
+    // cancels an outgoing call being set up.
+    Lines Reject();
+
     // The replies to GET CALL n <property> and SET CALL n <property> <value>.
     Lines Get(int id, const std::string& property) const;
     Lines Set(int id, const std::string& property, const std::string& value);
@@ -89,9 +108,16 @@ class SimCalls {
     SimCall* FindMutable(int id);
     Lines Start(SimCall call);
     Lines End(SimCall& call, CallState final);
+    // The first call in starting order that `wanted` picks; null for none.
+    template <typename Predicate>
+    SimCall* Oldest(Predicate wanted);
+    Lines EndRingingIncoming();
+    Lines EndInProgress();
+    Lines CancelOutgoing();
 
     std::map<int, SimCall> m_calls;
     std::vector<int> m_history;  // newest first
+    std::vector<int> m_started;  // every call begun here, in starting order
 };
 
 }  // namespace kestrava::sim

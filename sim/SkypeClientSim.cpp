@@ -46,10 +46,12 @@ bool ToInt(const std::string& text, int* value) {
     return !text.empty() && error == std::errc() && at == end;
 }
 
-long long Now() {
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
+// The words SET USERSTATUS takes.
+bool IsUserStatus(const std::string& word) {
+    for (const char* status : {"ONLINE", "OFFLINE", "SKYPEME", "AWAY", "NA", "DND", "INVISIBLE"}) {
+        if (word == status) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -58,7 +60,10 @@ SkypeClientSim::SkypeClientSim(WindowSystem& windows, Desktop& desktop)
     : SkypeClientSim(windows, desktop, Options{}) {}
 
 SkypeClientSim::SkypeClientSim(WindowSystem& windows, Desktop& desktop, Options options)
-    : m_windows(windows), m_desktop(desktop), m_options(std::move(options)) {
+    : m_windows(windows),
+      m_desktop(desktop),
+      m_options(std::move(options)),
+      m_skypeWindows(windows, desktop, [this](const std::string& entry) { Record(entry); }) {
     m_users = {
         {"echo123", "Echo / Sound Test Service", "", "ONLINE"},
         {"alice.liddell", "Alice Liddell", "Alice", "ONLINE"},
@@ -87,11 +92,10 @@ void SkypeClientSim::Run() {
     m_attachMessage = m_windows.RegisterMessage("SkypeControlAPIAttach");
     m_discoverMessage = m_windows.RegisterMessage("SkypeControlAPIDiscover");
     m_windows.RegisterWindowClass(kApiWindowClass, "");
-    m_windows.RegisterWindowClass(kMainWindowClass, "");
+    m_skypeWindows.Create();
     auto procedure = [this](WindowHandle w, std::uint32_t m, WParam wp, LParam lp) {
         return Procedure(w, m, wp, lp);
     };
-    m_mainWindow = m_windows.CreateHiddenWindow(kMainWindowClass, "Skype", procedure);
     WindowHandle api = m_windows.CreateHiddenWindow(kApiWindowClass, "Skype API", procedure);
     {
         std::lock_guard lock(m_mutex);
@@ -106,7 +110,6 @@ void SkypeClientSim::Run() {
         m_apiWindow = 0;
     }
     m_windows.UnregisterWindowClass(kApiWindowClass);
-    m_windows.UnregisterWindowClass(kMainWindowClass);
 }
 
 void SkypeClientSim::Start() {
@@ -151,7 +154,7 @@ void SkypeClientSim::RunPendingTasks() {
         WindowHandle api = ApiWindow();
         m_windows.KillTimer(api, kDurationTimer);
         m_windows.KillTimer(api, kScenarioTimer);
-        m_windows.DestroyWindow(m_mainWindow);
+        m_skypeWindows.Destroy();
         m_windows.DestroyWindow(api);
         m_windows.PostQuit(0);
     }
@@ -388,6 +391,21 @@ void SkypeClientSim::ApplyStep(const ScenarioStep& step) {
         if (m_onHandsetStep) m_onHandsetStep(step);
         return;
     }
+    if (action == "confirm" || action == "error") {
+        bool opened =
+            m_skypeWindows.OpenDialog(action == "confirm" ? SimSkypeWindows::Dialog::Confirmation
+                                                          : SimSkypeWindows::Dialog::Error);
+        if (!opened) Record("SCENARIO IGNORED " + step.Text());
+        return;
+    }
+    if (action == "tab") {
+        m_skypeWindows.SelectTab(std::stoi(args[0]));
+        return;
+    }
+    if (action == "type") {
+        m_skypeWindows.Type(args[0]);
+        return;
+    }
     if (action == "notify") {
         lines = args;
     } else if (action == "online") {
@@ -400,9 +418,9 @@ void SkypeClientSim::ApplyStep(const ScenarioStep& step) {
         m_connStatus = args[0];
         lines.push_back("CONNSTATUS " + m_connStatus);
     } else if (action == "incoming") {
-        lines = m_calls.Incoming(id, args[1], PartnerName(args[1]), Now());
+        lines = m_calls.Incoming(id, args[1], PartnerName(args[1]), NowSeconds());
     } else if (action == "outgoing") {
-        lines = m_calls.Outgoing(id, args[1], PartnerName(args[1]), Now());
+        lines = m_calls.Outgoing(id, args[1], PartnerName(args[1]), NowSeconds());
     } else if (action == "answer") {
         lines = m_calls.AnswerAtClient(id);
     } else if (action == "hold") {
@@ -412,7 +430,8 @@ void SkypeClientSim::ApplyStep(const ScenarioStep& step) {
     } else if (action == "finish") {
         lines = m_calls.FarEndHangsUp(id);
     } else if (action == "missed" || action == "cancel") {
-        if (args.size() == 2) lines = m_calls.Incoming(id, args[1], PartnerName(args[1]), Now());
+        if (args.size() == 2)
+            lines = m_calls.Incoming(id, args[1], PartnerName(args[1]), NowSeconds());
         if (args.size() == 1 || !lines.empty()) {
             for (auto& line : m_calls.GiveUp(id)) lines.push_back(std::move(line));
         }
@@ -466,14 +485,14 @@ std::vector<std::string> SkypeClientSim::Answer(const std::string& command) {
     }
     if (verb == "PING") return {"PONG"};
     if (verb == "NAME") return {"OK"};
-    if (verb == "HOOK") return {"OK"};
-    if (verb == "FOCUS" || verb == "MINIMIZE") return {"OK"};
-    if (verb == "BTN_PRESSED" || verb == "BTN_RELEASED") return {"OK"};
+    if (verb == "MINIMIZE") return {"OK"};
+    if (auto answer = AnswerHandsetCommand(words)) return *answer;
     if (is({"GET", "SKYPEVERSION"})) return {"SKYPEVERSION 3.8.0.188"};
     if (is({"GET", "CURRENTUSERHANDLE"})) return {"CURRENTUSERHANDLE " + m_options.currentUser};
     if (is({"GET", "CONNSTATUS"})) return {"CONNSTATUS " + m_connStatus};
     if (is({"GET", "USERSTATUS"})) return {"USERSTATUS " + m_userStatus};
     if (is({"SET", "USERSTATUS"}) && words.size() == 3) {
+        if (!IsUserStatus(words[2])) return {"ERROR 28 Unknown userstatus"};
         m_userStatus = words[2];
         return {"USERSTATUS " + m_userStatus};
     }
@@ -526,9 +545,7 @@ std::vector<std::string> SkypeClientSim::Answer(const std::string& command) {
         return m_calls.Set(id, words[3], words.size() > 4 ? words[4] : "");
     }
     if (verb == "CALL" && words.size() == 2) {
-        while (m_calls.Find(m_nextCallId)) ++m_nextCallId;
-        int id = m_nextCallId++;
-        return m_calls.Outgoing(id, words[1], PartnerName(words[1]), Now());
+        return m_calls.Outgoing(NextCallId(), words[1], PartnerName(words[1]), NowSeconds());
     }
     return {"ERROR 2 Unknown command"};
 }

@@ -18,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "platform/Desktop.h"
 #include "platform/WindowSystem.h"
 #include "sim/SimCalls.h"
+#include "sim/SimSkypeWindows.h"
 #include "sim/SkypeScenario.h"
 
 namespace kestrava::sim {
@@ -39,7 +41,7 @@ struct SimUser {
 class SkypeClientSim {
   public:
     static constexpr const char* kApiWindowClass = "SkypeSimApiWindow";
-    static constexpr const char* kMainWindowClass = "tskMainForm.UnicodeClass";
+    static constexpr const char* kMainWindowClass = SimSkypeWindows::kMainWindowClass;
     static constexpr std::chrono::milliseconds kSendTimeout{2000};
 
     struct Options {
@@ -49,7 +51,9 @@ class SkypeClientSim {
 
     // Log entries: "COMMAND <text>", "NOTIFY <text>", "DISCOVER <window|null>",
     // "ATTACH <status>", "ANNOUNCE", "HANDSET <step>", "SCENARIO END",
-    // "SCENARIO IGNORED <step>" (a call step that does not fit the call's state).
+    // "SCENARIO IGNORED <step>" (a step that does not fit the calls' or the
+    // windows' state), and the windows' entries ("WINDOW ...", "DIAL ...",
+    // listed in SimSkypeWindows.h).
     using Observer = std::function<void(const std::string& entry)>;
 
     SkypeClientSim(WindowSystem& windows, Desktop& desktop, Options options);
@@ -95,6 +99,9 @@ class SkypeClientSim {
     // Carries out one step now, as a scenario would.
     void Perform(const ScenarioStep& step);
 
+    // The dial field's text (thread-safe).
+    std::string DialText() const { return m_skypeWindows.DialText(); }
+
     std::vector<std::string> Log() const;
     std::vector<std::string> CommandsReceived() const;
     // Waits until `done` holds for the log, or the time is up.
@@ -119,6 +126,11 @@ class SkypeClientSim {
     void UpdateDurationTimer();
     void PlayDueSteps();
     void ApplyStep(const ScenarioStep& step);
+    // The commands of the handset's keys (FOCUS, HOOK, BTN_*, OPEN); nullopt
+    // for any other verb.
+    std::optional<std::vector<std::string>> AnswerHandsetCommand(
+        const std::vector<std::string>& words);
+    int NextCallId();
     const SimUser* FindUser(const std::string& handle) const;
     SimUser* FindUser(const std::string& handle);
     // The name the client shows for a handle: display name, full name, or the handle.
@@ -134,7 +146,7 @@ class SkypeClientSim {
     // Touched only on the client's thread.
     std::uint32_t m_attachMessage = 0;
     std::uint32_t m_discoverMessage = 0;
-    WindowHandle m_mainWindow = 0;
+    SimSkypeWindows m_skypeWindows;
     std::deque<std::string> m_outbox;
     std::vector<SimUser> m_users;
     std::string m_connStatus = "ONLINE";

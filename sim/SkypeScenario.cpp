@@ -1,8 +1,10 @@
 #include "sim/SkypeScenario.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <climits>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -12,7 +14,8 @@ namespace kestrava::sim {
 namespace {
 
 // Argument kinds: 'c' a call id, 'u' a contact's handle, 'k' a key code,
-// 's' a contact's online status, 'n' the connection status, 'r' the rest of
+// 's' a contact's online status, 'n' the connection status, 't' a page of
+// the client's page control, 'd' a text for its dial field, 'r' the rest of
 // the line.
 struct ActionForm {
     const char* name;
@@ -25,7 +28,17 @@ constexpr ActionForm kActions[] = {
     {"hold", "c", ""},    {"resume", "c", ""},    {"finish", "c", ""},    {"missed", "c", "u"},
     {"cancel", "c", ""},  {"notify", "r", ""},    {"end", "", ""},        {"lift", "", ""},
     {"hangup", "", ""},   {"press", "k", ""},     {"online", "us", ""},   {"connstatus", "n", ""},
+    {"confirm", "", ""},  {"error", "", ""},      {"tab", "t", ""},       {"type", "d", ""},
 };
+
+constexpr int kTabCount = 3;
+
+// What a dial field takes: a number with its signs, or a contact's handle.
+bool IsDialText(const std::string& word) {
+    return std::all_of(word.begin(), word.end(), [](unsigned char c) {
+        return std::isalnum(c) || std::strchr("*#+._-", c) != nullptr;
+    });
+}
 
 // The words the client reports for a contact and for its own connection.
 constexpr const char* kOnlineStatuses[] = {"ONLINE", "OFFLINE", "AWAY",     "NA",
@@ -82,6 +95,10 @@ std::string Usage(const ActionForm& form) {
                 return "status";
             case 'n':
                 return "connstatus";
+            case 't':
+                return "tab";
+            case 'd':
+                return "text";
             default:
                 return "line";
         }
@@ -141,6 +158,7 @@ std::optional<Scenario> Scenario::Parse(const std::string& text, std::string* er
             return fail("usage: " + Usage(*form));
         }
         std::string kinds = required + form->optional;
+        long long tab = 0;
         for (std::size_t i = 0; i < step.arguments.size(); ++i) {
             const std::string& word = step.arguments[i];
             if (kinds[i] == 'c') {
@@ -155,6 +173,11 @@ std::optional<Scenario> Scenario::Parse(const std::string& text, std::string* er
             } else if (kinds[i] == 's' && !IsOneOf(word, kOnlineStatuses)) {
                 return fail(step.action + ": status \"" + word + "\" is not one of " +
                             Listed(kOnlineStatuses));
+            } else if (kinds[i] == 't' && !ParseNumber(word, 10, 0, kTabCount - 1, &tab)) {
+                return fail(step.action + ": tab \"" + word + "\" is not one of 0, 1, 2");
+            } else if (kinds[i] == 'd' && !IsDialText(word)) {
+                return fail(step.action + ": \"" + word +
+                            "\" has a character a dial field does not take");
             } else if (kinds[i] == 'n' && !IsOneOf(word, kConnectionStatuses)) {
                 return fail(step.action + ": connection status \"" + word + "\" is not one of " +
                             Listed(kConnectionStatuses));

@@ -22,13 +22,21 @@
 //                                      AWAY, NA, DND, SKYPEME, SKYPEOUT, UNKNOWN)
 //   11800 connstatus CONNECTING        the client's connection changes (CONNECTING,
 //                                      OFFLINE, ONLINE)
+//   12100 confirm                      the client opens its confirmation dialog
+//   12200 error                        ... or its error dialog (each closes on a
+//                                      close request; one of each kind at a time)
+//   12300 tab 2                        the page control's tab 0, 1 or 2 is selected
+//                                      at the client (2 shows the dial pad)
+//   12400 type 0123*#                  typed into the dial field at the client
+//                                      (digits, letters and * # + . _ -)
 //   2500  lift                         the receiver is lifted at the handset
 //   5500  hangup                       the receiver is put down
 //   7500  press 0x61                   a key (code 0..255, decimal or 0x hex) is pressed
 //   12000 end                          the scenario is over
 //
 // Every line is checked when the script is read: a known action, the right
-// number of arguments, call ids, key codes and status words where they go.
+// number of arguments, call ids, key codes, status words, tabs and dial texts
+// where they go.
 #pragma once
 
 #include <optional>
