@@ -162,13 +162,13 @@ LParam SimSkypeWindows::Procedure(Role role, WindowHandle window, std::uint32_t 
             Key(message, wParam);
             return 0;
         case msg::kClose:
-            m_record("WINDOW CLOSE " + name);
             if (role == Role::Main) {
                 m_windows.ShowWindow(window, false);  // to the tray, still running
             } else if (role == Role::Confirmation || role == Role::Error) {
                 (role == Role::Confirmation ? m_confirmation : m_error) = 0;
                 m_windows.DestroyWindow(window);
             }
+            m_record("WINDOW CLOSE " + name);  // once it is done: watchers may look
             return 0;
         case msg::kSysCommand: {
             WParam command = wParam & kSystemCommandMask;

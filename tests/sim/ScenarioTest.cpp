@@ -38,6 +38,12 @@ TEST(Scenario, GoodLinesGiveTheirStep) {
         {"8000 online echo123 SKYPEOUT", "online", 0, -1},
         {"8000 connstatus CONNECTING", "connstatus", 0, -1},
         {"8000 connstatus ONLINE", "connstatus", 0, -1},
+        {"8100 confirm", "confirm", 0, -1},
+        {"8100 error", "error", 0, -1},
+        {"8200 tab 2", "tab", 0, -1},
+        {"8200 tab 0", "tab", 0, -1},
+        {"8300 type +86*10#", "type", 0, -1},
+        {"8300 type alice.liddell", "type", 0, -1},
     };
     for (const auto& good : kGood) {
         std::string error;
@@ -87,6 +93,13 @@ TEST(Scenario, BadLinesAreRefusedNamingTheirLine) {
          "line 2: online: status \"yamada.taro\" is not one of ONLINE, OFFLINE, AWAY, NA, DND, "
          "SKYPEME, SKYPEOUT, UNKNOWN"},
         {"100 connstatus", "line 2: usage: connstatus connstatus"},
+        {"100 tab 3", "line 2: tab: tab \"3\" is not one of 0, 1, 2"},
+        {"100 tab -1", "line 2: tab: tab \"-1\" is not one of 0, 1, 2"},
+        {"100 tab", "line 2: usage: tab tab"},
+        {"100 type", "line 2: usage: type text"},
+        {"100 type 12 34", "line 2: usage: type text"},
+        {"100 type 12/34", "line 2: type: \"12/34\" has a character a dial field does not take"},
+        {"100 confirm now", "line 2: usage: confirm"},
         {"100 connstatus LOGGEDOUT",
          "line 2: connstatus: connection status \"LOGGEDOUT\" is not one of CONNECTING, "
          "OFFLINE, ONLINE"},
