@@ -4,7 +4,8 @@
 //
 // It logs every entry (see SkypeClientSim) to stdout and, with --log, to FILE,
 // one line each, flushed at once so another process can follow it. It ends on
-// WM_CLOSE to its API window or when a scenario ends.
+// WM_CLOSE to its API window or when a scenario ends; a close request to its
+// main window only hides it, as the client goes to the tray.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
