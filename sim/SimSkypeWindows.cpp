@@ -149,9 +149,10 @@ LParam SimSkypeWindows::Procedure(Role role, WindowHandle window, std::uint32_t 
     const std::string name = ClassOf(role);
     switch (message) {
         case msg::kLeftButtonDown:
+            Click(role, lParam);
+            // Recorded once acted on, as every entry here: a watcher may look at once.
             m_record("WINDOW CLICK " + name + " " + std::to_string(X(lParam)) + " " +
                      std::to_string(Y(lParam)));
-            Click(role, lParam);
             return 0;
         case msg::kTabGetCurSel:
             if (role == Role::PageControl) return SelectedTab();
@@ -168,13 +169,13 @@ LParam SimSkypeWindows::Procedure(Role role, WindowHandle window, std::uint32_t 
                 (role == Role::Confirmation ? m_confirmation : m_error) = 0;
                 m_windows.DestroyWindow(window);
             }
-            m_record("WINDOW CLOSE " + name);  // once it is done: watchers may look
+            m_record("WINDOW CLOSE " + name);
             return 0;
         case msg::kSysCommand: {
             WParam command = wParam & kSystemCommandMask;
             if (command == Desktop::kMaximize) {
-                m_record("WINDOW MAXIMIZE " + name);
                 if (role == Role::Main) m_windows.ShowWindow(window, true);
+                m_record("WINDOW MAXIMIZE " + name);
             } else if (command == Desktop::kMinimize) {
                 m_record("WINDOW MINIMIZE " + name);
             }
