@@ -22,8 +22,13 @@ std::string Prefix(int id) {
     return "CALL " + std::to_string(id) + " ";
 }
 
+const char* StatusOf(const SimCall& call) {
+    if (call.earlyMedia && call.state == CallState::Ringing) return "EARLYMEDIA";
+    return StatusName(call.state);
+}
+
 std::string StatusLine(const SimCall& call) {
-    return Prefix(call.id) + "STATUS " + StatusName(call.state);
+    return Prefix(call.id) + "STATUS " + StatusOf(call);
 }
 
 }  // namespace
@@ -71,6 +76,9 @@ SimCalls::Lines SimCalls::Start(SimCall call) {
         lines.push_back(Prefix(call.id) + "STATUS ROUTING");
         lines.push_back(Prefix(call.id) + "STATUS ROUTING");
         m_calls[call.id].state = CallState::Ringing;
+    } else if (call.earlyMedia) {
+        lines.push_back(StatusLine(call));
+        return lines;
     } else {
         // ... and an incoming call's RINGING twice: the program must take that in its stride.
         lines.push_back(Prefix(call.id) + "STATUS RINGING");
@@ -81,7 +89,8 @@ SimCalls::Lines SimCalls::Start(SimCall call) {
 
 SimCalls::Lines SimCalls::Incoming(int id, const std::string& handle, const std::string& name,
                                    long long now) {
-    return Start({id, handle, name, true, CallState::Ringing, now, 0, false, 0});
+    bool fromPhone = handle.size() > 1 && handle[0] == '+';
+    return Start({id, handle, name, true, CallState::Ringing, now, 0, false, 0, fromPhone});
 }
 
 SimCalls::Lines SimCalls::Outgoing(int id, const std::string& handle, const std::string& name,
@@ -186,10 +195,13 @@ SimCalls::Lines SimCalls::Get(int id, const std::string& property) const {
     const SimCall* call = Find(id);
     if (!call) return {kInvalidCall};
     std::string prefix = Prefix(id) + property + " ";
-    if (property == "STATUS") return {prefix + StatusName(call->state)};
+    if (property == "STATUS") return {prefix + StatusOf(*call)};
     if (property == "PARTNER_HANDLE") return {prefix + call->partnerHandle};
     if (property == "PARTNER_DISPNAME") return {prefix + call->partnerName};
-    if (property == "TYPE") return {prefix + (call->incoming ? "INCOMING_P2P" : "OUTGOING_P2P")};
+    if (property == "TYPE") {
+        const char* kind = call->earlyMedia ? "PSTN" : "P2P";
+        return {prefix + (call->incoming ? "INCOMING_" : "OUTGOING_") + kind};
+    }
     if (property == "TIMESTAMP") return {prefix + std::to_string(call->timestamp)};
     if (property == "DURATION") return {prefix + std::to_string(call->duration)};
     if (property == "SEEN") return {prefix + (call->seen ? "TRUE" : "FALSE")};

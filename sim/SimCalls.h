@@ -4,6 +4,7 @@
 // real client sends for it, in order.
 //
 //   incoming:  RINGING, RINGING           (rings until answered or given up)
+//              EARLYMEDIA                 (the same from a phone number: "+" and digits)
 //   outgoing:  ROUTING, ROUTING, RINGING  (the far end's phone rings)
 //   answered:  INPROGRESS                 (DURATION every second from then on)
 //   held:      ONHOLD, LOCALHOLD          (no DURATION while held)
@@ -56,6 +57,9 @@ struct SimCall {
     int duration = 0;         // seconds in progress
     bool seen = true;
     int failureReason = 0;
+    // An incoming call from a phone number ("+" and digits) reports
+    // EARLYMEDIA where a call from a contact reports RINGING.
+    bool earlyMedia = false;
 };
 
 class SimCalls {

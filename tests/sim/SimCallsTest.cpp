@@ -183,6 +183,18 @@ TEST(SimCalls, ASecondCallRingsBesideTheFirstAndCanBeRefused) {
     EXPECT_THAT(calls.Get(101, "STATUS"), ElementsAre("CALL 101 STATUS INPROGRESS"));
 }
 
+TEST(SimCalls, ACallFromAPhoneNumberReportsEarlyMediaUntilAnswered) {
+    SimCalls calls;
+    Bring(calls, From::InProgress);
+    EXPECT_THAT(calls.Incoming(78, "+4930123456", "+4930123456", kStart),
+                ElementsAre("CALL 78 STATUS EARLYMEDIA"));
+    EXPECT_THAT(calls.Get(78, "STATUS"), ElementsAre("CALL 78 STATUS EARLYMEDIA"));
+    EXPECT_THAT(calls.Get(78, "TYPE"), ElementsAre("CALL 78 TYPE INCOMING_PSTN"));
+    calls.Set(101, "STATUS", "ONHOLD");
+    EXPECT_THAT(calls.Set(78, "STATUS", "INPROGRESS"), ElementsAre("CALL 78 STATUS INPROGRESS"));
+    EXPECT_THAT(calls.Get(101, "STATUS"), ElementsAre("CALL 101 STATUS LOCALHOLD"));
+}
+
 TEST(SimCalls, TheHistoryListsEndedCallsNewestFirst) {
     SimCalls calls;
     calls.AddPast({11, "alice.liddell", "Alice", true, CallState::Finished, 1, 60, true, 1});
