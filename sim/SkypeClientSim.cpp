@@ -275,6 +275,9 @@ LParam SkypeClientSim::Procedure(WindowHandle window, std::uint32_t message, WPa
     }
     switch (message) {
         case msg::kCopyData: {
+            if (reinterpret_cast<const CopyDataPacket*>(lParam)->dwData == kStepData) {
+                return PerformStepText(TextOfCopyData(lParam)) ? 1 : 0;
+            }
             if (wParam == 0 || wParam != AttachedProgram()) return 0;  // not accepted
             std::string command = TextOfCopyData(lParam);
             Record("COMMAND " + command);
@@ -300,6 +303,17 @@ LParam SkypeClientSim::Procedure(WindowHandle window, std::uint32_t message, WPa
         default:
             return m_windows.DefaultProcedure(window, message, wParam, lParam);
     }
+}
+
+bool SkypeClientSim::PerformStepText(const std::string& text) {
+    std::string error;
+    auto scenario = Scenario::Parse("0 " + text, &error);
+    if (!scenario || scenario->steps.size() != 1) {
+        Record("STEP REFUSED " + text + (error.empty() ? "" : " (" + error + ")"));
+        return false;
+    }
+    ApplyStep(scenario->steps.front());
+    return true;
 }
 
 void SkypeClientSim::AnswerDiscover(WindowHandle program) {

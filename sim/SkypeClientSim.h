@@ -43,6 +43,11 @@ class SkypeClientSim {
     static constexpr const char* kApiWindowClass = "SkypeSimApiWindow";
     static constexpr const char* kMainWindowClass = SimSkypeWindows::kMainWindowClass;
     static constexpr std::chrono::milliseconds kSendTimeout{2000};
+    // WM_COPYDATA to the API window with this dwData carries one scenario
+    // step without its time ("incoming 101 alice.liddell"), carried out at
+    // once: how a test in another process plays the far end or the person at
+    // the client. Answered 1 when the step was valid, 0 otherwise.
+    static constexpr std::uintptr_t kStepData = 0x53544550;
 
     struct Options {
         std::vector<LParam> attachStatuses{0};  // answers given to each Discover, in order
@@ -51,6 +56,7 @@ class SkypeClientSim {
 
     // Log entries: "COMMAND <text>", "NOTIFY <text>", "DISCOVER <window|null>",
     // "ATTACH <status>", "ANNOUNCE", "HANDSET <step>", "SCENARIO END",
+    // "STEP REFUSED <text>" (a step sent with kStepData that does not parse),
     // "SCENARIO IGNORED <step>" (a step that does not fit the calls' or the
     // windows' state), and the windows' entries ("WINDOW ...", "DIAL ...",
     // listed in SimSkypeWindows.h).
@@ -120,6 +126,7 @@ class SkypeClientSim {
     void RunPendingTasks();
     void Record(const std::string& entry);
     void AnswerDiscover(WindowHandle program);
+    bool PerformStepText(const std::string& text);
     void Queue(const std::string& line);
     void FlushOutbox();
     void Tick();

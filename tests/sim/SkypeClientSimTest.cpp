@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <future>
 #include <thread>
 
@@ -44,6 +45,13 @@ class Peer {
     }
     bool Send(WindowHandle api, const std::string& command) {
         return SendText(*m_program, api, m_window, command, 2s);
+    }
+    // A step for the client to carry out at once, as a test in another process sends it.
+    LParam SendStep(WindowHandle api, const std::string& step) {
+        CopyDataPacket packet{SkypeClientSim::kStepData,
+                              static_cast<std::uint32_t>(step.size() + 1), step.c_str()};
+        return m_program->Send(api, msg::kCopyData, m_window, reinterpret_cast<LParam>(&packet), 2s)
+            .value_or(-1);
     }
 
   private:
@@ -154,6 +162,17 @@ TEST_F(SkypeClientSimTest, AScenarioTellsTheStoryStepByStep) {
     EXPECT_TRUE(WaitFor("SCENARIO IGNORED answer 102"));
     ASSERT_TRUE(peer.Send(skype.ApiWindow(), "SEARCH MISSEDCALLS"));
     EXPECT_TRUE(WaitFor("NOTIFY CALLS 102, 12"));
+}
+
+TEST_F(SkypeClientSimTest, AStepSentFromOutsideIsCarriedOutAtOnceAndABadOneRefused) {
+    EXPECT_EQ(peer.SendStep(skype.ApiWindow(), "incoming 103 alice.liddell"), 1);
+    EXPECT_TRUE(WaitFor("NOTIFY CALL 103 STATUS RINGING"));
+    EXPECT_EQ(peer.SendStep(skype.ApiWindow(), "incoming 0 alice.liddell"), 0);
+    EXPECT_EQ(peer.SendStep(skype.ApiWindow(), "dance"), 0);
+    auto log = skype.Log();
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& e) { return e.rfind("STEP REFUSED ", 0) == 0; }),
+              2);
 }
 
 TEST_F(SkypeClientSimTest, ContactAndConnectionChangesAreToldUnaskedAndAnsweredAfterwards) {
