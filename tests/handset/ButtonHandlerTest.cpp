@@ -4,6 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <mutex>
+#include <thread>
+
 #include "HandsetTestSupport.h"
 #include "handset/ButtonHandler.h"
 #include "handset/HandsetCommands.h"
@@ -26,6 +30,7 @@ class ButtonHandlerTest : public HandsetFixture {
   protected:
     ButtonHandlerTest() {
         ON_CALL(link, SendStraight(_)).WillByDefault([this](const std::string& text) {
+            std::lock_guard lock(textLock);
             texts.push_back(text);
             return accepting;
         });
@@ -54,6 +59,7 @@ class ButtonHandlerTest : public HandsetFixture {
     CListManager list;
     CButtonHandler buttons{*device, store, list, link, windows, keystrokes, dialog};
 
+    std::mutex textLock;
     std::vector<std::string> texts;
     bool accepting = true;
     WindowHandle confirmation = 0, error = 0;
@@ -282,6 +288,18 @@ TEST_F(ButtonHandlerTest, HangUpAsksARunningTransferToStopBeforeItActs) {
     buttons.HandleButton(0x20);
     EXPECT_THAT(texts, ElementsAre("HOOK ON"));
     EXPECT_EQ(device->m_bAbortPending, 0);
+}
+
+TEST_F(ButtonHandlerTest, FocusFromTheLinkWorkerWhileTheHandsetHangsUp) {
+    constexpr int kPresses = 50;
+    SetCalls(10, 3, 0, -1);
+    std::thread linkWorker([this] {
+        for (int i = 0; i < kPresses; ++i) buttons.HandleButton(0x53);
+    });
+    for (int i = 0; i < kPresses; ++i) buttons.HandleButton(0x20);
+    linkWorker.join();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "FOCUS"), kPresses);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "HOOK ON"), kPresses);
 }
 
 }  // namespace
