@@ -13,6 +13,7 @@
 #include "handset/SkypeWindows.h"
 #include "handset/TransferControl.h"
 #include "platform/Pause.h"
+#include "protocol/CallStatus.h"
 #include "protocol/SkypeLink.h"
 #include "session/CListManager.h"
 #include "session/CSessionStore.h"
@@ -44,9 +45,9 @@ constexpr const char* kStatusTexts[] = {
     "SET USERSTATUS INVISIBLE",
 };
 
-constexpr const char* kFinished = "SET CALL %5d STATUS FINISHED";
-constexpr const char* kInProgress = "SET CALL %5d STATUS INPROGRESS";
-constexpr const char* kOnHold = "SET CALL %5d STATUS ONHOLD";
+constexpr const char* kFinishedText = "SET CALL %5d STATUS FINISHED";
+constexpr const char* kInProgressText = "SET CALL %5d STATUS INPROGRESS";
+constexpr const char* kOnHoldText = "SET CALL %5d STATUS ONHOLD";
 constexpr const char* kReleasedNo = "BTN_RELEASED NO";
 constexpr const char* kReleasedYes = "BTN_RELEASED YES";
 constexpr const char* kHookOnText = "HOOK ON";
@@ -55,13 +56,8 @@ constexpr auto kStopSettle = std::chrono::milliseconds(20);
 constexpr auto kHangUpSettle = std::chrono::milliseconds(10);
 constexpr auto kClearPause = std::chrono::milliseconds(30);
 
-// Call status codes the buttons look at.
-constexpr int kRouting = 0;
-constexpr int kRingingOut = 1;
-constexpr int kRingingIn = 2;
-constexpr int kInProgress_ = 3;
-constexpr int kLocalHold = 15;
-constexpr int kEarlyMedia = 23;
+// 19 is looked at by hang-up but has no name: Skype never reports it.
+constexpr int kUnnamedVoicemailStatus = 19;
 
 // A set of call status codes (all of them are below 32); kAnyStatus also
 // takes -1, "no call".
@@ -94,22 +90,26 @@ struct HangUpRow {
     bool closesSkype;
 };
 
-constexpr StatusSet kSettingUp = Statuses({0, 1, 2, 23});
-constexpr StatusSet kVoicemail = Statuses({17, 18, 19, 21});
+constexpr StatusSet kSettingUp =
+    Statuses({CALL_ROUTING, CALL_RINGING_OUT, CALL_RINGING_IN, CALL_EARLYMEDIA});
+constexpr StatusSet kRinging = Statuses({CALL_RINGING_OUT, CALL_RINGING_IN});
+constexpr StatusSet kVoicemail = Statuses(
+    {CALL_VM_PLAYING_GREETING, CALL_VM_RECORDING, kUnnamedVoicemailStatus, CALL_VM_CANCELLED});
 
 constexpr HangUpRow kHangUpRows[] = {
-    {kSettingUp, Statuses({0, 1, 2, 17, 18, 19, 21, 22, 23}), HangUpAction::FinishSecond, false},
+    {kSettingUp, kSettingUp | kVoicemail | Statuses({CALL_VM_REDIRECT}), HangUpAction::FinishSecond,
+     false},
     {kSettingUp, kAnyStatus, HangUpAction::ReleasedNo, false},
-    {kVoicemail, Statuses({1, 2, 17, 18, 19, 21, 22, 23}), HangUpAction::FinishSecondIfCurrent,
-     false},
+    {kVoicemail, kRinging | kVoicemail | Statuses({CALL_VM_REDIRECT, CALL_EARLYMEDIA}),
+     HangUpAction::FinishSecondIfCurrent, false},
     {kVoicemail, kAnyStatus, HangUpAction::FinishCurrentIfCurrent, true},
-    {Statuses({22}), Statuses({1, 2, 17, 18, 19, 21, 22}), HangUpAction::FinishSecondIfCurrent,
-     false},
-    {Statuses({22}), kAnyStatus, HangUpAction::HookOn, true},
-    {Statuses({kLocalHold}), Statuses({kInProgress_}), HangUpAction::HookOn, false},
-    {Statuses({kInProgress_}), Statuses({kRingingOut, kRingingIn, kEarlyMedia}),
+    {Statuses({CALL_VM_REDIRECT}), kRinging | kVoicemail | Statuses({CALL_VM_REDIRECT}),
+     HangUpAction::FinishSecondIfCurrent, false},
+    {Statuses({CALL_VM_REDIRECT}), kAnyStatus, HangUpAction::HookOn, true},
+    {Statuses({CALL_LOCALHOLD}), Statuses({CALL_INPROGRESS}), HangUpAction::HookOn, false},
+    {Statuses({CALL_INPROGRESS}), Statuses({CALL_RINGING_OUT, CALL_RINGING_IN, CALL_EARLYMEDIA}),
      HangUpAction::FinishCurrent, true},
-    {Statuses({kInProgress_}), kAnyStatus, HangUpAction::HookOn, true},
+    {Statuses({CALL_INPROGRESS}), kAnyStatus, HangUpAction::HookOn, true},
     {kAnyStatus, kAnyStatus, HangUpAction::ByCalls, true},
 };
 
@@ -177,7 +177,7 @@ int CButtonHandler::HookOff() {
     Calls calls = ReadCalls();
     int sent = 0;
     if (calls.current != 0) {
-        sent = SendCallCommand(kInProgress, calls.current);
+        sent = SendCallCommand(kInProgressText, calls.current);
     } else if (calls.second != 0) {
         sent = Send("HOOK OFF");
     }
@@ -212,24 +212,24 @@ int CButtonHandler::HangUp() {
     int sent = 0;
     switch (row->action) {
         case HangUpAction::FinishSecond:
-            sent = SendCallCommand(kFinished, calls.second);
+            sent = SendCallCommand(kFinishedText, calls.second);
             break;
         case HangUpAction::ReleasedNo:
             sent = Send(kReleasedNo);
             break;
         case HangUpAction::FinishSecondIfCurrent:
-            sent =
-                calls.current == 0 ? Send(kReleasedNo) : SendCallCommand(kFinished, calls.second);
+            sent = calls.current == 0 ? Send(kReleasedNo)
+                                      : SendCallCommand(kFinishedText, calls.second);
             break;
         case HangUpAction::FinishCurrentIfCurrent:
-            sent =
-                calls.current == 0 ? Send(kReleasedNo) : SendCallCommand(kFinished, calls.current);
+            sent = calls.current == 0 ? Send(kReleasedNo)
+                                      : SendCallCommand(kFinishedText, calls.current);
             break;
         case HangUpAction::HookOn:
             sent = Send(kHookOnText);
             break;
         case HangUpAction::FinishCurrent:
-            sent = SendCallCommand(kFinished, calls.current);
+            sent = SendCallCommand(kFinishedText, calls.current);
             break;
         case HangUpAction::ByCalls:
             if (calls.second != 0) {
@@ -238,7 +238,7 @@ int CButtonHandler::HangUp() {
             } else if (calls.current == 0) {
                 sent = Send(kReleasedNo);
             } else {
-                sent = SendCallCommand(kFinished, calls.current);
+                sent = SendCallCommand(kFinishedText, calls.current);
             }
             break;
     }
@@ -250,8 +250,9 @@ int CButtonHandler::HangUp() {
 int CButtonHandler::Hold() {
     Calls calls = ReadCalls();
     if (calls.current == 0) return 0;
-    if (calls.currentStatus == kInProgress_) return SendCallCommand(kOnHold, calls.current);
-    if (calls.currentStatus == kLocalHold) return SendCallCommand(kInProgress, calls.current);
+    if (calls.currentStatus == CALL_INPROGRESS) return SendCallCommand(kOnHoldText, calls.current);
+    if (calls.currentStatus == CALL_LOCALHOLD)
+        return SendCallCommand(kInProgressText, calls.current);
     return 0;
 }
 
@@ -275,15 +276,16 @@ int CButtonHandler::SendKey() {
         Calls calls = ReadCalls();
         if (calls.current == 0) {
             sent = Send(kReleasedYes);
-        } else if (calls.currentStatus == kRouting || calls.currentStatus == kRingingOut) {
+        } else if (calls.currentStatus == CALL_ROUTING || calls.currentStatus == CALL_RINGING_OUT) {
             return 0;  // our own call is being set up
-        } else if (calls.currentStatus == kLocalHold) {
-            sent = SendCallCommand(kInProgress, calls.current);
-        } else if (calls.currentStatus == kInProgress_ &&
-                   (calls.secondStatus == kRingingIn || calls.secondStatus == kEarlyMedia)) {
+        } else if (calls.currentStatus == CALL_LOCALHOLD) {
+            sent = SendCallCommand(kInProgressText, calls.current);
+        } else if (calls.currentStatus == CALL_INPROGRESS &&
+                   (calls.secondStatus == CALL_RINGING_IN ||
+                    calls.secondStatus == CALL_EARLYMEDIA)) {
             // Answering the second call: the current one is held first.
             HandleButton(kHold);
-            sent = SendCallCommand(kInProgress, calls.second);
+            sent = SendCallCommand(kInProgressText, calls.second);
         } else {
             sent = Send(kReleasedYes);
         }
