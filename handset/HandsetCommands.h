@@ -55,6 +55,8 @@ inline constexpr std::uint8_t kEnd = 0x1A;
 namespace display {
 inline constexpr std::int32_t kSingleItem = 0x0001;
 inline constexpr std::int32_t kAwaitAnnouncement = 0x0002;
+inline constexpr std::int32_t kMuteOnKey = 0x0004;   // set by the mute-on key
+inline constexpr std::int32_t kMuteOffKey = 0x0008;  // set by the mute-off key
 inline constexpr std::int32_t kCharacterMode = 0x0010;
 inline constexpr std::int32_t kFontMode = 0x0020;
 inline constexpr std::int32_t kContactList = 0x0400;

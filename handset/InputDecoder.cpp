@@ -3,11 +3,11 @@
 #include <cstring>
 
 #include "CLcdRenderer.h"
+#include "handset/CallDetailRequests.h"
 #include "handset/ContactListView.h"
 #include "handset/HandsetCommands.h"
 #include "handset/HandsetSeams.h"
 #include "platform/Pause.h"
-#include "protocol/CommandKeys.h"
 #include "protocol/SkypeLink.h"
 #include "session/CSessionStore.h"
 
@@ -164,13 +164,7 @@ void CInputDecoder::BrowseCalls(int backward) {
         m_store.RefreshSelection(id);
         return;
     }
-    // The details come back as notifications; the parser fills the store.
-    m_store.PrepareSelection();
-    m_link.QueueCommand(KEY_SKYPE_GET_CALL_DURATION, nullptr, id);
-    if (m_link.FontsSupported())
-        m_link.QueueCommand(KEY_SKYPE_GET_CALL_PARTNER_DISPNAME, nullptr, id);
-    m_link.QueueCommand(KEY_SKYPE_GET_CALL_PARTNER_HANDLE, nullptr, id);
-    m_link.QueueCommand(KEY_SKYPE_GET_CALL_TIMESTAMP, nullptr, id);
+    PrepareAndRequestCallDetails(m_store, m_link, id);
 }
 
 void CInputDecoder::SendEntryText() {

@@ -12,14 +12,24 @@ constexpr auto kPollStep = std::chrono::milliseconds(3);
 
 bool StopHandsetTransfer(CDeviceLibrary& device, std::chrono::milliseconds settle) {
     if (device.m_bTransferActive.load(std::memory_order_acquire)) {
-        // The renderer is told first: the worker clears the renderer's stop
-        // (SetAbort(0)) when it ends, which it can only do after it has seen
-        // m_bAbortPending, so the renderer is never left stopped.
         device.m_nDisplayContent = 0;
-        if (CLcdRenderer* renderer = device.Renderer()) renderer->SetAbort(1);
-        device.m_bAbortPending.store(1, std::memory_order_release);
-        Pause(settle);
+        RequestHandsetTransferStop(device, settle);
     }
+    return AwaitHandsetTransferStop(device);
+}
+
+bool RequestHandsetTransferStop(CDeviceLibrary& device, std::chrono::milliseconds settle) {
+    if (!device.m_bTransferActive.load(std::memory_order_acquire)) return false;
+    // The renderer is told first: the worker clears the renderer's stop
+    // (SetAbort(0)) when it ends, which it can only do after it has seen
+    // m_bAbortPending, so the renderer is never left stopped.
+    if (CLcdRenderer* renderer = device.Renderer()) renderer->SetAbort(1);
+    device.m_bAbortPending.store(1, std::memory_order_release);
+    if (settle.count() > 0) Pause(settle);
+    return true;
+}
+
+bool AwaitHandsetTransferStop(CDeviceLibrary& device) {
     auto deadline = std::chrono::steady_clock::now() + kTransferStopLimit;
     while (device.m_bAbortPending.load(std::memory_order_acquire) == 1) {
         // A worker that ended on its own just before the request never answers

@@ -19,4 +19,16 @@ inline constexpr std::chrono::milliseconds kTransferStopLimit{2000};
 // set, at most kTransferStopLimit. False when the worker did not answer in time.
 bool StopHandsetTransfer(CDeviceLibrary& device, std::chrono::milliseconds settle);
 
+// The two halves of a stop, for callers that must act between them (the
+// hang-up button) or must not wait at all (the stop key).
+//
+// When a transfer runs: SetAbort(1) on the renderer, then m_bAbortPending, and
+// a pause of `settle` (none when zero). The display content is left alone.
+// True when a transfer ran.
+bool RequestHandsetTransferStop(CDeviceLibrary& device, std::chrono::milliseconds settle);
+// Waits in 3 ms steps while m_bAbortPending is set, at most kTransferStopLimit;
+// with no transfer running the request is dropped at once. False when the
+// worker did not answer in time.
+bool AwaitHandsetTransferStop(CDeviceLibrary& device);
+
 }  // namespace kestrava

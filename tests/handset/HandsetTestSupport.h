@@ -13,6 +13,7 @@
 #include "CHidDevice.h"
 #include "Fakes.h"
 #include "handset/CDeviceLibrary.h"
+#include "handset/ContactActionDialog.h"
 #include "handset/ContactListView.h"
 #include "handset/HandsetSeams.h"
 #include "platform/Pause.h"
@@ -127,6 +128,20 @@ class MockContacts : public ContactListView {
     MOCK_METHOD(HResult, GetContactCount, (int*), (override));
     MOCK_METHOD(HResult, ReadSelectedContactHandleChar, (char*), (override));
     MOCK_METHOD(HResult, ReadCallerHandleChar, (char*), (override));
+};
+
+class MockContactDialog : public ContactActionDialog {
+  public:
+    MOCK_METHOD(void, ListKey, (int), (override));
+    MOCK_METHOD(bool, IsOpen, (), (override));
+    MOCK_METHOD(void, MoveSelection, (bool), (override));
+    MOCK_METHOD(bool, ShowsSelectableList, (), (override));
+    MOCK_METHOD(std::string, SelectedHandle, (), (override));
+    MOCK_METHOD(bool, RedialFlag, (), (override));
+    MOCK_METHOD(bool, ChatFlag, (), (override));
+    MOCK_METHOD(bool, FileFlag, (), (override));
+    MOCK_METHOD(void, CloseAndClear, (), (override));
+    MOCK_METHOD(void, ClearListFlags, (), (override));
 };
 
 // Records each pause instead of sleeping. Install before any thread runs.
