@@ -22,9 +22,11 @@ class DialogHost {
 
     // Shows dialog resource `resourceId` modally on the calling thread, owned
     // by the desktop window, and runs its message loop until EndDialog.
-    // `procedure` gets WM_INITDIALOG first, WM_COMMAND with IDOK / IDCANCEL
-    // from its buttons, and every message other threads send to the dialog's
-    // handle (WindowSystem::Send). Returns EndDialog's result, -1 when the
+    // `procedure` gets WM_INITDIALOG first, WM_COMMAND (IDOK / IDCANCEL from
+    // its buttons, the controls' notices) and every message from WM_USER on
+    // that reaches the dialog's handle (WindowSystem::Send from other
+    // threads); what it returns is the message's result. The system handles
+    // every other message itself. Returns EndDialog's result, -1 when the
     // dialog could not be shown.
     virtual LParam RunModalDialog(int resourceId, WindowProc procedure) = 0;
     // Ends the dialog; only its own thread (inside `procedure`) calls it.
