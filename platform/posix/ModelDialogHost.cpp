@@ -10,7 +10,8 @@ constexpr const char* kDialogClass = "ModelDialog";
 constexpr std::uint32_t kEndModalLoop = msg::kApp + 0x3FFF;
 
 bool ReachesProcedure(std::uint32_t message) {
-    return message == msg::kInitDialog || message == msg::kCommand || message >= msg::kUser;
+    return message == msg::kInitDialog || message == msg::kCommand ||
+           message >= kFirstOwnDialogMessage;
 }
 
 }  // namespace

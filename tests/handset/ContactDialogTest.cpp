@@ -9,6 +9,7 @@
 #include <future>
 #include <thread>
 
+#include "HandsetTestSupport.h"
 #include "handset/ContactDialog.h"
 #include "platform/posix/InProcessDesktop.h"
 #include "platform/posix/ModelDialogHost.h"
@@ -19,6 +20,7 @@
 namespace {
 
 using kestrava::DialogModel;
+using kestrava::testing::Gate;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -33,38 +35,15 @@ bool WaitUntil(const std::function<bool()>& condition) {
     return true;
 }
 
-// A gate the dialog's thread can be held at; open unless closed.
-class Gate {
-  public:
-    void Close() {
-        std::lock_guard lock(m_lock);
-        m_open = false;
-    }
-    void Open() {
-        {
-            std::lock_guard lock(m_lock);
-            m_open = true;
-        }
-        m_changed.notify_all();
-    }
-    void Wait() {
-        std::unique_lock lock(m_lock);
-        m_changed.wait_for(lock, kHangGuard, [this] { return m_open; });
-    }
-
-  private:
-    std::mutex m_lock;
-    std::condition_variable m_changed;
-    bool m_open = true;
-};
-
-// The model, with gates before the dialog is shown and before each line.
+// The model; the dialog's thread can be held before it is shown and before
+// each line.
 class GatedHost final : public kestrava::DialogHost {
   public:
     explicit GatedHost(kestrava::WindowSystem& windows) : model(windows) {}
 
     kestrava::ModelDialogHost model;
-    Gate beforeShow, beforeLine;
+    Gate* beforeShow = nullptr;
+    Gate* beforeLine = nullptr;
 
     void InsertComboString(DialogHandle d, int c, int i, const std::string& t) override {
         model.InsertComboString(d, c, i, t);
@@ -73,7 +52,7 @@ class GatedHost final : public kestrava::DialogHost {
         model.SelectComboIndex(d, c, i);
     }
     kestrava::LParam RunModalDialog(int resource, kestrava::WindowProc procedure) override {
-        beforeShow.Wait();
+        if (beforeShow) beforeShow->Wait();
         return model.RunModalDialog(resource, std::move(procedure));
     }
     void EndDialog(DialogHandle d, kestrava::LParam r) override { model.EndDialog(d, r); }
@@ -82,7 +61,7 @@ class GatedHost final : public kestrava::DialogHost {
     }
     void MakeTopmost(DialogHandle d) override { model.MakeTopmost(d); }
     int AddListString(DialogHandle d, int c, const std::string& t) override {
-        beforeLine.Wait();
+        if (beforeLine) beforeLine->Wait();
         return model.AddListString(d, c, t);
     }
     int ListCount(DialogHandle d, int c) override { return model.ListCount(d, c); }
@@ -271,13 +250,14 @@ TEST_F(ContactDialogTest, CloseAndClearEndsTheDialogAndItsThread) {
 // The window does not exist yet: moves go nowhere, and the same key again
 // closes the dialog as soon as it has initialised.
 TEST_F(ContactDialogTest, KeysWhileItOpens) {
-    host.beforeShow.Close();
+    Gate show;
+    host.beforeShow = &show;
     dialog.ListKey(CContactDialog::kRedial);
     EXPECT_FALSE(dialog.IsOpen());
     dialog.MoveSelection(true);
     dialog.ListKey(CContactDialog::kChat);  // another list: no second dialog
     dialog.ListKey(CContactDialog::kRedial);
-    host.beforeShow.Open();
+    show.Open();
     ASSERT_TRUE(WaitUntil([&] { return host.model.Dialogs().size() == 1 && !Model().open; }));
     EXPECT_TRUE(Closed());
     EXPECT_THAT(Lines(), ElementsAre("carol", "+4930", "\xE5\xBC\xA0san"));
@@ -288,13 +268,14 @@ TEST_F(ContactDialogTest, KeysWhileItOpens) {
 
 // The dialog's thread is held inside its fill (with the store's lock held).
 TEST_F(ContactDialogTest, ShutdownWhileItFillsItself) {
-    host.beforeLine.Close();
+    Gate line;
+    host.beforeLine = &line;
     dialog.ListKey(CContactDialog::kRedial);
     ASSERT_TRUE(WaitUntil([&] { return dialog.IsOpen(); }));
     // A key to a dialog that does not answer returns once its send times out.
     dialog.MoveSelection(true);
     auto shutdown = std::async(std::launch::async, [&] { dialog.Shutdown(); });
-    host.beforeLine.Open();
+    line.Open();
     shutdown.get();
     EXPECT_FALSE(dialog.IsOpen());
     EXPECT_FALSE(Model().open);
