@@ -266,7 +266,8 @@ TEST_F(ContactDialogTest, KeysWhileItOpens) {
     EXPECT_TRUE(dialog.ChatFlag());
 }
 
-// The dialog's thread is held inside its fill (with the store's lock held).
+// Shutdown while the dialog is open and its thread is held inside its fill
+// (with the store's lock held).
 TEST_F(ContactDialogTest, ShutdownWhileItFillsItself) {
     Gate line;
     host.beforeLine = &line;
@@ -280,20 +281,11 @@ TEST_F(ContactDialogTest, ShutdownWhileItFillsItself) {
     EXPECT_FALSE(dialog.IsOpen());
     EXPECT_FALSE(Model().open);
     EXPECT_EQ(-1, Selection());                        // the move given up on was never made
-    EXPECT_EQ(E_FAIL, store.PostRecentDialedCalls());  // unwired
+    EXPECT_EQ(E_FAIL, store.PostRecentDialedCalls());  // both unwired
+    EXPECT_EQ(E_FAIL, contacts.PostReachableContacts());
     dialog.ListKey(CContactDialog::kRedial);
     EXPECT_EQ(1u, host.model.Dialogs().size());
     dialog.Shutdown();
-}
-
-TEST_F(ContactDialogTest, ShutdownWhileOpen) {
-    Open(CContactDialog::kChat);
-    dialog.MoveSelection(false);
-    dialog.Shutdown();
-    EXPECT_FALSE(dialog.IsOpen());
-    EXPECT_FALSE(Model().open);
-    EXPECT_FALSE(dialog.ShowsSelectableList());
-    EXPECT_EQ(E_FAIL, contacts.PostReachableContacts());
 }
 
 }  // namespace
