@@ -17,36 +17,21 @@ namespace {
 
 constexpr std::chrono::milliseconds kPollStep{3};
 
-const char* OpeningTitle(int mode) {
-    switch (mode) {
-        case ContactActionDialog::kRedial:
-            return "Redial, 0 Users";
-        case ContactActionDialog::kChat:
-            return "Message, 0 Users";
-        default:
-            return "Send File, 0 Users";
-    }
-}
+// What each list shows and which message closes it.
+struct ListTexts {
+    const char* openingTitle;
+    const char* filledTitle;
+    std::uint32_t closeMessage;
+};
 
-const char* FilledTitle(int mode) {
+ListTexts TextsOf(int mode) {
     switch (mode) {
         case ContactActionDialog::kRedial:
-            return "Redial";
+            return {"Redial, 0 Users", "Redial", CContactDialog::kCloseRedial};
         case ContactActionDialog::kChat:
-            return "Chat";
+            return {"Message, 0 Users", "Chat", CContactDialog::kCloseChat};
         default:
-            return "Send File";
-    }
-}
-
-std::uint32_t CloseMessageOf(int mode) {
-    switch (mode) {
-        case ContactActionDialog::kRedial:
-            return CContactDialog::kCloseRedial;
-        case ContactActionDialog::kChat:
-            return CContactDialog::kCloseChat;
-        default:
-            return CContactDialog::kCloseSendFile;
+            return {"Send File, 0 Users", "Send File", CContactDialog::kCloseSendFile};
     }
 }
 
@@ -157,7 +142,7 @@ void CContactDialog::ListKey(int mode) {
     // A dialog that is opening counts as open: the same key closes it once it
     // has initialised. A dialog of another list stays as it is.
     if ((state == kStarting || state == kShown) && m_nOpenMode.load() == mode) {
-        RequestClose(CloseMessageOf(mode));
+        RequestClose(TextsOf(mode).closeMessage);
     }
 }
 
@@ -341,7 +326,7 @@ LParam CContactDialog::Procedure(int mode, WindowHandle window, std::uint32_t me
 void CContactDialog::Initialise(int mode, WindowHandle window) {
     m_contactDialog.store(window);
     m_nThreadState.store(kShown);
-    m_dialogs.SetDialogTitle(window, OpeningTitle(mode));
+    m_dialogs.SetDialogTitle(window, TextsOf(mode).openingTitle);
     m_dialogs.MakeTopmost(window);
     Fill(mode);
     m_bInitDone.store(1);
@@ -371,7 +356,7 @@ void CContactDialog::Fill(int mode) {
 void CContactDialog::AddLine(int mode, WindowHandle window, WParam kind, LParam entry) {
     if (entry == 0 || (kind != kContactEntry && kind != kCallEntry)) return;
     m_dialogs.MakeTopmost(window);
-    m_dialogs.SetDialogTitle(window, FilledTitle(mode));
+    m_dialogs.SetDialogTitle(window, TextsOf(mode).filledTitle);
     std::string handle = kind == kContactEntry
                              ? reinterpret_cast<const CUserEntry*>(entry)->m_strHandle
                              : reinterpret_cast<const CCallRecord*>(entry)->PartnerHandle;
