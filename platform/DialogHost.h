@@ -8,6 +8,9 @@
 
 namespace kestrava {
 
+// Below it, WM_USER's first values are the dialog manager's own (DM_GETDEFID...).
+inline constexpr std::uint32_t kFirstOwnDialogMessage = msg::kUser + 0x100;
+
 class DialogHost {
   public:
     using DialogHandle = WindowHandle;
@@ -22,10 +25,13 @@ class DialogHost {
 
     // Shows dialog resource `resourceId` modally on the calling thread, owned
     // by the desktop window, and runs its message loop until EndDialog.
-    // `procedure` gets WM_INITDIALOG first, WM_COMMAND with IDOK / IDCANCEL
-    // from its buttons, and every message other threads send to the dialog's
-    // handle (WindowSystem::Send). Returns EndDialog's result, -1 when the
-    // dialog could not be shown.
+    // `procedure` gets WM_INITDIALOG first, WM_COMMAND (IDOK / IDCANCEL from
+    // its buttons, the controls' notices) and the program's own messages
+    // (from kFirstOwnDialogMessage on) that reach the dialog's handle
+    // (WindowSystem::Send from other threads); what it returns is the
+    // message's result (for WM_COMMAND: non-zero when it took it). The
+    // system handles every other message itself. Returns EndDialog's result,
+    // -1 when the dialog could not be shown.
     virtual LParam RunModalDialog(int resourceId, WindowProc procedure) = 0;
     // Ends the dialog; only its own thread (inside `procedure`) calls it.
     virtual void EndDialog(DialogHandle dialog, LParam result) = 0;

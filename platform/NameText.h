@@ -16,4 +16,10 @@ int CompareUpperCaseNames(const std::string& a, const std::string& b);
 // Case-insensitive equality of two handles.
 bool SameHandle(const std::string& a, const std::string& b);
 
+// A UTF-8 text (as Skype gives it) in the system's 8-bit code page, for the
+// system's own list and title texts. On Windows the ANSI code page through
+// UTF-16, characters it lacks as its default character; elsewhere the 8-bit
+// code page is UTF-8 and the text is returned as it is.
+std::string Utf8ToSystemText(const std::string& utf8);
+
 }  // namespace kestrava

@@ -32,4 +32,8 @@ bool SameHandle(const std::string& a, const std::string& b) {
            });
 }
 
+std::string Utf8ToSystemText(const std::string& utf8) {
+    return utf8;
+}
+
 }  // namespace kestrava

@@ -7,6 +7,7 @@
 // taken: it orders by the locale's linguistic collation, not by character
 // values, and the contact order must not change with the user's locale.
 #include <mbstring.h>
+#include <windows.h>
 
 #include <vector>
 
@@ -34,6 +35,24 @@ int CompareUpperCaseNames(const std::string& a, const std::string& b) {
 
 bool SameHandle(const std::string& a, const std::string& b) {
     return _mbsicmp(Bytes(a), Bytes(b)) == 0;
+}
+
+// Invalid UTF-8 becomes U+FFFD on the way in, and that (like every character
+// the code page lacks) the code page's default character on the way out.
+std::string Utf8ToSystemText(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    const int length = static_cast<int>(utf8.size());
+    const int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+    if (wideLength <= 0) return {};
+    std::vector<wchar_t> wide(static_cast<std::size_t>(wideLength));
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), wideLength);
+    const int ansiLength =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (ansiLength <= 0) return {};
+    std::string ansi(static_cast<std::size_t>(ansiLength), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, ansi.data(), ansiLength, nullptr,
+                        nullptr);
+    return ansi;
 }
 
 }  // namespace kestrava

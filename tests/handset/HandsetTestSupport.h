@@ -4,6 +4,8 @@
 
 #include <gmock/gmock.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <mutex>
@@ -222,6 +224,28 @@ class HandsetFixture : public ::testing::Test {
     CSessionStore store;
     ::testing::NiceMock<MockContacts> contacts;
     std::unique_ptr<CDeviceLibrary> device;
+};
+
+// A flag that one thread opens and others wait for; only a hang reaches
+// the guard of the wait.
+class Gate {
+  public:
+    void Open() {
+        {
+            std::lock_guard lock(m_lock);
+            m_open = true;
+        }
+        m_changed.notify_all();
+    }
+    bool Wait() {
+        std::unique_lock lock(m_lock);
+        return m_changed.wait_for(lock, std::chrono::seconds(20), [this] { return m_open; });
+    }
+
+  private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_open = false;
 };
 
 }  // namespace kestrava::testing

@@ -27,27 +27,6 @@ using ::testing::StrEq;
 // Long enough never to be reached by a working program; only a hang hits it.
 constexpr auto kHangGuard = std::chrono::seconds(20);
 
-// A flag that one thread opens and others wait for.
-class Gate {
-  public:
-    void Open() {
-        {
-            std::lock_guard lock(m_lock);
-            m_open = true;
-        }
-        m_changed.notify_all();
-    }
-    bool Wait() {
-        std::unique_lock lock(m_lock);
-        return m_changed.wait_for(lock, kHangGuard, [this] { return m_open; });
-    }
-
-  private:
-    std::mutex m_lock;
-    std::condition_variable m_changed;
-    bool m_open = false;
-};
-
 class RecordingHandler : public InputReportHandler {
   public:
     void HandleReport(std::uint32_t report) override {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "platform/NameText.h"
 
 namespace kestrava {
@@ -37,6 +41,19 @@ TEST(NameText, Utf8BytesAreLeftAloneAndSortAfterAscii) {
     EXPECT_FALSE(SameHandle("\xC3\xA4", "\xC3\x84"));
 }
 #endif
+
+TEST(NameText, Utf8BecomesTheSystemsOwnText) {
+    EXPECT_EQ("echo123 +49", Utf8ToSystemText("echo123 +49"));
+    EXPECT_EQ("", Utf8ToSystemText(""));
+#ifdef _WIN32
+    if (GetACP() == 1252) {
+        EXPECT_EQ("\xE4rger", Utf8ToSystemText("\xC3\xA4rger"));
+        EXPECT_EQ("?", Utf8ToSystemText("\xE5\xBC\xA0"));  // not in the code page
+    }
+#else
+    EXPECT_EQ("\xE5\xBC\xA0\xC3\xA4", Utf8ToSystemText("\xE5\xBC\xA0\xC3\xA4"));
+#endif
+}
 
 }  // namespace
 }  // namespace kestrava

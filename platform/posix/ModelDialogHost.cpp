@@ -1,0 +1,149 @@
+#include "ModelDialogHost.h"
+
+namespace kestrava {
+
+namespace {
+
+constexpr const char* kDialogClass = "ModelDialog";
+// Posted by EndDialog; the dialog's own thread then leaves its loop, so
+// EndDialog ends the right loop whichever thread calls it.
+constexpr std::uint32_t kEndModalLoop = msg::kApp + 0x3FFF;
+
+bool ReachesProcedure(std::uint32_t message) {
+    return message == msg::kInitDialog || message == msg::kCommand ||
+           message >= kFirstOwnDialogMessage;
+}
+
+}  // namespace
+
+ModelDialogHost::ModelDialogHost(WindowSystem& windows) : m_windows(windows) {
+    m_windows.RegisterWindowClass(kDialogClass, "");
+}
+
+DialogModel ModelDialogHost::Current() const {
+    std::lock_guard lock(m_mutex);
+    return m_dialogs.empty() ? DialogModel{} : m_dialogs.back();
+}
+
+std::vector<DialogModel> ModelDialogHost::Dialogs() const {
+    std::lock_guard lock(m_mutex);
+    return m_dialogs;
+}
+
+std::vector<std::string> ModelDialogHost::Lines(int controlId) const {
+    std::lock_guard lock(m_mutex);
+    if (m_dialogs.empty()) return {};
+    auto it = m_dialogs.back().lines.find(controlId);
+    return it == m_dialogs.back().lines.end() ? std::vector<std::string>{} : it->second;
+}
+
+DialogModel* ModelDialogHost::Find(DialogHandle dialog) {
+    for (auto it = m_dialogs.rbegin(); it != m_dialogs.rend(); ++it) {
+        if (it->handle == dialog) return &*it;
+    }
+    return nullptr;
+}
+
+LParam ModelDialogHost::RunModalDialog(int resourceId, WindowProc procedure) {
+    auto dialogProcedure = [this, procedure](WindowHandle window, std::uint32_t message,
+                                             WParam wParam, LParam lParam) -> LParam {
+        if (message == kEndModalLoop) {
+            m_windows.PostQuit(0);
+            return 0;
+        }
+        return ReachesProcedure(message) ? procedure(window, message, wParam, lParam) : 0;
+    };
+    WindowHandle handle = m_windows.CreateHiddenWindow(kDialogClass, "", dialogProcedure);
+    if (handle == 0) return -1;
+    {
+        std::lock_guard lock(m_mutex);
+        DialogModel model;
+        model.handle = handle;
+        model.resourceId = resourceId;
+        model.open = true;
+        m_dialogs.push_back(std::move(model));
+    }
+    procedure(handle, msg::kInitDialog, 0, 0);
+    m_windows.RunMessageLoop();
+    LParam result = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        if (DialogModel* model = Find(handle)) result = model->result;
+    }
+    m_windows.DestroyWindow(handle);
+    return result;
+}
+
+void ModelDialogHost::EndDialog(DialogHandle dialog, LParam result) {
+    {
+        std::lock_guard lock(m_mutex);
+        DialogModel* model = Find(dialog);
+        if (model == nullptr || !model->open) return;
+        model->open = false;
+        model->result = result;
+    }
+    m_windows.Post(dialog, kEndModalLoop, 0, 0);
+}
+
+void ModelDialogHost::SetDialogTitle(DialogHandle dialog, const std::string& title) {
+    std::lock_guard lock(m_mutex);
+    if (DialogModel* model = Find(dialog)) {
+        model->title = title;
+        model->titles.push_back(title);
+    }
+}
+
+void ModelDialogHost::MakeTopmost(DialogHandle dialog) {
+    std::lock_guard lock(m_mutex);
+    if (DialogModel* model = Find(dialog)) ++model->topmostCalls;
+}
+
+int ModelDialogHost::AddListString(DialogHandle dialog, int controlId, const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    DialogModel* model = Find(dialog);
+    if (model == nullptr) return -1;
+    auto& lines = model->lines[controlId];
+    lines.push_back(text);
+    return static_cast<int>(lines.size()) - 1;
+}
+
+int ModelDialogHost::ListCount(DialogHandle dialog, int controlId) {
+    std::lock_guard lock(m_mutex);
+    DialogModel* model = Find(dialog);
+    return model == nullptr ? 0 : static_cast<int>(model->lines[controlId].size());
+}
+
+int ModelDialogHost::ListSelection(DialogHandle dialog, int controlId) {
+    std::lock_guard lock(m_mutex);
+    DialogModel* model = Find(dialog);
+    if (model == nullptr) return -1;
+    auto it = model->selection.find(controlId);
+    return it == model->selection.end() ? -1 : it->second;
+}
+
+// As LB_SETCURSEL: an index outside the list clears the selection.
+void ModelDialogHost::SelectListIndex(DialogHandle dialog, int controlId, int index) {
+    std::lock_guard lock(m_mutex);
+    DialogModel* model = Find(dialog);
+    if (model == nullptr) return;
+    const int count = static_cast<int>(model->lines[controlId].size());
+    model->selection[controlId] = (index >= 0 && index < count) ? index : -1;
+}
+
+void ModelDialogHost::InsertComboString(DialogHandle dialog, int controlId, int index,
+                                        const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    DialogModel* model = Find(dialog);
+    if (model == nullptr) return;
+    auto& lines = model->comboLines[controlId];
+    // As CB_INSERTSTRING: -1 (or past the end) appends.
+    if (index < 0 || index > static_cast<int>(lines.size())) index = static_cast<int>(lines.size());
+    lines.insert(lines.begin() + index, text);
+}
+
+void ModelDialogHost::SelectComboIndex(DialogHandle dialog, int controlId, int index) {
+    std::lock_guard lock(m_mutex);
+    if (DialogModel* model = Find(dialog)) model->comboSelection[controlId] = index;
+}
+
+}  // namespace kestrava
