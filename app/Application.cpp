@@ -135,6 +135,7 @@ void Application::CreateContactList() {
 
 void Application::AttachCallPath() {
     m_callPath->AttachSession(*m_store, *m_contacts);
+    m_links.SetButtonHandler(m_callPath->Buttons());
 }
 
 // The input and upload workers stop first, then the engine (its parser writes
@@ -147,6 +148,7 @@ void Application::TearDownSession() {
     m_links.SetLineHandler(nullptr);
     m_engineLink.SetEngine(nullptr);
     m_engine.reset();
+    m_links.SetButtonHandler(nullptr);
     if (m_callPath) m_callPath->DetachSession();
     m_callPath.reset();
     m_links.SetContactList(nullptr);

@@ -7,8 +7,11 @@ CallPath::CallPath(Platform& platform, CDeviceLibrary& device, ShellState& shell
     : m_device(device),
       m_shell(shell),
       m_link(link),
-      m_keypad(trace),
+      m_shellServices(platform.shell),
       m_faders(trace),
+      m_skypeWindows(platform.desktop, shell),
+      m_keystrokes(platform.desktop),
+      m_contactDialog(platform.dialogs, platform.windows),
       m_userLines(link, engine, device, shell),
       m_historyLines(link, engine),
       m_calls(link, device, platform.shell, platform.desktop, m_historyLines),
@@ -17,7 +20,12 @@ CallPath::CallPath(Platform& platform, CDeviceLibrary& device, ShellState& shell
 void CallPath::AttachSession(CSessionStore& store, CListManager& contacts) {
     m_contactView = std::make_unique<ListManagerView>(contacts);
     m_callerDetails = std::make_unique<ListManagerCallerDetails>(contacts);
-    m_decoder = std::make_unique<CInputDecoder>(m_device, store, *m_contactView, m_link, m_keypad,
+    m_contactDialog.SetSources(&store, &contacts);
+    m_buttons = std::make_unique<CButtonHandler>(m_device, store, contacts, m_link, m_skypeWindows,
+                                                 m_keystrokes, m_contactDialog);
+    m_keypad = std::make_unique<CKeypad>(m_device, store, contacts, m_link, m_skypeWindows,
+                                         m_contactDialog, m_faders, m_shellServices, *m_buttons);
+    m_decoder = std::make_unique<CInputDecoder>(m_device, store, *m_contactView, m_link, *m_keypad,
                                                 m_faders, m_shell.g_bHandsetAnnounced);
     m_upload = std::make_unique<CUploadWorker>(m_device, store, *m_contactView);
     m_userLines.SetContactList(&contacts);
@@ -30,6 +38,7 @@ void CallPath::AttachSession(CSessionStore& store, CListManager& contacts) {
 }
 
 void CallPath::DetachSession() {
+    m_contactDialog.Shutdown();
     m_device.SetReportHandler(nullptr);
     m_device.SetUploadRunner(nullptr);
     m_calls.SetCallerDetails(nullptr);
@@ -38,6 +47,8 @@ void CallPath::DetachSession() {
     m_userLines.SetSessionStore(nullptr);
     m_userLines.SetContactList(nullptr);
     m_decoder.reset();
+    m_keypad.reset();
+    m_buttons.reset();
     m_upload.reset();
     m_callerDetails.reset();
     m_contactView.reset();

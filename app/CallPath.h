@@ -1,7 +1,8 @@
 // The call path as the shell wires it: on the parser thread the dispatcher of
 // Skype's lines and the call state machine; on the input worker the decoder of
-// the handset's reports; on the upload worker the transfer runs; and the
-// stand-ins for the parts that are not built yet (the keypad, the faders).
+// the handset's reports and the handset's keys (keypad, buttons, keystrokes,
+// the contact action dialog); on the upload worker the transfer runs; and the
+// stand-in for the part that is not built yet (the faders).
 //
 // It is created right after the engine and lives until the engine's threads
 // have stopped. The store and the contact list come
@@ -16,9 +17,14 @@
 
 #include "app/PendingSeams.h"
 #include "app/ShellState.h"
+#include "handset/ButtonHandler.h"
 #include "handset/CDeviceLibrary.h"
+#include "handset/ContactDialog.h"
 #include "handset/ContactListView.h"
 #include "handset/InputDecoder.h"
+#include "handset/Keypad.h"
+#include "handset/Keystrokes.h"
+#include "handset/SkypeWindows.h"
 #include "platform/Platform.h"
 #include "protocol/CallHistory.h"
 #include "protocol/CallStateMachine.h"
@@ -41,20 +47,27 @@ class CallPath {
 
     // What the engine's parser hands every line to.
     NotificationDispatcher& Dispatcher() { return m_dispatcher; }
+    // The button handler once the session is attached (null before and after):
+    // the engine's link worker presses "FOCUS" through it.
+    ButtonHandler* Buttons() { return m_buttons.get(); }
 
     // Wires the store and the contact list into the call state machine and
     // the handset threads. Reports queued before wait for it.
     void AttachSession(CSessionStore& store, CListManager& contacts);
     // Lets them go. The caller has stopped the handset threads
-    // (CDeviceLibrary::StopWorkers) and the parser (the engine) first.
+    // (CDeviceLibrary::StopWorkers) and the parser (the engine) first; the
+    // contact action dialog is closed here, before the store and the list go.
     void DetachSession();
 
   private:
     CDeviceLibrary& m_device;
     ShellState& m_shell;
     SkypeLink& m_link;
-    KeypadStandIn m_keypad;
+    Shell& m_shellServices;
     FaderStandIn m_faders;
+    SkypeWindows m_skypeWindows;
+    CKeystrokes m_keystrokes;
+    CContactDialog m_contactDialog;
     CUserLines m_userLines;
     CCallHistory m_historyLines;
     CCallStateMachine m_calls;
@@ -62,6 +75,8 @@ class CallPath {
 
     std::unique_ptr<ListManagerView> m_contactView;
     std::unique_ptr<ListManagerCallerDetails> m_callerDetails;
+    std::unique_ptr<CButtonHandler> m_buttons;
+    std::unique_ptr<CKeypad> m_keypad;
     std::unique_ptr<CInputDecoder> m_decoder;
     std::unique_ptr<CUploadWorker> m_upload;
 };

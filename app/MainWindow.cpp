@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ShellConstants.h"
+#include "handset/SkypeWindows.h"
 #include "handset/TransferControl.h"
 #include "platform/Pause.h"
 
@@ -91,9 +92,8 @@ LParam MainWindow::OnAttach(WindowHandle window, std::uint32_t message, WParam w
         m_shell.skypeApiWindow = wParam;
         m_links.Report("link: attached to Skype");
         RequestLinkAction(API_ACTION_ATTACHED);
-        if (m_platform.desktop.FindTopLevelWindow(kSkypeMainWindowClass, nullptr)) {
-            // Seam: Skype's child windows are looked up for the navigation keys.
-        }
+        // The navigation keys click Skype's page control and background grid.
+        SkypeWindows(m_platform.desktop, m_shell).FindChildWindows();
         return kHandled;
     }
     if (lParam == kAttachApiAvailable) {

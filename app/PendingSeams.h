@@ -1,7 +1,6 @@
 // Stand-ins for the parts of the program that the handset's input reaches but
-// that are not built yet: the keypad handler (the handset's keys) and the
-// mixer controls (the handset's faders). They report what would have been
-// done, so simulation mode and tests can see it.
+// that are not built yet: the mixer controls (the handset's faders). They
+// report what would have been done, so simulation mode and tests can see it.
 #pragma once
 
 #include <atomic>
@@ -12,23 +11,6 @@
 #include "handset/HandsetSeams.h"
 
 namespace kestrava {
-
-class KeypadStandIn final : public KeypadHandler {
-  public:
-    using Trace = std::function<void(const std::string&)>;
-    explicit KeypadStandIn(Trace trace) : m_trace(std::move(trace)) {}
-
-    int HandleKeyReport(std::uint32_t report) override {
-        char text[64];
-        std::snprintf(text, sizeof text, "keypad: key 0x%02X (no action yet)",
-                      static_cast<unsigned>((report >> 8) & 0xFF));
-        if (m_trace) m_trace(text);
-        return 1;
-    }
-
-  private:
-    Trace m_trace;
-};
 
 class FaderStandIn final : public HandsetAudio {
   public:

@@ -65,8 +65,9 @@ void ShellLinks::ClearContacts() {
     if (CListManager* contacts = m_contacts.load()) contacts->ClearContacts();
 }
 
-// Seam: the button handler.
-void ShellLinks::HandleButton(int) {}
+void ShellLinks::HandleButton(int buttonCode) {
+    if (ButtonHandler* buttons = m_buttons.load()) buttons->HandleButton(buttonCode);
+}
 
 void ShellLinks::SetLinkReady(int ready) {
     m_device.m_bLinkReady = ready;

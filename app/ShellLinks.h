@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/ShellState.h"
+#include "handset/ButtonHandler.h"
 #include "handset/CDeviceLibrary.h"
 #include "platform/WindowSystem.h"
 #include "protocol/LinkCollaborators.h"
@@ -30,6 +31,9 @@ class ShellLinks final : public LinkCollaborators, public NotificationDispatcher
     // The component that handles the lines from Skype, once the call path
     // exists; lines that arrive before are dropped.
     void SetLineHandler(NotificationDispatcher* handler) { m_lines = handler; }
+    // The button handler, once the session is attached; buttons pressed
+    // before (the link's "FOCUS") are dropped.
+    void SetButtonHandler(ButtonHandler* buttons) { m_buttons = buttons; }
     void Report(const std::string& event) const;
 
     // LinkCollaborators
@@ -66,6 +70,7 @@ class ShellLinks final : public LinkCollaborators, public NotificationDispatcher
     std::atomic<CSessionStore*> m_store{nullptr};
     std::atomic<CListManager*> m_contacts{nullptr};
     std::atomic<NotificationDispatcher*> m_lines{nullptr};
+    std::atomic<ButtonHandler*> m_buttons{nullptr};
     Trace m_trace;
 };
 

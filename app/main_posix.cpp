@@ -19,6 +19,7 @@
 #include "app/Application.h"
 #include "app/ShellConstants.h"
 #include "platform/posix/InProcessDesktop.h"
+#include "platform/posix/ModelDialogHost.h"
 #include "sim/SimulatedHandset.h"
 #include "sim/SkypeClientSim.h"
 
@@ -199,7 +200,8 @@ int main(int argc, char** argv) {
         InProcessDesktop desktop;
         auto kestrava = desktop.OpenProgram("Kestrava");
         auto skypeProgram = desktop.OpenProgram("Skype");
-        Platform platform{*kestrava, *kestrava, SystemModuleLoader(), SystemShell()};
+        ModelDialogHost dialogs(*kestrava);
+        Platform platform{*kestrava, *kestrava, SystemModuleLoader(), SystemShell(), dialogs};
         Application application(platform, deviceLibrary);
         application.Links().SetTrace([&printer](const std::string& event) { printer.Line(event); });
 

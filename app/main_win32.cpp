@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "app/Application.h"
+#include "platform/win32/Win32DialogHost.h"
 #include "platform/win32/Win32WindowSystem.h"
 
 using namespace kestrava;
@@ -11,7 +12,8 @@ static CDeviceLibrary g_DeviceLibrary(SystemModuleLoader(), SystemShell());
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Win32WindowSystem windows;
-    Platform platform{windows, windows, SystemModuleLoader(), SystemShell()};
+    Win32DialogHost dialogs;
+    Platform platform{windows, windows, SystemModuleLoader(), SystemShell(), dialogs};
     Application application(platform, g_DeviceLibrary);
     return application.Run();
 }

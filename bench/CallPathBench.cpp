@@ -30,6 +30,7 @@
 #include "handset/HandsetSeams.h"
 #include "handset/InputDecoder.h"
 #include "platform/posix/InProcessDesktop.h"
+#include "platform/posix/ModelDialogHost.h"
 #include "protocol/SkypeLink.h"
 #include "session/CSessionStore.h"
 #include "sim/RecordingHidDevice.h"
@@ -66,7 +67,8 @@ void BM_RingToName(benchmark::State& state) {
         auto skypeProgram = desktop.OpenProgram("Skype");
         sim::SkypeClientSim skype(*skypeProgram, *skypeProgram);
         skype.Start();
-        Platform platform{*program, *program, SystemModuleLoader(), SystemShell()};
+        ModelDialogHost dialogs(*program);
+        Platform platform{*program, *program, SystemModuleLoader(), SystemShell(), dialogs};
         Application application(platform, library);
         auto exitCode = std::async(std::launch::async, [&] { return application.Run(); });
         if (!WaitUntil([&] { return application.State().g_bHandsetAnnounced.load() != 0; }) ||

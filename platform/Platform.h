@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Desktop.h"
+#include "DialogHost.h"
 #include "ModuleLoader.h"
 #include "Shell.h"
 #include "WindowSystem.h"
@@ -13,6 +14,7 @@ struct Platform {
     Desktop& desktop;
     ModuleLoader& modules;
     Shell& shell;
+    DialogHost& dialogs;
 };
 
 // The adapters of the system this program was built for (process-wide, built on first use).

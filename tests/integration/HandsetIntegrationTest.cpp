@@ -39,7 +39,8 @@ TEST(HandsetIntegration, TheHandsetIsFoundAtStartAndReportsCrossBothWays) {
 
     InProcessDesktop desktop;
     auto program = desktop.OpenProgram("Kestrava");
-    Platform platform{*program, *program, SystemModuleLoader(), shell};
+    NullDialogHost dialogs;
+    Platform platform{*program, *program, SystemModuleLoader(), shell, dialogs};
     Application application(platform, library);
     auto exitCode = std::async(std::launch::async, [&] { return application.Run(); });
 

@@ -17,6 +17,7 @@
 #include "app/ShellConstants.h"
 #include "handset/HandsetCommands.h"
 #include "platform/posix/InProcessDesktop.h"
+#include "platform/posix/ModelDialogHost.h"
 #include "sim/SimulatedHandset.h"
 #include "sim/SkypeClientSim.h"
 
@@ -135,7 +136,8 @@ class LiveProgram : public ::testing::Test {
     std::unique_ptr<InProcessDesktop::Program> program = desktop.OpenProgram("Kestrava");
     std::unique_ptr<InProcessDesktop::Program> skypeProgram = desktop.OpenProgram("Skype");
     sim::SkypeClientSim skype{*skypeProgram, *skypeProgram};
-    Platform platform{*program, *program, SystemModuleLoader(), shell};
+    ModelDialogHost dialogs{*program};
+    Platform platform{*program, *program, SystemModuleLoader(), shell, dialogs};
     std::unique_ptr<Application> application;
     std::future<int> exitCode;
 
