@@ -26,6 +26,8 @@ class Application {
 
     ShellState& State() { return m_shell; }
     ShellLinks& Links() { return m_links; }
+    // The session store while it exists (tests and diagnostics look at it).
+    CSessionStore* SessionStore() { return m_store.get(); }
 
   private:
     bool StartUp();
