@@ -101,6 +101,31 @@ HWND KestravaWindow() {
     return FindWindowA("MainWndClass", "SkypeForWindow");
 }
 
+// While it lives, the HID library of a program started from here finds only
+// the simulated handset.
+class HandsetOnly {
+  public:
+    explicit HandsetOnly(const kestrava::sim::SimulatedHandset& handset) {
+        SetEnvironmentVariableA("ONDREL_EXTRA_DEVICES", handset.ExtraDeviceEntry().c_str());
+        SetEnvironmentVariableA("ONDREL_SYSTEM_DEVICES", "0");
+    }
+    ~HandsetOnly() {
+        SetEnvironmentVariableA("ONDREL_EXTRA_DEVICES", nullptr);
+        SetEnvironmentVariableA("ONDREL_SYSTEM_DEVICES", nullptr);
+    }
+};
+
+// Exit from the tray menu; the simulated client is closed afterwards.
+void ExitBoth(const Process& kestrava, const Process& skype) {
+    HWND window = KestravaWindow();
+    ASSERT_NE(window, nullptr);
+    PostMessageA(window, WM_COMMAND, 40001, 0);
+    EXPECT_EQ(kestrava.WaitForExit(20s), 0);
+    HWND api = FindWindowA("SkypeSimApiWindow", nullptr);
+    if (api) PostMessageA(api, WM_CLOSE, 0, 0);
+    EXPECT_EQ(skype.WaitForExit(10s), 0);
+}
+
 TEST(LinkEndToEnd, AttachesRefusesASecondCopyAndDetachesOnExit) {
     const std::string log = BinaryFolder() + "e2e-skype-log.txt";
     DeleteFileA(log.c_str());
@@ -174,8 +199,7 @@ TEST(LinkEndToEnd, TheHandsetIsFoundAtStartAndReportsCrossBothWays) {
     const std::string log = BinaryFolder() + "e2e-handset-skype-log.txt";
     DeleteFileA(log.c_str());
     kestrava::sim::SimulatedHandset handset;
-    SetEnvironmentVariableA("ONDREL_EXTRA_DEVICES", handset.ExtraDeviceEntry().c_str());
-    SetEnvironmentVariableA("ONDREL_SYSTEM_DEVICES", "0");
+    HandsetOnly only(handset);
 
     Process skype("SkypeSim.exe --log \"" + log + "\"");
     ASSERT_TRUE(skype.Started());
@@ -226,8 +250,64 @@ TEST(LinkEndToEnd, TheHandsetIsFoundAtStartAndReportsCrossBothWays) {
     HWND api = FindWindowA("SkypeSimApiWindow", nullptr);
     if (api) PostMessageA(api, WM_CLOSE, 0, 0);
     EXPECT_EQ(skype.WaitForExit(10s), 0);
-    SetEnvironmentVariableA("ONDREL_EXTRA_DEVICES", nullptr);
-    SetEnvironmentVariableA("ONDREL_SYSTEM_DEVICES", nullptr);
+}
+
+// A step for the simulated client to carry out at once (the far end's part),
+// sent to its API window as the client's own tests do.
+bool SendSkypeStep(const std::string& step) {
+    HWND api = FindWindowA("SkypeSimApiWindow", nullptr);
+    if (api == nullptr) return false;
+    COPYDATASTRUCT data{0x53544550, static_cast<DWORD>(step.size() + 1),
+                        const_cast<char*>(step.c_str())};
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(api, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                               SMTO_ABORTIFHUNG, 5000, &result) != 0 &&
+           result == 1;
+}
+
+// The person at the handset answers by lifting the receiver and ends the call
+// by putting it down; the client's call moves only because of what Kestrava
+// tells it.
+TEST(LinkEndToEnd, LiftingTheReceiverAnswersAndPuttingItDownEndsTheCall) {
+    const std::string log = BinaryFolder() + "e2e-call-skype-log.txt";
+    DeleteFileA(log.c_str());
+    kestrava::sim::SimulatedHandset handset;
+    HandsetOnly only(handset);
+
+    Process skype("SkypeSim.exe --log \"" + log + "\"");
+    ASSERT_TRUE(skype.Started());
+    ASSERT_TRUE(
+        WaitUntil([] { return FindWindowA("SkypeSimApiWindow", nullptr) != nullptr; }, 20s));
+    Process kestrava("Kestrava.exe", BinaryFolder() + "e2e-call-traces.txt");
+    ASSERT_TRUE(kestrava.Started());
+    // Attached, the history loaded, the handset announced and shown its first text.
+    ASSERT_TRUE(WaitUntil([&] { return Find(ReadLines(log), "COMMAND SEARCH CALLS") >= 0; }, 20s));
+    ASSERT_TRUE(handset.WaitForTransfers(1, 20s)) << "the handset never got its first text";
+
+    ASSERT_TRUE(SendSkypeStep("incoming 101 alice.liddell"));
+    ASSERT_TRUE(handset.WaitForRinging(true, 20s)) << "the call did not ring at the handset";
+    handset.LiftReceiver();
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            auto lines = ReadLines(log);
+            long answer = Find(lines, "COMMAND SET CALL   101 STATUS INPROGRESS");
+            return answer >= 0 && Find(lines, "NOTIFY CALL 101 STATUS INPROGRESS", answer) >= 0;
+        },
+        20s))
+        << "lifting the receiver did not answer the call";
+    EXPECT_TRUE(handset.WaitForRinging(false, 20s));
+
+    handset.PutDownReceiver();
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            auto lines = ReadLines(log);
+            long hookOn = Find(lines, "COMMAND HOOK ON");
+            return hookOn >= 0 && Find(lines, "NOTIFY CALL 101 STATUS FINISHED", hookOn) >= 0;
+        },
+        20s))
+        << "putting the receiver down did not end the call";
+
+    ExitBoth(kestrava, skype);
 }
 
 }  // namespace

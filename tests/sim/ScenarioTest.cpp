@@ -132,10 +132,12 @@ TEST(Scenario, TheDemoTellsItsStoryWithCallsFromChineseAndJapaneseNamedContacts)
     ASSERT_TRUE(demo) << error;
     std::string story;
     for (const auto& step : demo->steps) story += step.Text() + "; ";
-    EXPECT_NE(story.find("incoming 101 wang.xiaoming; answer 101; hold 101; resume 101; "
-                         "finish 101; incoming 102 yamada.taro; missed 102; outgoing 103"),
+    // The person at the handset answers, holds, resumes and hangs up, then dials.
+    EXPECT_NE(story.find("incoming 101 wang.xiaoming; lift; press 0x23; press 0x23; hangup; "
+                         "incoming 102 yamada.taro; missed 102; press 0xBE; "),
               std::string::npos)
         << story;
+    EXPECT_NE(story.find("press 0x31; answer 200; hangup; "), std::string::npos) << story;
 }
 
 TEST(Scenario, LoadNamesTheFileInItsErrors) {
