@@ -45,6 +45,13 @@ bool OwedNoAcknowledgement(std::uint8_t code) {
     }
 }
 
+constexpr std::uint8_t kEntryText = 0x6C;
+
+// Reports after which the handset shows another entry of a list.
+bool IsListStep(std::uint8_t code) {
+    return code == 0x61 || code == 0x62 || code == 0x6A || code == 0x6B || code == 0x6D;
+}
+
 char Printable(std::uint8_t code) {
     return code >= 0x20 && code < 0x7F ? char(code) : '.';
 }
@@ -54,7 +61,10 @@ char Printable(std::uint8_t code) {
 HandsetFirmware::InputReport HandsetFirmware::Normal(std::uint8_t code) {
     std::uint8_t seq = m_nNormalSeq;
     m_nNormalSeq = (m_nNormalSeq + 1) % 4;
-    if (!OwedNoAcknowledgement(code)) m_PendingAcks.push_back(seq);
+    if (!OwedNoAcknowledgement(code)) {
+        m_PendingAcks.push_back(seq);
+        m_AwaitedCodes[seq] = code;
+    }
     return {0, 0, code, seq, 0, 0, 0, 0};
 }
 
@@ -62,7 +72,10 @@ HandsetFirmware::InputReport HandsetFirmware::TransferReply(std::uint8_t code) {
     std::uint8_t seq = m_nTransferSeq;
     m_nTransferSeq = m_nTransferSeq == 7 ? 4 : m_nTransferSeq + 1;
     // A 0x5A reply is answered by the transfer itself, any other by seq OR 0x20.
-    if (code != kTransferReady) m_PendingAcks.push_back(seq);
+    if (code != kTransferReady) {
+        m_PendingAcks.push_back(seq);
+        m_AwaitedCodes[seq] = code;
+    }
     return {0, 0, code, seq, 0, 0, 0, 0};
 }
 
@@ -70,7 +83,7 @@ HandsetFirmware::InputReport HandsetFirmware::KeyReport(std::uint8_t code) {
     return Normal(code);
 }
 
-bool HandsetFirmware::TakeAcknowledgement(std::uint8_t command) {
+bool HandsetFirmware::TakeAcknowledgement(std::uint8_t command, std::uint8_t* code) {
     // seq OR 0x50 (handled), seq OR 0x30 (received, link not ready) for normal
     // reports; seq OR 0x20 for transfer replies (seq 4..7).
     std::uint8_t family = command & 0xF0;
@@ -81,6 +94,7 @@ bool HandsetFirmware::TakeAcknowledgement(std::uint8_t command) {
     auto it = std::find(m_PendingAcks.begin(), m_PendingAcks.end(), seq);
     if (it != m_PendingAcks.end()) {
         m_PendingAcks.erase(it);
+        *code = m_AwaitedCodes[seq];
         return true;
     }
     // HS_READY has the form of the acknowledgement of report 1; unawaited, it is the command.
@@ -107,15 +121,18 @@ std::vector<HandsetFirmware::InputReport> HandsetFirmware::OnOutputReport(
     // A one-byte command carries control 0x00 like every other data unit, so
     // inside a transfer the toggle decides: where the next data unit would
     // carry 0x05, a 0x00 report is a command. HS_END_TRANSFER outside a glyph
-    // ends the transfer. (A command that arrives where 0x00 is due is taken
-    // as data: the handset cannot tell the two apart.)
+    // ends the transfer. (A command that arrives where 0x00 is due after a
+    // section marker is taken as data: the handset cannot tell the two apart.)
     bool unit = control == kMarker || control == kStart || control == kToggleOn;
     if (control == kToggleOff && m_bInTransfer) {
         if (value == kEndTransfer && m_nSection != kBeginGlyphs) {
             EndTransfer();
             return replies;
         }
-        unit = m_nNextToggle == kToggleOff;
+        // Before the first section marker nothing is drawn: list mode's
+        // start (0x00, 0x4F) is followed by the program's acknowledgements
+        // and commands, not by characters.
+        unit = m_nNextToggle == kToggleOff && m_nSection != 0;
     }
     if (unit) {
         HandleUnit(value, control);
@@ -126,7 +143,13 @@ std::vector<HandsetFirmware::InputReport> HandsetFirmware::OnOutputReport(
 }
 
 void HandsetFirmware::HandleCommand(std::uint8_t command, std::vector<InputReport>& replies) {
-    if (TakeAcknowledgement(command) && command != kHsReady) return;
+    std::uint8_t acknowledged = 0;
+    if (TakeAcknowledgement(command, &acknowledged) && command != kHsReady) {
+        if ((command & 0xF0) == 0x50 && IsListStep(acknowledged)) {
+            replies.push_back(Normal(kEntryText));
+        }
+        return;
+    }
     switch (command) {
         case kHsReady:
             m_bReadySeen = true;

@@ -27,6 +27,9 @@ class HandsetFirmware {
     // A normal report (sequence 0..3) carrying `code`.
     InputReport KeyReport(std::uint8_t code);
     // Handles one output report; returns the input reports it answers with.
+    // A list step the program has taken (the previous or next entry, or the
+    // first entry of a list) is followed by the request for that entry's
+    // text (0x6C): the handset shows the entry it is on.
     std::vector<InputReport> OnOutputReport(const OutputReport& report);
 
     bool IsRinging() const { return m_bRinging; }
@@ -56,8 +59,9 @@ class HandsetFirmware {
     InputReport TransferReply(std::uint8_t code);
     void HandleCommand(std::uint8_t command, std::vector<InputReport>& replies);
     void HandleUnit(std::uint8_t value, std::uint8_t control);
-    // True when the command was an acknowledgement that a report awaited.
-    bool TakeAcknowledgement(std::uint8_t command);
+    // True when the command was an acknowledgement that a report awaited;
+    // `code` is then that report's code.
+    bool TakeAcknowledgement(std::uint8_t command, std::uint8_t* code);
     void BeginTransferIfIdle();
     void EndTransfer();
     int Columns() const;
@@ -68,6 +72,7 @@ class HandsetFirmware {
     // Sequence numbers of reports still awaiting an acknowledgement: 0..3
     // answered by seq|0x50 or seq|0x30, 4..7 by seq|0x20.
     std::vector<std::uint8_t> m_PendingAcks;
+    std::uint8_t m_AwaitedCodes[8] = {};  // the code of the report awaiting each number
     int m_nUnexpectedAcks = 0;
     bool m_bReadySeen = false;  // HS_READY came; HS_READY_DONE makes the announcement
     bool m_bRinging = false;

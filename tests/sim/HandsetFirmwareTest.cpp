@@ -108,6 +108,38 @@ TEST(HandsetFirmware, RingsFromTheAlertUntilACallCommandEndsIt) {
     }
 }
 
+TEST(HandsetFirmware, AListStepOnceHandledIsFollowedByTheRequestForItsEntrysText) {
+    HandsetFirmware firmware;
+    for (std::uint8_t step : {0x6A, 0x6B, 0x6D, 0x61, 0x62}) {
+        auto key = firmware.KeyReport(step);
+        auto replies = firmware.OnOutputReport(Command(0x50 | key[3]));
+        ASSERT_EQ(replies.size(), 1u) << int(step);
+        EXPECT_EQ(replies[0][2], 0x6C);
+        firmware.OnOutputReport(Command(0x50 | replies[0][3]));
+    }
+    // Other keys, and a report the link was not ready for, are not followed.
+    auto key = firmware.KeyReport(0x31);
+    EXPECT_TRUE(firmware.OnOutputReport(Command(0x50 | key[3])).empty());
+    key = firmware.KeyReport(0x6A);
+    EXPECT_TRUE(firmware.OnOutputReport(Command(0x30 | key[3])).empty());
+    EXPECT_EQ(firmware.UnacknowledgedReports(), 0);
+}
+
+TEST(HandsetFirmware, CommandsAfterListModesStartAreNotDrawnBeforeTheFirstMarker) {
+    HandsetFirmware firmware;
+    auto key = firmware.KeyReport(0x60);
+    firmware.OnOutputReport(Unit(0x00, 0x4F));  // the contact list mode begins
+    firmware.OnOutputReport(Command(0x50 | key[3]));
+    auto replies = firmware.OnOutputReport(Command(0x3F));
+    ASSERT_EQ(replies.size(), 1u) << "the text announcement is taken as one";
+    EXPECT_EQ(firmware.UnacknowledgedReports(), 0);
+    firmware.OnOutputReport(Unit(0x6A, 0x0A));
+    firmware.OnOutputReport(Unit(0x70, 0x0A));
+    SendText(firmware, "Alice");
+    firmware.OnOutputReport(Unit(0x1A, 0x0A));
+    EXPECT_EQ(firmware.LcdText(), "Alice");
+}
+
 TEST(HandsetFirmware, TheLcdShowsAFontModeItemsTextAndGlyphs) {
     HandsetFirmware firmware;
     firmware.OnOutputReport(Unit(0x00, 0x4F));
