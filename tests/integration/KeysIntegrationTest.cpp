@@ -128,10 +128,13 @@ TEST_F(KeysIntegrationTest, DigitsAndSignsAreTypedIntoSkypesDialFieldAndTheSendK
 TEST_F(KeysIntegrationTest, ADialedCallIsBrowsedThenRedialedFromTheContactActionDialog) {
     // The dialed calls: the newest one's details come when it is shown.
     long from = LogSize();
+    int transfers = handset.TransfersCompleted();
     handset.PressKey(kCallList);
     handset.PressKey(kFirstDialed);
     ASSERT_TRUE(WaitForCommand("GET CALL 13 PARTNER_HANDLE", from));
     ASSERT_TRUE(WaitForLogEntry("NOTIFY CALL 13 TIMESTAMP 1796660000", from));
+    // The person reads the entry before pressing on.
+    ASSERT_TRUE(WaitUntil([&] { return handset.TransfersCompleted() > transfers; }));
 
     handset.PressKey(kRedial);
     ASSERT_TRUE(WaitUntil([&] {
