@@ -144,12 +144,12 @@ std::vector<HandsetFirmware::InputReport> HandsetFirmware::OnOutputReport(
 
 void HandsetFirmware::HandleCommand(std::uint8_t command, std::vector<InputReport>& replies) {
     std::uint8_t acknowledged = 0;
-    if (TakeAcknowledgement(command, &acknowledged) && command != kHsReady) {
-        if ((command & 0xF0) == 0x50 && IsListStep(acknowledged)) {
-            replies.push_back(Normal(kEntryText));
-        }
-        return;
+    bool acknowledgement = TakeAcknowledgement(command, &acknowledged);
+    // (0x51 acknowledges report 1 and has the form of HS_READY as well.)
+    if (acknowledgement && (command & 0xF0) == 0x50 && IsListStep(acknowledged)) {
+        replies.push_back(Normal(kEntryText));
     }
+    if (acknowledgement && command != kHsReady) return;
     switch (command) {
         case kHsReady:
             m_bReadySeen = true;

@@ -28,6 +28,23 @@ TEST_F(BrowseIntegrationTest, TheReachableContactsShowOneAfterTheOtherAndAllCont
     EXPECT_EQ(Show({kLeaveList, kContactList, kFirstB}), "Alice ");
 }
 
+TEST_F(BrowseIntegrationTest, AContactGoingOfflineMovesBehindTheReachableOnes) {
+    long from = static_cast<long>(skype.Log().size());
+    skype.SetUserOnlineStatus("alice.liddell", "OFFLINE");
+    ASSERT_TRUE(WaitForLogEntry("NOTIFY USER alice.liddell ONLINESTATUS OFFLINE", from));
+    // The program takes the line in on the parser thread; the list shows it
+    // once the first reachable contact is another one.
+    ASSERT_TRUE(WaitUntil([&] {
+        return Show({kLeaveList, kContactList, kFirstA}) == "Echo / Sound Test Service ";
+    }));
+    EXPECT_EQ(Show({kNext}), "??? ");
+    // All contacts: the reachable ones first, then the others by name (山田太郎 last).
+    std::vector<std::string> all{Show({kLeaveList, kContactList, kFirstB})};
+    for (int i = 0; i < 3; ++i) all.push_back(Show({kNext}));
+    EXPECT_EQ(all,
+              (std::vector<std::string>{"Echo / Sound Test Service ", "??? ", "Alice ", "???? "}));
+}
+
 TEST_F(BrowseIntegrationTest, EachCallListShowsItsNewestCallWithTheCallersName) {
     EXPECT_EQ(Show({kCallList, kFirstA}), "Alice ") << "received";
     EXPECT_EQ(Show({kLeaveList, kCallList, kFirstB}), "???? ") << "dialed: 山田太郎";
