@@ -79,6 +79,17 @@ SkypeClientSim::SkypeClientSim(WindowSystem& windows, Desktop& desktop, Options 
     addHistory(11, "alice.liddell", true, CallState::Finished, 1796640000, 125, true);
     addHistory(12, "wang.xiaoming", true, CallState::Missed, 1796650000, 0, false);
     addHistory(13, "yamada.taro", false, CallState::Finished, 1796660000, 3725, true);
+    for (int i = 1; i <= m_options.extraContacts; ++i) {
+        std::string handle = "contact" + std::to_string(i);
+        m_users.push_back(
+            {handle, "Contact " + std::to_string(i), "", i % 3 == 0 ? "ONLINE" : "OFFLINE"});
+    }
+    for (int i = 0; i < m_options.extraHistory; ++i) {
+        const SimUser& user = m_users[static_cast<std::size_t>(i) % m_users.size()];
+        CallState state = i % 3 == 0 ? CallState::Missed : CallState::Finished;
+        addHistory(1000 + i, user.handle.c_str(), i % 3 != 2, state, 1796000000 + i * 60,
+                   state == CallState::Missed ? 0 : 30 + i % 600, state != CallState::Missed);
+    }
 }
 
 SkypeClientSim::~SkypeClientSim() {

@@ -52,6 +52,11 @@ class SkypeClientSim {
     struct Options {
         std::vector<LParam> attachStatuses{0};  // answers given to each Discover, in order
         std::string currentUser = "kestrava.tester";
+        // A larger account for load measurements: this many more contacts
+        // ("contact1" ..., a third of them online) and past calls (missed,
+        // received and dialed in turn, each with a contact of the account).
+        int extraContacts = 0;
+        int extraHistory = 0;
     };
 
     // Log entries: "COMMAND <text>", "NOTIFY <text>", "DISCOVER <window|null>",
