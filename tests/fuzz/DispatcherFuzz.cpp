@@ -18,20 +18,6 @@
 namespace kestrava::fuzz {
 namespace {
 
-// Some lines ask whether Skype's dialogs are open; the first byte of the
-// input says which window classes the desktop has.
-class ChosenDesktop final : public testing::NullDesktop {
-  public:
-    WindowHandle FindTopLevelWindow(const std::string& className, const std::string*) override {
-        return (m_open >> (std::hash<std::string>{}(className) % 8)) & 1 ? 0x5000 : 0;
-    }
-    bool IsWindow(WindowHandle window) override { return window == 0x5000; }
-    void Choose(std::uint8_t open) { m_open = open; }
-
-  private:
-    std::uint8_t m_open = 0;
-};
-
 struct CallPathRig {
     DeviceRig rig;
     ShellState shell;
@@ -81,7 +67,7 @@ struct CallPathRig {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     kestrava::fuzz::CallPathRig path;
-    path.desktop.Choose(data[0]);
+    path.desktop.Choose(data[0], 0);
     path.rig.device->m_bTransferActive = data[0] & 1;
     for (const std::string& line : kestrava::fuzz::Lines(data + 1, size - 1)) path.Line(line);
     return 0;

@@ -2,6 +2,7 @@
 // session store and contact list: what the line and key targets drive.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,38 @@
 #include "support/Fakes.h"
 
 namespace kestrava::fuzz {
+
+// Skype's windows as the input says: `open` has a bit per window class (the
+// class's hash picks it) for top-level windows; `shown` decides visibility
+// and, in its low bits, the page control's selected tab.
+class ChosenDesktop final : public testing::NullDesktop {
+  public:
+    static constexpr WindowHandle kTopLevel = 0x5000;
+
+    WindowHandle FindTopLevelWindow(const std::string& className, const std::string*) override {
+        return Bit(m_open, className) ? kTopLevel : 0;
+    }
+    bool IsWindow(WindowHandle window) override { return window != 0 && (m_open & 1); }
+    WindowHandle ForegroundWindow() override { return m_shown & 0x80 ? kTopLevel : 0; }
+    std::vector<ChildWindow> ChildWindows(WindowHandle) override {
+        return {{0x5101, "TTntPageControl.UnicodeClass"},
+                {0x5102, "tSkBgGrid.UnicodeClass"},
+                {0x5103, "tSkContactList.UnicodeClass"}};
+    }
+    bool IsWindowVisible(WindowHandle window) override { return (m_shown >> (window & 7)) & 1; }
+    int SelectedTab(WindowHandle) override { return static_cast<int>(m_shown & 3) - 1; }
+    void Choose(std::uint8_t open, std::uint8_t shown) {
+        m_open = open;
+        m_shown = shown;
+    }
+
+  private:
+    static bool Bit(std::uint8_t bits, const std::string& name) {
+        return (bits >> (std::hash<std::string>{}(name) % 8)) & 1;
+    }
+    std::uint8_t m_open = 0;
+    std::uint8_t m_shown = 0;
+};
 
 // Keeps a count and the last command, so a long input costs no memory.
 class RecordingLink final : public SkypeLink {
@@ -109,5 +142,38 @@ class DeviceRig {
         }
     }
 };
+
+}  // namespace kestrava::fuzz
+
+namespace kestrava::fuzz {
+
+// Fills the store and the list from the front of the input: a few history
+// calls, the current and the second call, a few contacts. Ids are small so
+// that the calls and the slots meet; statuses run a little past the known ones.
+inline void SeedSession(Bytes& in, CSessionStore& store, CListManager& list) {
+    auto status = [&in] { return static_cast<int>(in.Byte() % 20) - 1; };
+    int calls = in.Byte() % 6;
+    for (int i = 0; i < calls; ++i) {
+        int id = in.Byte() % 8;
+        store.AddCall(id, in.Byte() & 1);
+        store.SetCallType(id, in.Byte() % 6 - 1);
+        store.SetCallStatus(id, status());
+        store.SetCallSeen(id, in.Byte() & 1);
+        store.SetCallDuration(id, in.Byte() * 61);
+        std::string name = in.Text(in.Byte() % 24);
+        store.SetCallPartnerName(id, name.c_str(), static_cast<int>(name.size()));
+        store.SetCallPartnerHandle(id, name.c_str(), static_cast<int>(name.size()));
+    }
+    store.SetCurrentCallId(in.Byte() % 8);
+    store.SetCurrentCallStatus(status());
+    store.SetSecondCallId(in.Byte() % 8);
+    store.SetSecondCallStatus(status());
+    store.SetBrowseMode(in.Byte() % 4);
+    int contacts = in.Byte() % 5;
+    for (int i = 0; i < contacts; ++i) {
+        std::string handle = "c" + std::to_string(i) + in.Text(in.Byte() % 12);
+        list.AppendContact(handle.c_str(), in.Byte() % 12);
+    }
+}
 
 }  // namespace kestrava::fuzz
