@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "QuietHandset.h"
 #include "handset/CDeviceLibrary.h"
 #include "protocol/SkypeLink.h"
 #include "session/CListManager.h"
@@ -75,30 +76,6 @@ class RecordingLink final : public SkypeLink {
     bool displayEnabled = true;
     bool fontsSupported = true;
     int ownStatus = 0;
-};
-
-// A handset that forgets its output reports once there are many.
-class QuietHandset final : public CHidDevice {
-  public:
-    HResult SendCommand(std::uint8_t) override { return S_OK; }
-    HResult SendCommandData(std::uint8_t, std::uint8_t) override { return S_OK; }
-    HResult QRV_SetMixerRegControl(std::uint8_t, std::uint8_t, std::uint8_t) override {
-        return S_OK;
-    }
-    HResult StartReading(WindowHandle) override { return S_OK; }
-    HResult Open(std::uint16_t, std::uint16_t) override { return S_OK; }
-    HResult Close() override { return S_OK; }
-    HResult Reconnect() override { return S_OK; }
-    HResult Release() override { return S_OK; }
-    HResult StopReading() override { return S_OK; }
-    HResult SetNotifyMessage(std::uint32_t) override { return 1; }
-    HResult EnableMixerControl() override { return S_OK; }
-    HResult DisableMixerControl() override { return S_OK; }
-    HResult QRV_GetMixerRegControl(std::uint8_t) override { return S_OK; }
-    HResult SetProductList(const std::uint32_t*, int) override { return S_OK; }
-    HResult AttachRenderer(CLcdRenderer*) override { return S_OK; }
-    HResult ShowLastError() override { return S_OK; }
-    HResult SetArfSupport(std::int32_t) override { return S_OK; }
 };
 
 // The device library, its handset and renderer; pauses return at once, and
