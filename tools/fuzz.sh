@@ -18,6 +18,7 @@ echo "=== linux-fuzz: configure and build"
 cmake --preset linux-fuzz >/dev/null
 cmake --build --preset linux-fuzz -j "$(nproc)" --target "${targets[@]}"
 
+bin="$PWD/build/linux-fuzz/bin"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=()
@@ -26,8 +27,8 @@ for target in "${targets[@]}"; do
   mkdir -p "$work/$target/corpus" "$work/$target/findings"
   cp -R "tests/fuzz/corpus/$target/." "$work/$target/corpus/"
   if ! (cd "$work/$target/findings" &&
-        "$OLDPWD/build/linux-fuzz/bin/$target" -max_total_time="$seconds" \
-          -print_final_stats=1 "$work/$target/corpus" 2>"$work/$target/log"); then
+        "$bin/$target" -max_total_time="$seconds" \
+          -print_final_stats=1 -timeout=10 "$work/$target/corpus" 2>"$work/$target/log"); then
     tail -n 60 "$work/$target/log"
     failed+=("$target")
   fi
