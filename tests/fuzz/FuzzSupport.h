@@ -24,6 +24,9 @@ inline void NoPause(std::chrono::milliseconds) {}
 // process so parallel fuzzers never share one.
 class TempFolder {
   public:
+    TempFolder() = default;
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
     void Create(const std::string& name) {
         m_path = std::filesystem::temp_directory_path() /
                  (name + "-" + std::to_string(static_cast<long>(::getpid())));
