@@ -24,7 +24,8 @@ struct CallPathRig {
     testing::RecordingWindowSystem windows;
     ::testing::NiceMock<testing::MockLinkCollaborators> links;
     ::testing::NiceMock<testing::MockDispatcher> engineDispatcher;
-    CSkypeEngine engine{shell, windows, links, engineDispatcher};
+    CSkypeEngine engine{
+        shell, windows, links, engineDispatcher, CSkypeEngine::kSendTimeout, NoEngineThreads()};
     RecordingLink link;
     ChosenDesktop desktop;
     CSessionStore store;

@@ -22,7 +22,8 @@ struct Configuration {
         // A long folder name, so icon paths built from it reach the getters' buffer size.
         folder.Create("kestrava-fuzz-ini-" + std::string(120, 'f'));
         shell.moduleDirectory = folder.Path().string() + kPathSeparator;
-        engine = std::make_unique<CSkypeEngine>(shell, windows, links, dispatcher);
+        engine = std::make_unique<CSkypeEngine>(shell, windows, links, dispatcher,
+                                                CSkypeEngine::kSendTimeout, NoEngineThreads());
     }
     TempFolder folder;
     ShellState shell;
