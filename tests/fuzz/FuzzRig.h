@@ -1,21 +1,30 @@
-// A device library over a recording handset, a recording link and a real
+// A device library over a handset that keeps nothing, a recording link and a real
 // session store and contact list: what the line and key targets drive.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FuzzSupport.h"
 #include "QuietHandset.h"
 #include "handset/CDeviceLibrary.h"
+#include "protocol/CSkypeEngine.h"
 #include "protocol/SkypeLink.h"
 #include "session/CListManager.h"
 #include "session/CSessionStore.h"
 #include "support/Fakes.h"
 
 namespace kestrava::fuzz {
+
+// The engine's threads are not started: the targets hand lines to the
+// dispatcher themselves, and a thread of the engine's own would make a run
+// depend on timing (and cost a thread start per input).
+inline EngineThreads NoEngineThreads() {
+    return {[](std::thread&, std::function<void()>) { return false; }, [](const std::string&) {}};
+}
 
 // Skype's windows as the input says: `open` has a bit per window class (the
 // class's hash picks it) for top-level windows; `shown` decides visibility

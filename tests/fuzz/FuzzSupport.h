@@ -4,31 +4,22 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "platform/Pause.h"
-#include "protocol/CSkypeEngine.h"
 
 namespace kestrava::fuzz {
 
 inline void NoPause(std::chrono::milliseconds) {}
-
-// The engine's threads are not started: the targets hand lines to the
-// dispatcher themselves, and a thread of the engine's own would make a run
-// depend on timing (and cost a thread start per input).
-inline EngineThreads NoEngineThreads() {
-    return {[](std::thread&, std::function<void()>) { return false; }, [](const std::string&) {}};
-}
 
 // A fresh folder under the system's temporary folder, named after the
 // process so parallel fuzzers never share one.

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "FuzzSupport.h"
+#include "FuzzRig.h"
 #include "platform/Paths.h"
 #include "protocol/CSkypeEngine.h"
 #include "protocol/IniFile.h"
