@@ -15,7 +15,7 @@ Application::Application(Platform& platform, CDeviceLibrary& device)
       m_device(device),
       m_links(m_shell, platform.windows, device),
       m_renderer(platform.modules, platform.shell),
-      m_mainWindow(m_shell, platform, device, m_renderer, m_links) {}
+      m_mainWindow(m_shell, platform, device, m_links) {}
 
 int Application::Run() {
     if (StartUp()) {

@@ -12,12 +12,8 @@ constexpr LParam kHandled = 1;
 }  // namespace
 
 MainWindow::MainWindow(ShellState& shell, Platform& platform, CDeviceLibrary& device,
-                       RendererBinding& renderer, ShellLinks& links)
-    : m_shell(shell),
-      m_platform(platform),
-      m_device(device),
-      m_renderer(renderer),
-      m_links(links) {}
+                       ShellLinks& links)
+    : m_shell(shell), m_platform(platform), m_device(device), m_links(links) {}
 
 void MainWindow::RequestLinkAction(int action) {
     if (!m_engine) return;

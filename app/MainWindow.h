@@ -4,7 +4,6 @@
 // message values; it runs on the main thread only.
 #pragma once
 
-#include "app/RendererBinding.h"
 #include "app/ShellLinks.h"
 #include "app/ShellState.h"
 #include "handset/CDeviceLibrary.h"
@@ -15,8 +14,7 @@ namespace kestrava {
 
 class MainWindow {
   public:
-    MainWindow(ShellState& shell, Platform& platform, CDeviceLibrary& device,
-               RendererBinding& renderer, ShellLinks& links);
+    MainWindow(ShellState& shell, Platform& platform, CDeviceLibrary& device, ShellLinks& links);
 
     // The engine is created before the window and destroyed after the loop.
     void SetEngine(CSkypeEngine* engine) { m_engine = engine; }
@@ -43,7 +41,6 @@ class MainWindow {
     ShellState& m_shell;
     Platform& m_platform;
     CDeviceLibrary& m_device;
-    RendererBinding& m_renderer;
     ShellLinks& m_links;
     CSkypeEngine* m_engine = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "ReportDescriptor.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <vector>
 
@@ -22,7 +23,14 @@ std::uint16_t BytesWithId(const std::map<std::uint32_t, std::uint64_t>& bitsPerI
     std::uint64_t longest = 0;
     for (const auto& [id, bits] : bitsPerId) longest = std::max(longest, bits);
     if (longest == 0) return 0;
-    return static_cast<std::uint16_t>(std::min<std::uint64_t>((longest + 7) / 8 + 1, 0xFFFF));
+    return static_cast<std::uint16_t>(
+        std::min<std::uint64_t>(longest / 8 + (longest % 8 != 0) + 1, 0xFFFF));
+}
+
+// A descriptor may declare more bits than 64 bits can count; the length is
+// capped anyway, so the sum stops at the largest count instead of wrapping.
+void AddBits(std::uint64_t& total, std::uint64_t bits) {
+    total = bits > UINT64_MAX - total ? UINT64_MAX : total + bits;
 }
 
 }  // namespace
@@ -73,9 +81,9 @@ ReportLayout ParseReportDescriptor(const std::uint8_t* d, std::size_t size) {
             }
         } else if (type == kMain) {
             std::uint64_t bits = std::uint64_t{globals.reportSize} * globals.reportCount;
-            if (tag == kInput) input[globals.reportId] += bits;
-            if (tag == kOutput) output[globals.reportId] += bits;
-            if (tag == kFeature) feature[globals.reportId] += bits;
+            if (tag == kInput) AddBits(input[globals.reportId], bits);
+            if (tag == kOutput) AddBits(output[globals.reportId], bits);
+            if (tag == kFeature) AddBits(feature[globals.reportId], bits);
         }
         i += 1 + dataSize;
     }

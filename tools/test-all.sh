@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Builds both targets and runs every test: Linux natively, Windows under Wine.
-#   tools/test-all.sh            linux + windows
+#   tools/test-all.sh            linux + windows, then every fuzz target for 20 s
 #   tools/test-all.sh linux      one preset (linux, linux-asan, linux-tsan, windows)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/bootstrap.sh
 
 presets=("$@")
-if [ ${#presets[@]} -eq 0 ]; then presets=(linux windows); fi
+fuzz=0
+if [ ${#presets[@]} -eq 0 ]; then
+  presets=(linux windows)
+  fuzz=1
+fi
 
 jobs=$(nproc)
 for preset in "${presets[@]}"; do
@@ -22,3 +26,7 @@ for preset in "${presets[@]}"; do
     ctest --preset "$preset" -j "$jobs"
   fi
 done
+
+if [ "$fuzz" -eq 1 ]; then
+  tools/fuzz.sh 20
+fi

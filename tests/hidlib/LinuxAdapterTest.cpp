@@ -37,6 +37,13 @@ TEST(ReportDescriptor, LengthsCountTheReportIdByte) {
     EXPECT_TRUE(layout.usesReportIds);
     EXPECT_EQ(layout.caps.inputReportLength, 6);
     EXPECT_EQ(layout.caps.outputReportLength, 2);
+
+    // Four inputs of 2^31 fields of 2^31 bits add up to 2^64 bits: the
+    // length stays at its largest instead of wrapping round to nothing.
+    const std::uint8_t huge[] = {0x77, 0x00, 0x00, 0x00, 0x80, 0x97, 0x00, 0x00, 0x00,
+                                 0x80, 0x81, 0x02, 0x81, 0x02, 0x81, 0x02, 0x81, 0x02};
+    layout = ondrel::ParseReportDescriptor(huge, sizeof huge);
+    EXPECT_EQ(layout.caps.inputReportLength, 0xFFFF);
 }
 
 class SimulatedHandsetTest : public ::testing::Test {
