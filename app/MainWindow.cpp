@@ -104,7 +104,8 @@ LParam MainWindow::OnAttach(WindowHandle window, std::uint32_t message, WParam w
 LParam MainWindow::OnTimer(WindowHandle window, std::uint32_t message, WParam wParam,
                            LParam lParam) {
     if (wParam == IDT_SKYPE_FOCUS) {
-        WindowHandle skype = m_platform.desktop.FindTopLevelWindow(kSkypeMainWindowClass, nullptr);
+        WindowHandle skype =
+            m_platform.desktop.FindTopLevelWindow(SkypeWindows::kMainWindowClass, nullptr);
         // Not while a transfer streams: a one-byte command between two units
         // looks like a character unit to the handset and would be drawn. The
         // next tick, 100 ms later, reports the focus once the transfer is over.
@@ -244,7 +245,7 @@ void MainWindow::OpenMixerControls() {}
 void MainWindow::CloseMixerControls() {}
 
 void MainWindow::StartSkypeClientIfMissing() {
-    if (m_platform.desktop.FindTopLevelWindow(kSkypeMainWindowClass, nullptr) == 0 &&
+    if (m_platform.desktop.FindTopLevelWindow(SkypeWindows::kMainWindowClass, nullptr) == 0 &&
         m_shell.SupportAutoRunSkype) {
         // Seam: the Skype client is started from its install path.
     }

@@ -29,7 +29,6 @@ inline constexpr LParam kAttachSuccess = 0;
 inline constexpr LParam kAttachApiAvailable = 0x8001;
 
 inline constexpr const char* kMainWindowClass = "MainWndClass";  // string table entry 3
-inline constexpr const char* kSkypeMainWindowClass = "tskMainForm.UnicodeClass";
 inline constexpr const char* kAttachMessageName = "SkypeControlAPIAttach";
 inline constexpr const char* kDiscoverMessageName = "SkypeControlAPIDiscover";
 inline constexpr const char* kExitSignalName = "Get exit signal";

@@ -28,8 +28,6 @@ class Shell;
 
 class CCallStateMachine {
   public:
-    // Skype's error window: a failed call while it is open tells the handset.
-    static constexpr const char* kErrorWindowClass = "TskSERForm.UnicodeClass";
     static constexpr std::size_t kMaxNameLength = 254;
 
     CCallStateMachine(SkypeLink& link, CDeviceLibrary& device, Shell& shell, Desktop& desktop,

@@ -5,6 +5,7 @@
 #include "CLcdRenderer.h"
 #include "handset/CDeviceLibrary.h"
 #include "handset/HandsetCommands.h"
+#include "handset/SkypeWindows.h"
 #include "platform/Desktop.h"
 #include "protocol/CallStateMachine.h"
 #include "protocol/CallStatus.h"
@@ -143,7 +144,9 @@ void CCallStateMachine::OnEnded(const Call& call, int code, bool failed) {
         const int s = call.status;
         if (IsOneOf(s, {CALL_RINGING_IN, CALL_RINGING_OUT, CALL_ROUTING, CALL_EARLYMEDIA})) {
             call.store.SetCurrentCallStatus(code);
-            if (failed && m_desktop.FindTopLevelWindow(kErrorWindowClass, nullptr) != 0) {
+            // Skype's error window: a failed call while it is open tells the handset.
+            if (failed &&
+                m_desktop.FindTopLevelWindow(kestrava::SkypeWindows::kErrorClass, nullptr) != 0) {
                 StopHandsetTransfer();
                 Send(HS_CALL_FAILED);
                 StopSounds();

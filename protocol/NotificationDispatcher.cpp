@@ -2,6 +2,7 @@
 
 #include "handset/CDeviceLibrary.h"
 #include "handset/HandsetCommands.h"
+#include "handset/SkypeWindows.h"
 #include "handset/TransferControl.h"
 #include "platform/Desktop.h"
 #include "protocol/CallStateMachine.h"
@@ -78,7 +79,7 @@ void CNotificationDispatcher::WatchSkypeDialogs(int currentCallId) {
         m_bSkipWatch = false;
         return;
     }
-    if (m_desktop.FindTopLevelWindow(kConfirmWindowClass, nullptr) == 0) {
+    if (m_desktop.FindTopLevelWindow(kestrava::SkypeWindows::kConfirmationClass, nullptr) == 0) {
         m_bConfirmSignalled = false;
         return;
     }

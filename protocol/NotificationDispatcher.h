@@ -21,7 +21,6 @@ class Desktop;
 
 class CNotificationDispatcher final : public NotificationDispatcher {
   public:
-    static constexpr const char* kConfirmWindowClass = "TskConFirmForm.UnicodeClass";
     // How often the confirmation window is looked for while no lines come.
     static constexpr std::chrono::milliseconds kIdleWatchInterval{100};
 

@@ -41,12 +41,6 @@ class ChosenDialog final : public ContactActionDialog {
     std::string handle;
 };
 
-class NullAudio final : public HandsetAudio {
-  public:
-    void SetSpeakerFader(int, int) override {}
-    void SetMicrophoneFader(int, int) override {}
-};
-
 }  // namespace
 }  // namespace kestrava::fuzz
 

@@ -23,12 +23,6 @@ class RecordingKeypad final : public KeypadHandler {
     std::uint32_t last = 0;
 };
 
-class NullAudio final : public HandsetAudio {
-  public:
-    void SetSpeakerFader(int, int) override {}
-    void SetMicrophoneFader(int, int) override {}
-};
-
 }  // namespace
 }  // namespace kestrava::fuzz
 

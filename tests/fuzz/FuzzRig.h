@@ -11,6 +11,7 @@
 #include "FuzzSupport.h"
 #include "QuietHandset.h"
 #include "handset/CDeviceLibrary.h"
+#include "handset/HandsetSeams.h"
 #include "protocol/CSkypeEngine.h"
 #include "protocol/SkypeLink.h"
 #include "session/CListManager.h"
@@ -85,6 +86,13 @@ class RecordingLink final : public SkypeLink {
     bool displayEnabled = true;
     bool fontsSupported = true;
     int ownStatus = 0;
+};
+
+// Faders that go nowhere.
+class NullAudio final : public HandsetAudio {
+  public:
+    void SetSpeakerFader(int, int) override {}
+    void SetMicrophoneFader(int, int) override {}
 };
 
 // The device library, its handset and renderer; pauses return at once, and
