@@ -18,6 +18,7 @@
 
 #include "app/Application.h"
 #include "app/ShellConstants.h"
+#include "platform/MemoryRegistry.h"
 #include "platform/posix/InProcessDesktop.h"
 #include "platform/posix/ModelDialogHost.h"
 #include "sim/SimulatedHandset.h"
@@ -201,7 +202,10 @@ int main(int argc, char** argv) {
         auto kestrava = desktop.OpenProgram("Kestrava");
         auto skypeProgram = desktop.OpenProgram("Skype");
         ModelDialogHost dialogs(*kestrava);
-        Platform platform{*kestrava, *kestrava, SystemModuleLoader(), SystemShell(), dialogs};
+        MemoryRegistry registry;
+        NoAudioDevices audio;
+        Platform platform{*kestrava, *kestrava, SystemModuleLoader(), SystemShell(), dialogs,
+                          registry,  audio};
         Application application(platform, deviceLibrary);
         application.Links().SetTrace([&printer](const std::string& event) { printer.Line(event); });
 

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "app/Application.h"
+#include "platform/MemoryRegistry.h"
 #include "platform/win32/Win32DialogHost.h"
 #include "platform/win32/Win32WindowSystem.h"
 
@@ -13,7 +14,10 @@ static CDeviceLibrary g_DeviceLibrary(SystemModuleLoader(), SystemShell());
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Win32WindowSystem windows;
     Win32DialogHost dialogs;
-    Platform platform{windows, windows, SystemModuleLoader(), SystemShell(), dialogs};
+    MemoryRegistry registry;
+    NoAudioDevices audio;
+    Platform platform{windows,  windows, SystemModuleLoader(), SystemShell(), dialogs,
+                      registry, audio};
     Application application(platform, g_DeviceLibrary);
     return application.Run();
 }

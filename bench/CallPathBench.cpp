@@ -29,6 +29,7 @@
 #include "handset/ContactListView.h"
 #include "handset/HandsetSeams.h"
 #include "handset/InputDecoder.h"
+#include "platform/MemoryRegistry.h"
 #include "platform/posix/InProcessDesktop.h"
 #include "platform/posix/ModelDialogHost.h"
 #include "protocol/SkypeLink.h"
@@ -68,7 +69,10 @@ void BM_RingToName(benchmark::State& state) {
         sim::SkypeClientSim skype(*skypeProgram, *skypeProgram);
         skype.Start();
         ModelDialogHost dialogs(*program);
-        Platform platform{*program, *program, SystemModuleLoader(), SystemShell(), dialogs};
+        MemoryRegistry registry;
+        NoAudioDevices audio;
+        Platform platform{*program, *program, SystemModuleLoader(), SystemShell(), dialogs,
+                          registry, audio};
         Application application(platform, library);
         auto exitCode = std::async(std::launch::async, [&] { return application.Run(); });
         if (!WaitUntil([&] { return application.State().g_bHandsetAnnounced.load() != 0; }) ||

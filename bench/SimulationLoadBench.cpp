@@ -24,6 +24,7 @@
 #include "app/Application.h"
 #include "app/ShellConstants.h"
 #include "handset/CDeviceLibrary.h"
+#include "platform/MemoryRegistry.h"
 #include "platform/posix/InProcessDesktop.h"
 #include "platform/posix/ModelDialogHost.h"
 #include "sim/SimulatedHandset.h"
@@ -92,7 +93,10 @@ void BM_LargeAccountAfterAttach(benchmark::State& state) {
         skype.SetObserver([&](const std::string& entry) { stamps.Note(entry); });
         skype.Start();
         ModelDialogHost dialogs(*program);
-        Platform platform{*program, *program, SystemModuleLoader(), SystemShell(), dialogs};
+        MemoryRegistry registry;
+        NoAudioDevices audio;
+        Platform platform{*program, *program, SystemModuleLoader(), SystemShell(), dialogs,
+                          registry, audio};
         Application application(platform, library);
         auto exitCode = std::async(std::launch::async, [&] { return application.Run(); });
         auto deadline = Clock::now() + 120s;

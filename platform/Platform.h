@@ -1,9 +1,11 @@
 // The adapters of the running system, bundled for the program's start-up.
 #pragma once
 
+#include "AudioSystem.h"
 #include "Desktop.h"
 #include "DialogHost.h"
 #include "ModuleLoader.h"
+#include "Registry.h"
 #include "Shell.h"
 #include "WindowSystem.h"
 
@@ -15,6 +17,8 @@ struct Platform {
     ModuleLoader& modules;
     Shell& shell;
     DialogHost& dialogs;
+    Registry& registry;
+    AudioSystem& audio;
 };
 
 // The adapters of the system this program was built for (process-wide, built on first use).

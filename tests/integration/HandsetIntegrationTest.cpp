@@ -10,6 +10,7 @@
 #include "Fakes.h"
 #include "app/Application.h"
 #include "app/ShellConstants.h"
+#include "platform/MemoryRegistry.h"
 #include "platform/posix/InProcessDesktop.h"
 #include "sim/SimulatedHandset.h"
 
@@ -40,7 +41,9 @@ TEST(HandsetIntegration, TheHandsetIsFoundAtStartAndReportsCrossBothWays) {
     InProcessDesktop desktop;
     auto program = desktop.OpenProgram("Kestrava");
     NullDialogHost dialogs;
-    Platform platform{*program, *program, SystemModuleLoader(), shell, dialogs};
+    MemoryRegistry registry;
+    NoAudioDevices audio;
+    Platform platform{*program, *program, SystemModuleLoader(), shell, dialogs, registry, audio};
     Application application(platform, library);
     auto exitCode = std::async(std::launch::async, [&] { return application.Run(); });
 

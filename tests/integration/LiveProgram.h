@@ -16,6 +16,7 @@
 #include "app/Application.h"
 #include "app/ShellConstants.h"
 #include "handset/HandsetCommands.h"
+#include "platform/MemoryRegistry.h"
 #include "platform/posix/InProcessDesktop.h"
 #include "platform/posix/ModelDialogHost.h"
 #include "sim/SimulatedHandset.h"
@@ -137,7 +138,9 @@ class LiveProgram : public ::testing::Test {
     std::unique_ptr<InProcessDesktop::Program> skypeProgram = desktop.OpenProgram("Skype");
     sim::SkypeClientSim skype{*skypeProgram, *skypeProgram};
     ModelDialogHost dialogs{*program};
-    Platform platform{*program, *program, SystemModuleLoader(), shell, dialogs};
+    MemoryRegistry registry;
+    NoAudioDevices audio;
+    Platform platform{*program, *program, SystemModuleLoader(), shell, dialogs, registry, audio};
     std::unique_ptr<Application> application;
     std::future<int> exitCode;
 

@@ -12,6 +12,7 @@
 #include "Fakes.h"
 #include "app/Application.h"
 #include "app/ShellConstants.h"
+#include "platform/MemoryRegistry.h"
 #include "platform/posix/InProcessDesktop.h"
 #include "sim/SkypeClientSim.h"
 
@@ -118,7 +119,9 @@ class ShellIntegrationTest : public ::testing::Test {
     FakeModuleLoader loader;
     RecordingShell shell;
     NullDialogHost dialogs;
-    Platform platform{*kestrava, *kestrava, loader, shell, dialogs};
+    MemoryRegistry registry;
+    NoAudioDevices audio;
+    Platform platform{*kestrava, *kestrava, loader, shell, dialogs, registry, audio};
     NiceMock<MockHidDevice> device;
     NiceMock<MockLcdRenderer> renderer;
     std::filesystem::path folder;
@@ -184,7 +187,8 @@ TEST_F(ShellIntegrationTest, WithTheHandsetPresentAtStartDiscoverGoesOutAtOnce) 
 TEST_F(ShellIntegrationTest, ASecondCopyWithTheSameTitleEndsAtOnceWithoutAWindow) {
     StartProgram();
     auto secondProgram = desktop.OpenProgram("Kestrava (second)");
-    Platform secondPlatform{*secondProgram, *secondProgram, loader, shell, dialogs};
+    Platform secondPlatform{*secondProgram, *secondProgram, loader, shell,
+                            dialogs,        registry,       audio};
     CDeviceLibrary secondLibrary(loader, shell);
     Application second(secondPlatform, secondLibrary);
     EXPECT_EQ(second.Run(), 0);
@@ -200,7 +204,8 @@ TEST_F(ShellIntegrationTest, TwoCopiesWithDifferentApiNamesBothRun) {
 
     std::filesystem::remove(folder / "Pellanor.ini");
     auto secondProgram = desktop.OpenProgram("Kestrava (second)");
-    Platform secondPlatform{*secondProgram, *secondProgram, loader, shell, dialogs};
+    Platform secondPlatform{*secondProgram, *secondProgram, loader, shell,
+                            dialogs,        registry,       audio};
     CDeviceLibrary secondLibrary(loader, shell);
     Application second(secondPlatform, secondLibrary);
     auto secondExit = std::async(std::launch::async, [&] { return second.Run(); });
