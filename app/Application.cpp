@@ -39,6 +39,7 @@ bool Application::StartUp() {
 
     m_device.SetWindowSystem(&windows);
     m_engine = std::make_unique<CSkypeEngine>(m_shell, windows, m_links, m_links);
+    m_engine->SetOutgoingObserver(m_outgoingObserver);
     m_mainWindow.SetEngine(m_engine.get());
     m_engineLink.SetEngine(m_engine.get());
     m_callPath =

@@ -28,6 +28,10 @@ class Application {
     ShellLinks& Links() { return m_links; }
     // The session store while it exists (tests and diagnostics look at it).
     CSessionStore* SessionStore() { return m_store.get(); }
+    // Set before Run: watches every command to Skype from the engine's start.
+    void SetOutgoingObserver(CSkypeEngine::OutgoingObserver* observer) {
+        m_outgoingObserver = observer;
+    }
 
   private:
     bool StartUp();
@@ -52,6 +56,7 @@ class Application {
     std::unique_ptr<CSessionStore> m_store;
     std::unique_ptr<CListManager> m_contacts;
     bool m_classRegistered = false;
+    CSkypeEngine::OutgoingObserver* m_outgoingObserver = nullptr;
 };
 
 }  // namespace kestrava

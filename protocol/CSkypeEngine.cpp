@@ -268,6 +268,7 @@ int CSkypeEngine::EnqueueOutgoing(const char* text) {
             return E_FAIL;
         }
         m_OutQueue.emplace_back(text);
+        if (OutgoingObserver* observer = m_pOutgoingObserver.load()) observer->Queued(text);
         m_bOutRunning = 1;  // starts a run, or keeps the current one going
     }
     m_outSignal.notify_one();
@@ -296,6 +297,9 @@ void CSkypeEngine::MessageOutQueueThreadProc() {
             lock.unlock();
             bool delivered = SendText(m_windows, m_shell.skypeApiWindow.load(),
                                       m_shell.mainWindow.load(), text, m_sendTimeout);
+            if (OutgoingObserver* observer = m_pOutgoingObserver.load()) {
+                observer->Sent(text, delivered, false);
+            }
             lock.lock();
             if (!delivered) m_bOutRunning = 0;
         }
@@ -303,8 +307,12 @@ void CSkypeEngine::MessageOutQueueThreadProc() {
 }
 
 bool CSkypeEngine::SendStraight(const std::string& text) {
-    return SendText(m_windows, m_shell.skypeApiWindow.load(), m_shell.mainWindow.load(), text,
-                    m_sendTimeout);
+    bool delivered = SendText(m_windows, m_shell.skypeApiWindow.load(), m_shell.mainWindow.load(),
+                              text, m_sendTimeout);
+    if (OutgoingObserver* observer = m_pOutgoingObserver.load()) {
+        observer->Sent(text, delivered, true);
+    }
+    return delivered;
 }
 
 int CSkypeEngine::QRV_SendSkypeCommandData(unsigned key, const char* userHandle, int callId) {

@@ -84,6 +84,19 @@ class CSkypeEngine {
     // Stops and joins the engine's threads before anything they use goes away.
     virtual ~CSkypeEngine();  // 20
 
+    // Watches the commands to Skype (soak runs and diagnostics): each text as
+    // it is queued, in queue order, and each as it is handed to Skype's
+    // window, with whether Skype took it. Called on the queuing and the
+    // sending threads; it must not call back into the engine.
+    class OutgoingObserver {
+      public:
+        virtual ~OutgoingObserver() = default;
+        virtual void Queued(const std::string& text) = 0;
+        // `straight`: sent by SendStraight, not through the queue.
+        virtual void Sent(const std::string& text, bool delivered, bool straight) = 0;
+    };
+    void SetOutgoingObserver(OutgoingObserver* observer) { m_pOutgoingObserver = observer; }
+
     // Outside the table: one text straight to Skype's API window, the same
     // bounded WM_COPYDATA the sender uses, not through the outgoing queue.
     // False when Skype did not take it.
@@ -138,6 +151,7 @@ class CSkypeEngine {
     std::mutex m_csOut;
     std::condition_variable m_outSignal;
     std::deque<std::string> m_OutQueue;
+    std::atomic<OutgoingObserver*> m_pOutgoingObserver{nullptr};
     int m_bOutRunning = 0;
     bool m_bOutStop = false;
     std::thread m_hOutThread;

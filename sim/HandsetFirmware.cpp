@@ -184,6 +184,7 @@ void HandsetFirmware::BeginTransferIfIdle() {
     if (m_bInTransfer) return;
     // The first unit of a transfer clears the display.
     m_bInTransfer = true;
+    ++m_nTransfersBegun;
     m_Line.clear();
     m_GlyphBytes.clear();
     m_Fields.clear();

@@ -45,6 +45,13 @@ class HandsetFirmware {
     std::string LcdField(std::uint8_t section) const;
     std::uint8_t EntryKind() const { return m_nEntryKind; }
     int TransfersCompleted() const { return m_nTransfers; }
+    // Transfers started while none was under way; a transfer cut off (stopped
+    // by the program, or the handset unplugged) runs on into the next one.
+    int TransfersBegun() const { return m_nTransfersBegun; }
+    bool InTransfer() const { return m_bInTransfer; }
+    // The handset gives up on a transfer that stopped coming: the next unit
+    // begins a new one.
+    void AbandonTransfer() { m_bInTransfer = false; }
     // Codec register values written with 0x60 (register -> two value bytes).
     std::map<std::uint8_t, std::array<std::uint8_t, 2>> Registers() const { return m_Registers; }
 
@@ -86,6 +93,7 @@ class HandsetFirmware {
     std::vector<std::uint8_t> m_GlyphBytes;
     std::map<std::uint8_t, std::string> m_Fields;
     int m_nTransfers = 0;
+    int m_nTransfersBegun = 0;
     std::map<std::uint8_t, std::array<std::uint8_t, 2>> m_Registers;
 };
 

@@ -10,13 +10,41 @@ void SimulatedHandset::SendInputReport(const HandsetFirmware::InputReport& repor
     Broadcast(report);
 }
 
-void SimulatedHandset::PressKey(std::uint8_t keyCode) {
-    HandsetFirmware::InputReport report;
+std::vector<HandsetFirmware::InputReport> SimulatedHandset::TakeReleasedKeysLocked() {
+    std::vector<HandsetFirmware::InputReport> reports;
+    if (m_firmware.InTransfer() && std::chrono::steady_clock::now() - m_lastUnit >= kKeyHoldLimit) {
+        m_firmware.AbandonTransfer();
+    }
+    if (m_firmware.InTransfer()) return reports;
+    for (std::uint8_t key : m_heldKeys) reports.push_back(m_firmware.KeyReport(key));
+    m_heldKeys.clear();
+    return reports;
+}
+
+void SimulatedHandset::ReleaseHeldKeys() {
+    std::vector<HandsetFirmware::InputReport> reports;
     {
         std::lock_guard lock(m_mutex);
-        report = m_firmware.KeyReport(keyCode);
+        reports = TakeReleasedKeysLocked();
     }
-    Broadcast(report);
+    for (const auto& report : reports) Broadcast(report);
+}
+
+int SimulatedHandset::HoldWaitMillisecondsLocked() const {
+    if (m_heldKeys.empty() && !m_firmware.InTransfer()) return -1;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        m_lastUnit + kKeyHoldLimit - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<long long>(left.count(), 0) + 1);
+}
+
+void SimulatedHandset::PressKey(std::uint8_t keyCode) {
+    std::vector<HandsetFirmware::InputReport> reports;
+    {
+        std::lock_guard lock(m_mutex);
+        m_heldKeys.push_back(keyCode);
+        reports = TakeReleasedKeysLocked();
+    }
+    for (const auto& report : reports) Broadcast(report);
 }
 
 bool SimulatedHandset::IsRinging() const {
@@ -44,6 +72,16 @@ int SimulatedHandset::TransfersCompleted() const {
     return m_firmware.TransfersCompleted();
 }
 
+int SimulatedHandset::TransfersBegun() const {
+    std::lock_guard lock(m_mutex);
+    return m_firmware.TransfersBegun();
+}
+
+bool SimulatedHandset::InTransfer() const {
+    std::lock_guard lock(m_mutex);
+    return m_firmware.InTransfer();
+}
+
 int SimulatedHandset::UnacknowledgedReports() const {
     std::lock_guard lock(m_mutex);
     return m_firmware.UnacknowledgedReports();
@@ -69,7 +107,11 @@ void SimulatedHandset::HandleOutputReport(const std::uint8_t* bytes, std::size_t
         std::lock_guard lock(m_mutex);
         m_outputs.push_back(report);
         int transfers = m_firmware.TransfersCompleted();
-        replies = m_firmware.OnOutputReport(report);
+        // A transfer that stopped coming long ago is over before this report.
+        replies = TakeReleasedKeysLocked();
+        for (const auto& reply : m_firmware.OnOutputReport(report)) replies.push_back(reply);
+        if (m_firmware.InTransfer()) m_lastUnit = std::chrono::steady_clock::now();
+        for (const auto& key : TakeReleasedKeysLocked()) replies.push_back(key);
         if (m_firmware.TransfersCompleted() != transfers && m_transferObserver) {
             observer = m_transferObserver;
             picture = m_firmware.LcdPicture();

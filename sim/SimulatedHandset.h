@@ -54,6 +54,11 @@ class SimulatedHandset final : public HandsetSim {
     }
 #endif
 
+    // While a transfer to the LCD comes in, the handset holds key presses
+    // back and sends them once it has ended: an acknowledgement the program
+    // wrote between two units would look like a unit and be drawn. A
+    // transfer that stops coming for this long no longer holds them.
+    static constexpr std::chrono::milliseconds kKeyHoldLimit{500};
     void PressKey(std::uint8_t keyCode) override;
     void LiftReceiver() override {
         PressKey(kKeyHookUp);
@@ -80,6 +85,8 @@ class SimulatedHandset final : public HandsetSim {
     int UnexpectedAcknowledgements() const;
     std::string LcdField(std::uint8_t section) const;
     int TransfersCompleted() const;
+    int TransfersBegun() const;
+    bool InTransfer() const;
     // Sends raw input report bytes as they are (report id byte first).
     void SendInputReport(const HandsetFirmware::InputReport& report);
 
@@ -95,6 +102,14 @@ class SimulatedHandset final : public HandsetSim {
     void Broadcast(const HandsetFirmware::InputReport& report);
     // Records a report the program wrote and sends the firmware's replies.
     void HandleOutputReport(const std::uint8_t* bytes, std::size_t length);
+    // Key reports for the held keys once no transfer holds them; m_mutex held.
+    std::vector<HandsetFirmware::InputReport> TakeReleasedKeysLocked();
+    // Gives up a transfer that stopped coming and sends the keys it held:
+    // what the serving thread does when its wait times out.
+    void ReleaseHeldKeys();
+    // How long the serving thread may wait before ReleaseHeldKeys is due;
+    // negative for no limit. m_mutex held.
+    int HoldWaitMillisecondsLocked() const;
     // Wakes the waits on the boundary's state; called with m_mutex held.
     void SignalChangeLocked();
     // The boundary's change signal and its open handles (each system's own).
@@ -111,6 +126,8 @@ class SimulatedHandset final : public HandsetSim {
     mutable std::mutex m_mutex;  // guards the firmware and the recorded reports
     HandsetFirmware m_firmware;
     std::vector<OutputReport> m_outputs;
+    std::vector<std::uint8_t> m_heldKeys;
+    std::chrono::steady_clock::time_point m_lastUnit{};
     TransferObserver m_transferObserver;
     std::unique_ptr<Boundary> m_boundary;
     std::thread m_server;

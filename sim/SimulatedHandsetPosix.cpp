@@ -107,8 +107,10 @@ void SimulatedHandset::Serve() {
     for (;;) {
         std::vector<pollfd> fds;
         int listener = -1;
+        int timeout = -1;
         {
             std::lock_guard lock(m_mutex);
+            timeout = HoldWaitMillisecondsLocked();
             if (m_boundary->stopping) return;
             // Not polled any more, so closing them here cannot hit a reused number.
             for (int fd : m_boundary->retired) ::close(fd);
@@ -118,7 +120,12 @@ void SimulatedHandset::Serve() {
             if (listener >= 0) fds.push_back({listener, POLLIN, 0});
             for (int fd : m_boundary->connections) fds.push_back({fd, POLLIN, 0});
         }
-        if (::poll(fds.data(), fds.size(), -1) < 0) continue;
+        int ready = ::poll(fds.data(), fds.size(), timeout);
+        if (ready == 0) {
+            ReleaseHeldKeys();
+            continue;
+        }
+        if (ready < 0) continue;
         if (fds[0].revents & POLLIN) {
             std::uint64_t value;
             (void)!::read(m_boundary->wake, &value, sizeof value);

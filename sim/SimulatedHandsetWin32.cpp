@@ -195,8 +195,10 @@ void SimulatedHandset::Serve() {
     for (;;) {
         std::vector<HANDLE> waits;
         std::vector<Connection*> readers;
+        int timeout = -1;
         {
             std::lock_guard lock(m_mutex);
+            timeout = HoldWaitMillisecondsLocked();
             if (boundary.stopping) {
                 boundary.CloseAll();
                 return;
@@ -212,8 +214,12 @@ void SimulatedHandset::Serve() {
             }
             if (boundary.listener != INVALID_HANDLE_VALUE) waits.push_back(boundary.listenEvent);
         }
-        DWORD result =
-            WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, INFINITE);
+        DWORD result = WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE,
+                                              timeout < 0 ? INFINITE : static_cast<DWORD>(timeout));
+        if (result == WAIT_TIMEOUT) {
+            ReleaseHeldKeys();
+            continue;
+        }
         if (result == WAIT_FAILED) {
             Sleep(10);  // a handle went bad under the wait: rebuild the list
             continue;

@@ -1,0 +1,370 @@
+// A soak of the whole phone: for a given time (KESTRAVA_SOAK_SECONDS, 60 by
+// default) random calls, random handset keys (also in the wrong state), the
+// handset unplugged and plugged in again, and Skype announcing itself again
+// and changing its connection, all through the simulated peers. Afterwards
+// the program must still take a call end to end, every command it queued
+// must have gone to Skype in order, the handset must not be left inside a
+// transfer, and the program's memory must not have grown.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <random>
+#include <set>
+
+#include "LiveProgram.h"
+#include "protocol/CallStatus.h"
+
+namespace kestrava::testing {
+namespace {
+
+// Every command the engine queued and handed to Skype, as it saw them.
+class CommandRecord final : public CSkypeEngine::OutgoingObserver {
+  public:
+    struct Sending {
+        std::string text;
+        bool delivered;
+        bool straight;
+    };
+
+    void Queued(const std::string& text) override {
+        std::lock_guard lock(m_mutex);
+        // An empty text only ends a run of the sender; it is never sent.
+        if (!text.empty()) m_queued.push_back(text);
+    }
+    void Sent(const std::string& text, bool delivered, bool straight) override {
+        std::lock_guard lock(m_mutex);
+        m_sent.push_back(Sending{text, delivered, straight});
+    }
+
+    std::vector<std::string> QueuedTexts() const {
+        std::lock_guard lock(m_mutex);
+        return m_queued;
+    }
+    std::vector<Sending> SentTexts() const {
+        std::lock_guard lock(m_mutex);
+        return m_sent;
+    }
+
+  private:
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_queued;
+    std::vector<Sending> m_sent;
+};
+
+long ResidentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+int SoakSeconds() {
+    const char* text = std::getenv("KESTRAVA_SOAK_SECONDS");
+    int seconds = text ? std::atoi(text) : 60;
+    return seconds > 0 ? seconds : 60;
+}
+
+unsigned SoakSeed() {
+    if (const char* text = std::getenv("KESTRAVA_SOAK_SEED")) {
+        return static_cast<unsigned>(std::strtoul(text, nullptr, 10));
+    }
+    return std::random_device{}();
+}
+
+const std::vector<std::string> kHandles = {"alice.liddell", "wang.xiaoming", "yamada.taro",
+                                           "echo123", "nobody.known"};
+
+// Keys a person presses, weighted towards the ones that move calls.
+const std::vector<std::uint8_t> kCallKeys = {0x1F, 0x20, 0x23, 0x31, 0x1F, 0x20, 0x31};
+const std::vector<std::uint8_t> kOtherKeys = {
+    0x1A, 0x21, 0x2B, 0x2E, 0x2F, 0x40, 0x41, 0x53, 0x54, 0x60, 0x6A, 0x6B, 0x6D,
+    0x6E, 0x6F, 0x72, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0xB0, 0xB5, 0xBA, 0xBB,
+    0xBC, 0xBD, 0xBE, 0xBF, 0xD0, 0xD2, 0xD3, 0xE9, 0xEA, 0xEE, 0xEF, 0x06, 0x2D};
+
+// The index of the first of `received` that is neither the next text of
+// `queue` (whose order is kept) nor one of `straight` (sent from other
+// threads, in any order); the size of `received` when texts are missing at
+// its end; -1 when it is exactly the two put together.
+long FirstUnexplained(const std::vector<std::string>& received,
+                      const std::vector<std::string>& queue,
+                      const std::multiset<std::string>& straight) {
+    std::map<std::string, long> straightCount;
+    for (const std::string& text : straight) ++straightCount[text];
+    std::map<std::string, std::vector<long>> queuePositions;
+    for (long i = 0; i < static_cast<long>(queue.size()); ++i)
+        queuePositions[queue[i]].push_back(i);
+    std::map<std::string, long> seen;
+    // Every count of queued texts matched so far that explains what came.
+    std::set<long> reachable{0};
+    const long queued = static_cast<long>(queue.size());
+    for (long i = 0; i < static_cast<long>(received.size()); ++i) {
+        const std::string& text = received[i];
+        long before = seen[text]++;
+        const std::vector<long>& positions = queuePositions[text];
+        std::set<long> next;
+        for (long matched : reachable) {
+            if (matched < queued && queue[matched] == text) next.insert(matched + 1);
+            long queuedBefore =
+                std::lower_bound(positions.begin(), positions.end(), matched) - positions.begin();
+            if (before - queuedBefore < straightCount[text]) next.insert(matched);
+        }
+        if (next.empty()) return i;
+        reachable = std::move(next);
+    }
+    bool complete = reachable.contains(queued) && received.size() == queue.size() + straight.size();
+    return complete ? -1 : static_cast<long>(received.size());
+}
+
+class SoakTest : public LiveProgram {
+  protected:
+    void BeforeRun() override {
+        application->SetOutgoingObserver(&commands);
+        m_strictAcknowledgements = false;
+    }
+
+    int CurrentStatus() { return application->Links().CurrentCallStatus(); }
+    int CurrentCallId() { return application->Links().CurrentCallId(); }
+
+    // What the client's log says about one call, for a failure message.
+    std::string CallHistoryOf(int id) {
+        std::string history =
+            "call " + std::to_string(id) + ", status " + std::to_string(CurrentStatus()) + ":";
+        std::string mark = " " + std::to_string(id) + " ";
+        for (const std::string& entry : skype.Log()) {
+            if ((entry + " ").find(mark) != std::string::npos) history += "\n  " + entry;
+        }
+        // The whole log, for a closer look at what went wrong.
+        if (const char* path = std::getenv("KESTRAVA_SOAK_LOG")) {
+            std::ofstream out(path);
+            for (const std::string& entry : skype.Log()) out << entry << "\n";
+            history += "\n(the client's log is in " + std::string(path) + ")";
+        }
+        return history;
+    }
+
+    void PostDeviceChange() {
+        program->Post(application->State().mainWindow.load(), msg::kDeviceChange,
+                      kDeviceNodesChanged, 0);
+    }
+
+    void Count(const std::string& what) { ++counts[what]; }
+
+    // One random step of a person at the handset, a caller, or Skype.
+    void RandomStep(std::mt19937& random) {
+        auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+        const std::string& handle = kHandles[pick(static_cast<int>(kHandles.size()))];
+        // Mostly one of the recent calls.
+        auto liveCall = [&] {
+            int recent = std::min(static_cast<int>(calls.size()), 8);
+            return recent == 0 ? 0 : calls[calls.size() - 1 - pick(recent)];
+        };
+        int roll = pick(100);
+        if (roll < 12) {
+            calls.push_back(nextCallId);
+            skype.IncomingCall(nextCallId++, handle);
+            Count("incoming calls");
+        } else if (roll < 16) {
+            // A number calls while another call is up: it arrives in early media.
+            calls.push_back(nextCallId);
+            skype.IncomingCall(nextCallId++, "+4930" + std::to_string(1000 + pick(9000)));
+            Count("second calls");
+        } else if (roll < 20) {
+            skype.MissedCall(nextCallId++, handle);
+            Count("missed calls");
+        } else if (roll < 24) {
+            calls.push_back(nextCallId);
+            skype.OutgoingCall(nextCallId++, handle);
+            Count("outgoing calls");
+        } else if (roll < 30) {
+            if (int id = liveCall()) skype.FinishCall(id);
+            Count("far end hang-ups");
+        } else if (roll < 33) {
+            if (int id = liveCall()) skype.GiveUpCall(id);
+            Count("callers giving up");
+        } else if (roll < 36) {
+            if (int id = liveCall()) skype.AnswerCall(id);
+            Count("answers at the client");
+        } else if (roll < 60) {
+            handset.PressKey(kCallKeys[pick(static_cast<int>(kCallKeys.size()))]);
+            Count("keys");
+        } else if (roll < 90) {
+            handset.PressKey(kOtherKeys[pick(static_cast<int>(kOtherKeys.size()))]);
+            Count("keys");
+        } else if (roll < 92) {
+            handset.PressKey(static_cast<std::uint8_t>(pick(256)));
+            Count("keys");
+        } else if (roll < 94) {
+            handset.Unplug();
+            PostDeviceChange();
+            std::this_thread::sleep_for(std::chrono::milliseconds(200 + pick(800)));
+            handset.PlugIn();
+            PostDeviceChange();
+            Count("unplugs");
+        } else if (roll < 96) {
+            skype.Announce();
+            Count("Skype announcements");
+        } else if (roll < 98) {
+            skype.SetConnectionStatus(pick(2) ? "OFFLINE" : "CONNECTING");
+            std::this_thread::sleep_for(std::chrono::milliseconds(pick(300)));
+            skype.SetConnectionStatus("ONLINE");
+            Count("connection changes");
+        } else {
+            skype.SetUserOnlineStatus(handle, pick(2) ? "ONLINE" : "OFFLINE");
+            Count("contact status changes");
+        }
+    }
+
+    // Ends every call the soak may have left: at the client, then at the
+    // handset once it is back (keys pressed while it reconnects go nowhere).
+    void Quieten() {
+        for (int id : calls) {
+            skype.FinishCall(id);
+            skype.GiveUpCall(id);
+        }
+        calls.clear();
+        WaitUntil([&] { return application->State().g_bHandsetAnnounced.load() != 0; });
+        handset.PressKey(0x6F);  // leave a list
+        // Calls the handset dialled itself have ids of the client's choosing.
+        for (int i = 0; i < 5 && CurrentStatus() != -1; ++i) {
+            handset.PutDownReceiver();
+            WaitUntil([&] { return CurrentStatus() == -1; }, 2s);
+        }
+    }
+
+    std::string EntriesSince(long from) {
+        std::vector<std::string> log = skype.Log();
+        std::string text = "\nthe client's log since:";
+        for (long i = from; i < static_cast<long>(log.size()); ++i) text += "\n  " + log[i];
+        return text;
+    }
+
+    CommandRecord commands;
+    std::vector<int> calls;
+    int nextCallId = 5000;
+    std::map<std::string, long> counts;
+};
+
+TEST_F(SoakTest, ThePhoneKeepsWorkingThroughRandomCallsKeysUnplugsAndSkypeComingBack) {
+    const int seconds = SoakSeconds();
+    const unsigned seed = SoakSeed();
+    std::printf("soak: %d s, seed %u (KESTRAVA_SOAK_SEED repeats a run)\n", seconds, seed);
+    std::mt19937 random(seed);
+
+    const auto start = std::chrono::steady_clock::now();
+    const auto end = start + std::chrono::seconds(seconds);
+    const auto warmedUp = start + std::chrono::seconds(seconds) / 5;
+    long residentAfterWarmUp = 0;
+    long peakResident = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        RandomStep(random);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10 + random() % 240));
+        if (residentAfterWarmUp == 0 && std::chrono::steady_clock::now() >= warmedUp) {
+            residentAfterWarmUp = ResidentBytes();
+        }
+        peakResident = std::max(peakResident, ResidentBytes());
+    }
+    if (residentAfterWarmUp == 0) residentAfterWarmUp = ResidentBytes();
+
+    Quieten();
+    ASSERT_TRUE(WaitUntil([&] { return CurrentStatus() == -1; }))
+        << "a call is still up after every call was ended: " << CallHistoryOf(CurrentCallId());
+    ASSERT_TRUE(WaitUntil([&] { return application->State().g_bHandsetAnnounced.load() != 0; }))
+        << "the handset did not come back after the last unplug";
+    // A transfer the program stopped (a new call, the handset unplugged) has
+    // no end marker; the program itself must not be left inside one.
+    ASSERT_TRUE(WaitUntil([&] { return library->m_bTransferActive.load() == 0; }))
+        << "the program's transfer to the handset never ended";
+
+    // Every thread still answers: a call goes all the way through.
+    long from = static_cast<long>(skype.Log().size());
+    int transfersBeforeCall = handset.TransfersCompleted();
+    skype.IncomingCall(9001, "alice.liddell");
+    ASSERT_TRUE(handset.WaitForRinging(true, kPatience)) << "the handset does not ring";
+    EXPECT_TRUE(WaitForLcd("Alice ")) << "the caller's name did not appear:\n"
+                                      << handset.LcdPicture() << EntriesSince(from);
+    handset.LiftReceiver();
+    ASSERT_TRUE(WaitForLogEntry("NOTIFY CALL 9001 STATUS INPROGRESS", from))
+        << "lifting the receiver did not answer";
+    handset.PutDownReceiver();
+    ASSERT_TRUE(WaitForLogEntry("NOTIFY CALL 9001 STATUS FINISHED", from))
+        << "putting the receiver down did not end the call";
+    // The caller's name reached the handset in a whole transfer, end marker and all.
+    EXPECT_GT(handset.TransfersCompleted(), transfersBeforeCall);
+    ASSERT_TRUE(WaitUntil([&] { return library->m_bTransferActive.load() == 0; }));
+
+    // Nothing queued was lost: the sender handed every queued text to Skype,
+    // in the order queued.
+    ASSERT_TRUE(WaitUntil([&] {
+        auto sent = commands.SentTexts();
+        long fromQueue = std::count_if(sent.begin(), sent.end(),
+                                       [](const CommandRecord::Sending& s) { return !s.straight; });
+        return fromQueue >= static_cast<long>(commands.QueuedTexts().size());
+    })) << "queued commands were never sent";
+    std::vector<std::string> queued = commands.QueuedTexts();
+    std::vector<CommandRecord::Sending> sent = commands.SentTexts();
+    std::vector<std::string> sentFromQueue;
+    std::vector<std::string> deliveredFromQueue;
+    std::multiset<std::string> deliveredStraight;
+    long dropped = 0;
+    for (const auto& s : sent) {
+        if (!s.straight) sentFromQueue.push_back(s.text);
+        if (!s.delivered) ++dropped;
+        if (s.delivered && s.straight) deliveredStraight.insert(s.text);
+        if (s.delivered && !s.straight) deliveredFromQueue.push_back(s.text);
+    }
+    EXPECT_EQ(sentFromQueue, queued) << "the sender lost, repeated or reordered a command";
+
+    // And the client received exactly what it took: the queued texts in their
+    // order, with the texts sent straight (from other threads) among them.
+    // A text sent straight may be in the client's log before its sender has
+    // heard back: wait for the last answers.
+    std::vector<std::string> received;
+    WaitUntil([&] {
+        received.clear();
+        for (const std::string& entry : skype.Log()) {
+            if (entry.rfind("COMMAND ", 0) == 0) received.push_back(entry.substr(8));
+        }
+        long straightSent = 0;
+        for (const auto& s : commands.SentTexts()) straightSent += s.straight && s.delivered;
+        return static_cast<long>(received.size()) <=
+               static_cast<long>(deliveredFromQueue.size()) + straightSent;
+    });
+    deliveredStraight.clear();
+    for (const auto& s : commands.SentTexts()) {
+        if (s.straight && s.delivered) deliveredStraight.insert(s.text);
+    }
+    long unexplained = FirstUnexplained(received, deliveredFromQueue, deliveredStraight);
+    if (unexplained >= 0) {
+        std::string around;
+        for (long i = std::max(0L, unexplained - 3);
+             i < std::min(unexplained + 3, static_cast<long>(received.size())); ++i) {
+            around += "\n  " + std::to_string(i) + ": " + received[i];
+        }
+        ADD_FAILURE() << "the client received " << received.size() << " commands, the program "
+                      << deliveredFromQueue.size() << " queued and " << deliveredStraight.size()
+                      << " straight; the first that does not fit is " << unexplained << ":"
+                      << around;
+    }
+
+    long residentAtEnd = ResidentBytes();
+    // Allocators keep some memory; a leak per call or per key grows far more.
+    EXPECT_LT(residentAtEnd, residentAfterWarmUp + 16L * 1024 * 1024)
+        << "memory grew from " << residentAfterWarmUp << " to " << residentAtEnd << " bytes";
+
+    std::printf("soak: %zu commands queued, %zu sent straight, %ld not taken by Skype\n",
+                queued.size(), sent.size() - sentFromQueue.size(), dropped);
+    for (const auto& [what, count] : counts) std::printf("soak: %ld %s\n", count, what.c_str());
+    std::printf("soak: %d transfers begun, %d ended with their end marker\n",
+                handset.TransfersBegun(), handset.TransfersCompleted());
+    std::printf("soak: %d unexpected acknowledgements at the handset\n",
+                handset.UnexpectedAcknowledgements());
+    std::printf("soak: resident %ld KB after warm-up, %ld KB at the end, %ld KB at the peak\n",
+                residentAfterWarmUp / 1024, residentAtEnd / 1024, peakResident / 1024);
+}
+
+}  // namespace
+}  // namespace kestrava::testing
