@@ -13,9 +13,11 @@ constexpr std::size_t kMaxPath = 260;
 Application::Application(Platform& platform, CDeviceLibrary& device)
     : m_platform(platform),
       m_device(device),
-      m_links(m_shell, platform.windows, device),
+      m_mixers(platform.audio,
+               [this](const std::string& text) { m_links.Report("mixer: " + text); }),
+      m_links(m_shell, platform.windows, device, m_mixers),
       m_renderer(platform.modules, platform.shell),
-      m_mainWindow(m_shell, platform, device, m_links) {}
+      m_mainWindow(m_shell, platform, device, m_links, m_mixers) {}
 
 int Application::Run() {
     if (StartUp()) {
@@ -42,9 +44,8 @@ bool Application::StartUp() {
     m_engine->SetOutgoingObserver(m_outgoingObserver);
     m_mainWindow.SetEngine(m_engine.get());
     m_engineLink.SetEngine(m_engine.get());
-    m_callPath =
-        std::make_unique<CallPath>(m_platform, m_device, m_shell, m_engineLink, *m_engine,
-                                   [this](const std::string& event) { m_links.Report(event); });
+    m_callPath = std::make_unique<CallPath>(m_platform, m_device, m_shell, m_engineLink, *m_engine,
+                                            m_mixers);
     m_links.SetLineHandler(&m_callPath->Dispatcher());
 
     m_shell.moduleDirectory = DirectoryOf(m_platform.modules.ExecutablePath().substr(0, kMaxPath));
@@ -79,7 +80,7 @@ bool Application::StartUp() {
             m_device.StopReading();
             return false;
         }
-        // Seam: the mixer controls are opened here.
+        m_mainWindow.OpenMixerControls();
         CreateContactList();
         AttachCallPath();
         LoadFonts();
@@ -168,6 +169,8 @@ void Application::ShutDown() {
     m_device.SendCommand(HS_STATUS_OFFLINE);
     m_shell.g_bHandsetAnnounced = 0;
     m_device.Release();
+    // No change notice may reach the window once it is gone.
+    m_mainWindow.CloseMixerControls();
     Pause(std::chrono::milliseconds(20));
     m_platform.windows.KillTimer(m_shell.mainWindow.load(), IDT_DEVICE_RECHECK);
     TearDownSession();

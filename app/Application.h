@@ -10,6 +10,7 @@
 #include "app/RendererBinding.h"
 #include "app/ShellLinks.h"
 #include "app/ShellState.h"
+#include "audio/HandsetMixers.h"
 #include "handset/CDeviceLibrary.h"
 #include "platform/Platform.h"
 #include "protocol/CSkypeEngine.h"
@@ -47,6 +48,9 @@ class Application {
     Platform& m_platform;
     CDeviceLibrary& m_device;
     ShellState m_shell;
+    // Before everything that uses the mixer controls: the engine's link
+    // worker asks for the device name until the engine is gone.
+    HandsetMixers m_mixers;
     ShellLinks m_links;
     RendererBinding m_renderer;
     MainWindow m_mainWindow;

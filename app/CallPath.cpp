@@ -3,12 +3,12 @@
 namespace kestrava {
 
 CallPath::CallPath(Platform& platform, CDeviceLibrary& device, ShellState& shell, SkypeLink& link,
-                   CSkypeEngine& engine, Trace trace)
+                   CSkypeEngine& engine, HandsetAudio& faders)
     : m_device(device),
       m_shell(shell),
       m_link(link),
       m_shellServices(platform.shell),
-      m_faders(trace),
+      m_faders(faders),
       m_skypeWindows(platform.desktop, shell),
       m_keystrokes(platform.desktop),
       m_contactDialog(platform.dialogs, platform.windows),

@@ -1,8 +1,8 @@
 // The call path as the shell wires it: on the parser thread the dispatcher of
 // Skype's lines and the call state machine; on the input worker the decoder of
 // the handset's reports and the handset's keys (keypad, buttons, keystrokes,
-// the contact action dialog); on the upload worker the transfer runs; and the
-// stand-in for the part that is not built yet (the faders).
+// the contact action dialog) with the handset's faders; on the upload worker
+// the transfer runs.
 //
 // It is created right after the engine and lives until the engine's threads
 // have stopped. The store and the contact list come
@@ -11,11 +11,8 @@
 // once the threads that read them have stopped.
 #pragma once
 
-#include <functional>
 #include <memory>
-#include <string>
 
-#include "app/PendingSeams.h"
 #include "app/ShellState.h"
 #include "handset/ButtonHandler.h"
 #include "handset/CDeviceLibrary.h"
@@ -38,10 +35,9 @@ namespace kestrava {
 
 class CallPath {
   public:
-    using Trace = std::function<void(const std::string&)>;
-
+    // `faders` (the mixer controls) outlives the call path.
     CallPath(Platform& platform, CDeviceLibrary& device, ShellState& shell, SkypeLink& link,
-             CSkypeEngine& engine, Trace trace);
+             CSkypeEngine& engine, HandsetAudio& faders);
     CallPath(const CallPath&) = delete;
     CallPath& operator=(const CallPath&) = delete;
 
@@ -64,7 +60,7 @@ class CallPath {
     ShellState& m_shell;
     SkypeLink& m_link;
     Shell& m_shellServices;
-    FaderStandIn m_faders;
+    HandsetAudio& m_faders;
     SkypeWindows m_skypeWindows;
     CKeystrokes m_keystrokes;
     CContactDialog m_contactDialog;

@@ -12,8 +12,8 @@ constexpr LParam kHandled = 1;
 }  // namespace
 
 MainWindow::MainWindow(ShellState& shell, Platform& platform, CDeviceLibrary& device,
-                       ShellLinks& links)
-    : m_shell(shell), m_platform(platform), m_device(device), m_links(links) {}
+                       ShellLinks& links, HandsetMixers& mixers)
+    : m_shell(shell), m_platform(platform), m_device(device), m_links(links), m_mixers(mixers) {}
 
 void MainWindow::RequestLinkAction(int action) {
     if (!m_engine) return;
@@ -64,7 +64,8 @@ LParam MainWindow::Procedure(WindowHandle window, std::uint32_t message, WParam 
             }
             break;
         case msg::kMixerControlChange:
-            // Seam: the microphone fader follows the mixer during a call.
+            // During a call the microphone's level is held above its floor.
+            m_mixers.OnMixerControlChange(wParam, lParam, m_links.CurrentCallStatus());
             return kHandled;
         case WM_HANDSET_REPORT:
             m_device.QueueReport(wParam, lParam);
@@ -240,9 +241,17 @@ void MainWindow::StopHandsetTransfer() {
     kestrava::StopHandsetTransfer(m_device, std::chrono::milliseconds(10));
 }
 
-// Seams: the mixer controls (speaker and microphone faders, monitor switches).
-void MainWindow::OpenMixerControls() {}
-void MainWindow::CloseMixerControls() {}
+void MainWindow::OpenMixerControls() {
+    if (m_mixers.Open(m_shell.mainWindow.load())) {
+        m_links.Report("mixer: opened \"" + m_mixers.HandsetAudioDeviceName() + "\"");
+    } else {
+        m_links.Report("mixer: the handset's controls are not all there");
+    }
+}
+
+void MainWindow::CloseMixerControls() {
+    m_mixers.Close();
+}
 
 void MainWindow::StartSkypeClientIfMissing() {
     if (m_platform.desktop.FindTopLevelWindow(SkypeWindows::kMainWindowClass, nullptr) == 0 &&

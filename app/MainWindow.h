@@ -6,6 +6,7 @@
 
 #include "app/ShellLinks.h"
 #include "app/ShellState.h"
+#include "audio/HandsetMixers.h"
 #include "handset/CDeviceLibrary.h"
 #include "platform/Platform.h"
 #include "protocol/CSkypeEngine.h"
@@ -14,7 +15,8 @@ namespace kestrava {
 
 class MainWindow {
   public:
-    MainWindow(ShellState& shell, Platform& platform, CDeviceLibrary& device, ShellLinks& links);
+    MainWindow(ShellState& shell, Platform& platform, CDeviceLibrary& device, ShellLinks& links,
+               HandsetMixers& mixers);
 
     // The engine is created before the window and destroyed after the loop.
     void SetEngine(CSkypeEngine* engine) { m_engine = engine; }
@@ -23,6 +25,12 @@ class MainWindow {
 
     // Requests a link action on the engine's link worker.
     void RequestLinkAction(int action);
+
+    // The handset's four mixer controls, with change notices to the main
+    // window; at start, on arrival and on resume, and closed again when the
+    // handset goes.
+    void OpenMixerControls();
+    void CloseMixerControls();
 
   private:
     LParam OnCommand(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
@@ -33,8 +41,6 @@ class MainWindow {
     void Resume();
     void HandsetLost(bool stopTransfer);
     void StopHandsetTransfer();
-    void OpenMixerControls();
-    void CloseMixerControls();
     void StartSkypeClientIfMissing();
     void UpdateTrayState();
 
@@ -42,6 +48,7 @@ class MainWindow {
     Platform& m_platform;
     CDeviceLibrary& m_device;
     ShellLinks& m_links;
+    HandsetMixers& m_mixers;
     CSkypeEngine* m_engine = nullptr;
 };
 

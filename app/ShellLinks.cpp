@@ -8,8 +8,9 @@ namespace {
 constexpr int kNoCall = -1;
 }
 
-ShellLinks::ShellLinks(ShellState& shell, WindowSystem& windows, CDeviceLibrary& device)
-    : m_shell(shell), m_windows(windows), m_device(device) {}
+ShellLinks::ShellLinks(ShellState& shell, WindowSystem& windows, CDeviceLibrary& device,
+                       HandsetMixers& mixers)
+    : m_shell(shell), m_windows(windows), m_device(device), m_mixers(mixers) {}
 
 void ShellLinks::Report(const std::string& event) const {
     if (m_trace) m_trace(event);
@@ -18,9 +19,9 @@ void ShellLinks::Report(const std::string& event) const {
 // Seam: audio routing sets the system's preferred devices.
 void ShellLinks::PreferNonHandsetDevices() {}
 
-// Seam: the mixer binding knows the handset's sound device name.
+// The speaker fader's device: the handset's codec, its name in UTF-8.
 std::string ShellLinks::HandsetAudioDeviceName() {
-    return {};
+    return m_mixers.HandsetAudioDeviceName();
 }
 
 void ShellLinks::ResetCurrentCall() {

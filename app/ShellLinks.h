@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/ShellState.h"
+#include "audio/HandsetMixers.h"
 #include "handset/ButtonHandler.h"
 #include "handset/CDeviceLibrary.h"
 #include "platform/WindowSystem.h"
@@ -20,7 +21,8 @@ class ShellLinks final : public LinkCollaborators, public NotificationDispatcher
   public:
     using Trace = std::function<void(const std::string&)>;
 
-    ShellLinks(ShellState& shell, WindowSystem& windows, CDeviceLibrary& device);
+    ShellLinks(ShellState& shell, WindowSystem& windows, CDeviceLibrary& device,
+               HandsetMixers& mixers);
 
     // Where the shell reports what it does (simulation mode prints it).
     void SetTrace(Trace trace) { m_trace = std::move(trace); }
@@ -67,6 +69,7 @@ class ShellLinks final : public LinkCollaborators, public NotificationDispatcher
     ShellState& m_shell;
     WindowSystem& m_windows;
     CDeviceLibrary& m_device;
+    HandsetMixers& m_mixers;
     std::atomic<CSessionStore*> m_store{nullptr};
     std::atomic<CListManager*> m_contacts{nullptr};
     std::atomic<NotificationDispatcher*> m_lines{nullptr};

@@ -18,9 +18,11 @@
 
 #include "app/Application.h"
 #include "app/ShellConstants.h"
+#include "platform/MemoryAudioSystem.h"
 #include "platform/MemoryRegistry.h"
 #include "platform/posix/InProcessDesktop.h"
 #include "platform/posix/ModelDialogHost.h"
+#include "sim/SimAudioDevices.h"
 #include "sim/SimulatedHandset.h"
 #include "sim/SkypeClientSim.h"
 
@@ -203,7 +205,10 @@ int main(int argc, char** argv) {
         auto skypeProgram = desktop.OpenProgram("Skype");
         ModelDialogHost dialogs(*kestrava);
         MemoryRegistry registry;
-        NoAudioDevices audio;
+        // The handset's USB codec beside an on-board card; their change
+        // notices reach the main window through the program's window system.
+        MemoryAudioSystem audio(kestrava.get());
+        sim::AddSimulatedAudioDevices(audio);
         Platform platform{*kestrava, *kestrava, SystemModuleLoader(), SystemShell(), dialogs,
                           registry,  audio};
         Application application(platform, deviceLibrary);

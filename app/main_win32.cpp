@@ -15,9 +15,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Win32WindowSystem windows;
     Win32DialogHost dialogs;
     MemoryRegistry registry;
-    NoAudioDevices audio;
-    Platform platform{windows,  windows, SystemModuleLoader(), SystemShell(), dialogs,
-                      registry, audio};
+    Platform platform{windows, windows,  SystemModuleLoader(), SystemShell(),
+                      dialogs, registry, SystemAudioSystem()};
     Application application(platform, g_DeviceLibrary);
     return application.Run();
 }

@@ -24,5 +24,8 @@ struct Platform {
 // The adapters of the system this program was built for (process-wide, built on first use).
 ModuleLoader& SystemModuleLoader();
 Shell& SystemShell();
+// The system's mixer and wave devices (winmm on Windows; elsewhere a system
+// without audio devices: simulation mode and tests configure their own).
+AudioSystem& SystemAudioSystem();
 
 }  // namespace kestrava

@@ -347,18 +347,18 @@ int CSkypeEngine::QRV_SendSkypeCommandData(unsigned key, const char* userHandle,
     return 0;
 }
 
+// The mixer controls read the name from the system in UTF-16 and hand it on
+// as UTF-8, so it goes to Skype as it is. (Taking it through the renderer's
+// Big5 / GB2312 / Shift-JIS tables would turn a name read on one locale into
+// another character set's characters.)
 std::string CSkypeEngine::HandsetDeviceNameAsUtf8() {
     std::string name = m_collaborators.HandsetAudioDeviceName();
-    if (name.size() >= kTextBufferSize) name.resize(kTextBufferSize - 1);
-    if (name.empty()) return {};
-    if (CLcdRenderer* renderer = m_pRenderer.load()) {
-        char converted[CLcdRenderer::kTextBufferSize] = {};
-        if (renderer->LocalToUtf8(name.c_str(), converted) == S_OK && converted[0] != '\0') {
-            return converted;
-        }
+    if (name.size() >= kTextBufferSize) {
+        // Never end in the middle of a character.
+        std::size_t end = kTextBufferSize - 1;
+        while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+        name.resize(end);
     }
-    // Without a renderer (or its tables) the name goes as it is: device names
-    // are plain ASCII in practice, where both encodings agree.
     return name;
 }
 

@@ -14,4 +14,9 @@ Shell& SystemShell() {
     return shell;
 }
 
+AudioSystem& SystemAudioSystem() {
+    static NoAudioDevices audio;
+    return audio;
+}
+
 }  // namespace kestrava

@@ -4,6 +4,7 @@
 // After windows.h, whose types it uses.
 #include <mmsystem.h>
 
+#include "Win32AudioSystem.h"
 #include "platform/Pause.h"
 #include "platform/Platform.h"
 
@@ -52,6 +53,11 @@ ModuleLoader& SystemModuleLoader() {
 Shell& SystemShell() {
     static Win32Shell shell;
     return shell;
+}
+
+AudioSystem& SystemAudioSystem() {
+    static Win32AudioSystem audio;
+    return audio;
 }
 
 }  // namespace kestrava

@@ -16,9 +16,11 @@
 #include "app/Application.h"
 #include "app/ShellConstants.h"
 #include "handset/HandsetCommands.h"
+#include "platform/MemoryAudioSystem.h"
 #include "platform/MemoryRegistry.h"
 #include "platform/posix/InProcessDesktop.h"
 #include "platform/posix/ModelDialogHost.h"
+#include "sim/SimAudioDevices.h"
 #include "sim/SimulatedHandset.h"
 #include "sim/SkypeClientSim.h"
 
@@ -145,7 +147,9 @@ class LiveProgram : public ::testing::Test {
     sim::SkypeClientSim skype{*skypeProgram, *skypeProgram};
     ModelDialogHost dialogs{*program};
     MemoryRegistry registry;
-    NoAudioDevices audio;
+    // The simulated machine's sound cards: the handset's codec and an on-board card.
+    MemoryAudioSystem audio{program.get()};
+    sim::SimAudioControls audioControls = sim::AddSimulatedAudioDevices(audio);
     Platform platform{*program, *program, SystemModuleLoader(), shell, dialogs, registry, audio};
     std::unique_ptr<Application> application;
     std::future<int> exitCode;

@@ -90,22 +90,14 @@ TEST_F(CommandSetTest, DeviceCommandsNeedTheHandsetDeviceNameButTheResetsDoNot) 
     EXPECT_EQ(SendKey(KEY_SKYPE_RESET_RINGER), "SET RINGER");
 }
 
-TEST_F(CommandSetTest, TheDeviceNameGoesThroughTheRendererToUtf8) {
-    MockLcdRenderer renderer;
-    // "Handset" in Big5 bytes; the renderer hands back its UTF-8 form.
-    ON_CALL(links, HandsetAudioDeviceName()).WillByDefault(Return("\xB9\x71\xB8\xDC"));
-    EXPECT_CALL(renderer, LocalToUtf8(::testing::StrEq("\xB9\x71\xB8\xDC"), _))
-        .WillRepeatedly([](const char*, char* out) {
-            std::strcpy(out, "\xE9\x9B\xBB\xE8\xA9\xB1");
-            return S_OK;
-        });
+TEST_F(CommandSetTest, TheDeviceNameArrivesAsUtf8AndGoesUnchangedEvenWithARenderer) {
+    ::testing::StrictMock<MockLcdRenderer> renderer;  // no conversion may be asked for
+    // "USB 电话" (a Simplified Chinese name) in UTF-8, as the mixer controls give it.
+    const std::string name = "USB \xE7\x94\xB5\xE8\xAF\x9D";
+    ON_CALL(links, HandsetAudioDeviceName()).WillByDefault(Return(name));
     engine->SetRenderer(&renderer);
-    EXPECT_EQ(SendKey(KEY_SKYPE_SET_RINGER), "SET RINGER \xE9\x9B\xBB\xE8\xA9\xB1 ");
-
-    // Without the renderer's tables the name still goes, as it is.
-    EXPECT_CALL(renderer, LocalToUtf8(_, _)).WillRepeatedly(Return(E_FAIL));
-    ON_CALL(links, HandsetAudioDeviceName()).WillByDefault(Return("USB PnP Sound Device"));
-    EXPECT_EQ(SendKey(KEY_SKYPE_SET_AUDIO_IN), "SET AUDIO_IN USB PnP Sound Device ");
+    EXPECT_EQ(SendKey(KEY_SKYPE_SET_RINGER), "SET RINGER " + name + " ");
+    EXPECT_EQ(SendKey(KEY_SKYPE_SET_AUDIO_IN), "SET AUDIO_IN " + name + " ");
     engine->SetRenderer(nullptr);
 }
 
