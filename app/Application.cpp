@@ -13,9 +13,13 @@ constexpr std::size_t kMaxPath = 260;
 Application::Application(Platform& platform, CDeviceLibrary& device)
     : m_platform(platform),
       m_device(device),
+      m_audioRouting(platform.registry, platform.audio),
+      m_audioDevices(platform.registry, platform.audio, m_shell.SupportAutoSwitchSystemAudioDevice),
       m_links(m_shell, platform.windows, device),
       m_renderer(platform.modules, platform.shell),
-      m_mainWindow(m_shell, platform, device, m_links) {}
+      m_mainWindow(m_shell, platform, device, m_links) {
+    m_links.SetAudioRouting(&m_audioRouting);
+}
 
 int Application::Run() {
     if (StartUp()) {

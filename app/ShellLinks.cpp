@@ -15,8 +15,9 @@ void ShellLinks::Report(const std::string& event) const {
     if (m_trace) m_trace(event);
 }
 
-// Seam: audio routing sets the system's preferred devices.
-void ShellLinks::PreferNonHandsetDevices() {}
+void ShellLinks::PreferNonHandsetDevices() {
+    if (AudioRouting* routing = m_routing.load()) routing->PreferNonHandsetDevices();
+}
 
 // Seam: the mixer binding knows the handset's sound device name.
 std::string ShellLinks::HandsetAudioDeviceName() {

@@ -202,6 +202,8 @@ int main(int argc, char** argv) {
         auto kestrava = desktop.OpenProgram("Kestrava");
         auto skypeProgram = desktop.OpenProgram("Skype");
         ModelDialogHost dialogs(*kestrava);
+        // Simulation never touches the user's own files: its preferred devices
+        // live in memory for the run.
         MemoryRegistry registry;
         NoAudioDevices audio;
         Platform platform{*kestrava, *kestrava, SystemModuleLoader(), SystemShell(), dialogs,

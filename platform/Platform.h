@@ -24,5 +24,8 @@ struct Platform {
 // The adapters of the system this program was built for (process-wide, built on first use).
 ModuleLoader& SystemModuleLoader();
 Shell& SystemShell();
+// The current user's registry: the system's own on Windows, a file in the
+// user's configuration folder elsewhere.
+Registry& SystemRegistry();
 
 }  // namespace kestrava

@@ -1,6 +1,7 @@
 #include "PosixModuleLoader.h"
 #include "PosixShell.h"
 #include "platform/Platform.h"
+#include "platform/posix/FileRegistry.h"
 
 namespace kestrava {
 
@@ -12,6 +13,11 @@ ModuleLoader& SystemModuleLoader() {
 Shell& SystemShell() {
     static PosixShell shell;
     return shell;
+}
+
+Registry& SystemRegistry() {
+    static FileRegistry registry(FileRegistry::DefaultPath());
+    return registry;
 }
 
 }  // namespace kestrava

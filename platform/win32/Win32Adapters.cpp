@@ -1,6 +1,8 @@
 #include "Win32Adapters.h"
 
 #include <windows.h>
+
+#include "Win32Registry.h"
 // After windows.h, whose types it uses.
 #include <mmsystem.h>
 
@@ -52,6 +54,11 @@ ModuleLoader& SystemModuleLoader() {
 Shell& SystemShell() {
     static Win32Shell shell;
     return shell;
+}
+
+Registry& SystemRegistry() {
+    static Win32Registry registry;
+    return registry;
 }
 
 }  // namespace kestrava
