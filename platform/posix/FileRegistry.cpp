@@ -178,10 +178,15 @@ bool FileRegistry::Save() {
     return true;
 }
 
-// The base calls this with its lock held, inside one of the writes below.
+// The base calls this with its lock held, and only inside the writes below,
+// which hold m_fileLock already (taking it here would invert the order).
 void FileRegistry::Changed() {
-    std::lock_guard lock(m_fileLock);
     m_saved = Save();
+}
+
+Registry::Key FileRegistry::CreateUserKey(const std::string& path) {
+    std::lock_guard lock(m_fileLock);
+    return MemoryRegistry::CreateUserKey(path);
 }
 
 bool FileRegistry::WriteString(Key key, const std::string& name, const std::string& value) {

@@ -33,6 +33,7 @@ class FileRegistry final : public MemoryRegistry {
 
     // A value that cannot be saved to the file fails to write (it stays in
     // memory for this run). Creating a key only saves along the way.
+    Key CreateUserKey(const std::string& path) override;
     bool WriteString(Key key, const std::string& name, const std::string& value) override;
     bool WriteDword(Key key, const std::string& name, std::uint32_t value) override;
 
@@ -46,8 +47,8 @@ class FileRegistry final : public MemoryRegistry {
     bool Save();
 
     const std::string m_path;
-    // Taken before the base's lock by every write, so a write and the save
-    // it causes are one step.
+    // Taken before the base's lock by every operation that can change the
+    // content, so a write and the save it causes are one step.
     std::recursive_mutex m_fileLock;
     bool m_saved = true;
 };

@@ -11,7 +11,7 @@
 
 namespace kestrava::testing {
 
-class FakeWaveDevices final : public AudioSystem {
+class FakeWaveDevices final : public NoAudioDevices {
   public:
     using Names = std::vector<std::optional<std::string>>;
 
@@ -28,25 +28,6 @@ class FakeWaveDevices final : public AudioSystem {
     void SetBoth(const Names& names) {
         SetOutputs(names);
         SetInputs(names);
-    }
-
-    std::uint32_t MixerDeviceCount() override { return 0; }
-    MixerHandle OpenMixer(std::uint32_t, WindowHandle) override { return 0; }
-    void CloseMixer(MixerHandle) override {}
-    bool Capabilities(MixerHandle, MixerCapabilities*) override { return false; }
-    bool DestinationLine(MixerHandle, std::uint32_t, MixerLineInfo*) override { return false; }
-    bool SourceLine(MixerHandle, std::uint32_t, std::uint32_t, MixerLineInfo*) override {
-        return false;
-    }
-    bool ControlByType(MixerHandle, std::uint32_t, std::uint32_t, MixerControlInfo*) override {
-        return false;
-    }
-    bool ReadControl(MixerHandle, const MixerValueShape&, std::uint32_t*, std::size_t) override {
-        return false;
-    }
-    bool WriteControl(MixerHandle, const MixerValueShape&, const std::uint32_t*,
-                      std::size_t) override {
-        return false;
     }
 
     std::uint32_t WaveOutputCount() override {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/posix/FileRegistry.h"
 
@@ -157,6 +158,25 @@ TEST_F(FileRegistryTest, AnOldTemporaryFileIsReplacedAndTheFileKeptWhole) {
     EXPECT_TRUE(registry.WriteString(key, "Playback", "Modem"));
     EXPECT_EQ(ReadFile(path), "kestrava-registry 1\nK sound\nS Playback Modem\n");
     EXPECT_FALSE(fs::exists(path + ".tmp"));
+}
+
+TEST_F(FileRegistryTest, KeysAndValuesWrittenFromTwoThreadsAreAllSaved) {
+    const std::string path = PathOf("registry");
+    {
+        FileRegistry registry(path);
+        Registry::Key shared = registry.CreateUserKey("Shared");
+        std::thread creator([&] {
+            for (int i = 0; i < 20; ++i)
+                registry.CloseKey(registry.CreateUserKey("Key " + std::to_string(i)));
+        });
+        for (int i = 0; i < 20; ++i)
+            EXPECT_TRUE(registry.WriteDword(shared, "Value " + std::to_string(i), i));
+        creator.join();
+        registry.CloseKey(shared);
+    }
+    FileRegistry reloaded(path);
+    EXPECT_EQ(reloaded.Snapshot().size(), 21u);
+    EXPECT_EQ(reloaded.ValuesOf("shared").size(), 20u);
 }
 
 TEST(FileRegistryPath, FollowsTheUsersConfigurationFolder) {
