@@ -15,9 +15,13 @@ Application::Application(Platform& platform, CDeviceLibrary& device)
       m_device(device),
       m_mixers(platform.audio,
                [this](const std::string& text) { m_links.Report("mixer: " + text); }),
+      m_audioRouting(platform.registry, platform.audio),
+      m_audioDevices(platform.registry, platform.audio, m_shell.SupportAutoSwitchSystemAudioDevice),
       m_links(m_shell, platform.windows, device, m_mixers),
       m_renderer(platform.modules, platform.shell),
-      m_mainWindow(m_shell, platform, device, m_links, m_mixers) {}
+      m_mainWindow(m_shell, platform, device, m_links, m_mixers) {
+    m_links.SetAudioRouting(&m_audioRouting);
+}
 
 int Application::Run() {
     if (StartUp()) {

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "app/AudioDeviceSettings.h"
+#include "app/AudioRouting.h"
 #include "app/CallPath.h"
 #include "app/EngineLink.h"
 #include "app/MainWindow.h"
@@ -27,6 +29,8 @@ class Application {
 
     ShellState& State() { return m_shell; }
     ShellLinks& Links() { return m_links; }
+    // The Audio Device Settings dialog's logic, for the dialog procedure.
+    AudioDeviceSettings& AudioDevices() { return m_audioDevices; }
     // The session store while it exists (tests and diagnostics look at it).
     CSessionStore* SessionStore() { return m_store.get(); }
     // Set before Run: watches every command to Skype from the engine's start.
@@ -51,6 +55,9 @@ class Application {
     // Before everything that uses the mixer controls: the engine's link
     // worker asks for the device name until the engine is gone.
     HandsetMixers m_mixers;
+    // Built before the links, which call the routing from the engine's threads.
+    AudioRouting m_audioRouting;
+    AudioDeviceSettings m_audioDevices;
     ShellLinks m_links;
     RendererBinding m_renderer;
     MainWindow m_mainWindow;

@@ -16,8 +16,9 @@ void ShellLinks::Report(const std::string& event) const {
     if (m_trace) m_trace(event);
 }
 
-// Seam: audio routing sets the system's preferred devices.
-void ShellLinks::PreferNonHandsetDevices() {}
+void ShellLinks::PreferNonHandsetDevices() {
+    if (AudioRouting* routing = m_routing.load()) routing->PreferNonHandsetDevices();
+}
 
 // The speaker fader's device: the handset's codec, its name in UTF-8.
 std::string ShellLinks::HandsetAudioDeviceName() {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "app/AudioRouting.h"
 #include "app/ShellState.h"
 #include "audio/HandsetMixers.h"
 #include "handset/ButtonHandler.h"
@@ -36,6 +37,8 @@ class ShellLinks final : public LinkCollaborators, public NotificationDispatcher
     // The button handler, once the session is attached; buttons pressed
     // before (the link's "FOCUS") are dropped.
     void SetButtonHandler(ButtonHandler* buttons) { m_buttons = buttons; }
+    // The audio routing; without it the preferred devices are left alone.
+    void SetAudioRouting(AudioRouting* routing) { m_routing = routing; }
     void Report(const std::string& event) const;
 
     // LinkCollaborators
@@ -74,6 +77,7 @@ class ShellLinks final : public LinkCollaborators, public NotificationDispatcher
     std::atomic<CListManager*> m_contacts{nullptr};
     std::atomic<NotificationDispatcher*> m_lines{nullptr};
     std::atomic<ButtonHandler*> m_buttons{nullptr};
+    std::atomic<AudioRouting*> m_routing{nullptr};
     Trace m_trace;
 };
 

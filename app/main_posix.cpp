@@ -204,6 +204,8 @@ int main(int argc, char** argv) {
         auto kestrava = desktop.OpenProgram("Kestrava");
         auto skypeProgram = desktop.OpenProgram("Skype");
         ModelDialogHost dialogs(*kestrava);
+        // Simulation never touches the user's own files: its preferred devices
+        // live in memory for the run.
         MemoryRegistry registry;
         // The handset's USB codec beside an on-board card; their change
         // notices reach the main window through the program's window system.

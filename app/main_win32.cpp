@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include "app/Application.h"
-#include "platform/MemoryRegistry.h"
 #include "platform/win32/Win32DialogHost.h"
 #include "platform/win32/Win32WindowSystem.h"
 
@@ -14,9 +13,8 @@ static CDeviceLibrary g_DeviceLibrary(SystemModuleLoader(), SystemShell());
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Win32WindowSystem windows;
     Win32DialogHost dialogs;
-    MemoryRegistry registry;
-    Platform platform{windows, windows,  SystemModuleLoader(), SystemShell(),
-                      dialogs, registry, SystemAudioSystem()};
+    Platform platform{windows, windows,          SystemModuleLoader(), SystemShell(),
+                      dialogs, SystemRegistry(), SystemAudioSystem()};
     Application application(platform, g_DeviceLibrary);
     return application.Run();
 }

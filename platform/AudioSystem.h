@@ -85,8 +85,8 @@ class AudioSystem {
     virtual bool WaveInputName(std::uint32_t index, std::string* name) = 0;
 };
 
-// A system without audio devices.
-class NoAudioDevices final : public AudioSystem {
+// A system without audio devices; fakes derive from it and add what they need.
+class NoAudioDevices : public AudioSystem {
   public:
     std::uint32_t MixerDeviceCount() override { return 0; }
     MixerHandle OpenMixer(std::uint32_t, WindowHandle) override { return 0; }

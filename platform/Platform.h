@@ -27,5 +27,8 @@ Shell& SystemShell();
 // The system's mixer and wave devices (winmm on Windows; elsewhere a system
 // without audio devices: simulation mode and tests configure their own).
 AudioSystem& SystemAudioSystem();
+// The current user's registry: the system's own on Windows, a file in the
+// user's configuration folder elsewhere.
+Registry& SystemRegistry();
 
 }  // namespace kestrava

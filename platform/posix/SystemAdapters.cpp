@@ -1,6 +1,7 @@
 #include "PosixModuleLoader.h"
 #include "PosixShell.h"
 #include "platform/Platform.h"
+#include "platform/posix/FileRegistry.h"
 
 namespace kestrava {
 
@@ -17,6 +18,11 @@ Shell& SystemShell() {
 AudioSystem& SystemAudioSystem() {
     static NoAudioDevices audio;
     return audio;
+}
+
+Registry& SystemRegistry() {
+    static FileRegistry registry(FileRegistry::DefaultPath());
+    return registry;
 }
 
 }  // namespace kestrava

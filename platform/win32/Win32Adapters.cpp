@@ -1,6 +1,8 @@
 #include "Win32Adapters.h"
 
 #include <windows.h>
+
+#include "Win32Registry.h"
 // After windows.h, whose types it uses.
 #include <mmsystem.h>
 
@@ -58,6 +60,11 @@ Shell& SystemShell() {
 AudioSystem& SystemAudioSystem() {
     static Win32AudioSystem audio;
     return audio;
+}
+
+Registry& SystemRegistry() {
+    static Win32Registry registry;
+    return registry;
 }
 
 }  // namespace kestrava

@@ -1,0 +1,143 @@
+#include "Win32Registry.h"
+
+#include <windows.h>
+
+#include <climits>
+#include <optional>
+#include <vector>
+
+namespace kestrava {
+
+namespace {
+
+// A UTF-8 text as UTF-16; nullopt when it is not valid UTF-8.
+std::optional<std::wstring> Wide(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    if (text.size() > INT_MAX) return std::nullopt;
+    const int length = static_cast<int>(text.size());
+    const int wideLength =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+    if (wideLength <= 0) return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(),
+                        wideLength);
+    return wide;
+}
+
+// UTF-16 units as UTF-8 (an unpaired surrogate becomes U+FFFD).
+std::string Narrow(const wchar_t* text, std::size_t units) {
+    if (units == 0 || units > INT_MAX) return {};
+    const int length = static_cast<int>(units);
+    const int narrowLength =
+        WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    if (narrowLength <= 0) return {};
+    std::string narrow(static_cast<std::size_t>(narrowLength), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, length, narrow.data(), narrowLength, nullptr, nullptr);
+    return narrow;
+}
+
+HKEY AsHkey(Registry::Key key) {
+    return reinterpret_cast<HKEY>(key);
+}
+
+constexpr REGSAM kAccess = KEY_READ | KEY_WRITE;
+
+}  // namespace
+
+Registry::Key Win32Registry::OpenUserKey(const std::string& path) {
+    const auto widePath = Wide(path);
+    if (!widePath || widePath->empty()) return 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, widePath->c_str(), 0, kAccess, &key) != ERROR_SUCCESS)
+        return 0;
+    return reinterpret_cast<Key>(key);
+}
+
+Registry::Key Win32Registry::CreateUserKey(const std::string& path) {
+    const auto widePath = Wide(path);
+    if (!widePath || widePath->empty()) return 0;
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, widePath->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        kAccess, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return 0;
+    return reinterpret_cast<Key>(key);
+}
+
+void Win32Registry::CloseKey(Key key) {
+    if (key) RegCloseKey(AsHkey(key));
+}
+
+// The value is read whole into a buffer of the size the system reports (the
+// value may change between the two calls, so that is checked again) and only
+// then measured against the caller's capacity. A value stored without its
+// terminating zero ends where its data ends; one with extra zeros at the
+// first of them.
+bool Win32Registry::ReadString(Key key, const std::string& name, std::size_t capacity,
+                               std::string* value) {
+    const auto wideName = Wide(name);
+    if (!key || !wideName || value == nullptr) return false;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        DWORD type = 0;
+        DWORD bytes = 0;
+        LONG status =
+            RegQueryValueExW(AsHkey(key), wideName->c_str(), nullptr, &type, nullptr, &bytes);
+        if (status != ERROR_SUCCESS || type != REG_SZ) return false;
+        // Whole units for the data (an odd byte count rounds up) and one unit
+        // more that stays zero, so a text stored without its zero still ends.
+        const std::size_t dataUnits = (static_cast<std::size_t>(bytes) + 1) / sizeof(wchar_t);
+        std::vector<wchar_t> buffer(dataUnits + 1, L'\0');
+        DWORD got = static_cast<DWORD>(dataUnits * sizeof(wchar_t));
+        status = RegQueryValueExW(AsHkey(key), wideName->c_str(), nullptr, &type,
+                                  reinterpret_cast<BYTE*>(buffer.data()), &got);
+        if (status == ERROR_MORE_DATA) continue;
+        if (status != ERROR_SUCCESS || type != REG_SZ) return false;
+        std::size_t units = got / sizeof(wchar_t);
+        for (std::size_t i = 0; i < units; ++i) {
+            if (buffer[i] == L'\0') {
+                units = i;
+                break;
+            }
+        }
+        std::string text = Narrow(buffer.data(), units);
+        if (text.size() + 1 > capacity) return false;
+        *value = std::move(text);
+        return true;
+    }
+    return false;
+}
+
+bool Win32Registry::WriteString(Key key, const std::string& name, const std::string& value) {
+    const auto wideName = Wide(name);
+    const auto wideValue = Wide(value);
+    if (!key || !wideName || !wideValue) return false;
+    // The length the system keeps includes the terminating zero.
+    const std::size_t bytes = (wideValue->size() + 1) * sizeof(wchar_t);
+    if (bytes > MAXDWORD) return false;
+    return RegSetValueExW(AsHkey(key), wideName->c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(wideValue->c_str()),
+                          static_cast<DWORD>(bytes)) == ERROR_SUCCESS;
+}
+
+bool Win32Registry::ReadDword(Key key, const std::string& name, std::uint32_t* value) {
+    const auto wideName = Wide(name);
+    if (!key || !wideName || value == nullptr) return false;
+    DWORD type = 0;
+    DWORD word = 0;
+    DWORD bytes = sizeof(word);
+    if (RegQueryValueExW(AsHkey(key), wideName->c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(&word), &bytes) != ERROR_SUCCESS ||
+        type != REG_DWORD || bytes != sizeof(word))
+        return false;
+    *value = word;
+    return true;
+}
+
+bool Win32Registry::WriteDword(Key key, const std::string& name, std::uint32_t value) {
+    const auto wideName = Wide(name);
+    if (!key || !wideName) return false;
+    const DWORD word = value;
+    return RegSetValueExW(AsHkey(key), wideName->c_str(), 0, REG_DWORD,
+                          reinterpret_cast<const BYTE*>(&word), sizeof(word)) == ERROR_SUCCESS;
+}
+
+}  // namespace kestrava

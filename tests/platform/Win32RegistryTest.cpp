@@ -1,0 +1,117 @@
+// Runs against the real registry (Wine's under the cross build), in a key of
+// its own that it removes again.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win32/Win32Registry.h"
+
+namespace kestrava {
+namespace {
+
+class Win32RegistryTest : public ::testing::Test {
+  protected:
+    Win32RegistryTest()
+        : m_path("Software\\Kestrava Tests\\Registry " + std::to_string(GetCurrentProcessId())) {}
+    ~Win32RegistryTest() override {
+        for (Registry::Key key : m_open) registry.CloseKey(key);
+        std::wstring wide(m_path.begin(), m_path.end());
+        RegDeleteKeyW(HKEY_CURRENT_USER, wide.c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Kestrava Tests");
+    }
+    Registry::Key Created() { return Keep(registry.CreateUserKey(m_path)); }
+    Registry::Key Keep(Registry::Key key) {
+        if (key) m_open.push_back(key);
+        return key;
+    }
+
+    Win32Registry registry;
+    std::string m_path;
+    std::vector<Registry::Key> m_open;
+};
+
+TEST_F(Win32RegistryTest, AMissingKeyDoesNotOpen) {
+    EXPECT_EQ(registry.OpenUserKey(m_path), 0u);
+}
+
+TEST_F(Win32RegistryTest, TextsWrittenAreReadBackThroughAnyCaseOfThePath) {
+    Registry::Key key = Created();
+    ASSERT_NE(key, 0u);
+    const std::string name = "Lautsprecher (Realtek) \xC3\xA4\xE5\x96\x87";
+    EXPECT_TRUE(registry.WriteString(key, "Playback", name));
+    EXPECT_TRUE(registry.WriteString(key, "Empty", ""));
+
+    std::string upper = m_path;
+    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    Registry::Key again = Keep(registry.OpenUserKey(upper));
+    ASSERT_NE(again, 0u);
+    std::string value;
+    EXPECT_TRUE(registry.ReadString(again, "Playback", 80, &value));
+    EXPECT_EQ(value, name);
+    EXPECT_TRUE(registry.ReadString(again, "Empty", 1, &value));
+    EXPECT_EQ(value, "");
+    EXPECT_FALSE(registry.ReadString(again, "Missing", 80, &value));
+}
+
+TEST_F(Win32RegistryTest, ReadsAreBoundedInUtf8Bytes) {
+    Registry::Key key = Created();
+    ASSERT_NE(key, 0u);
+    // 39 two-byte characters: 78 bytes and the zero fit 80, one more does not.
+    std::string fits, tooLong;
+    for (int i = 0; i < 39; ++i) fits += "\xC3\xA4";
+    tooLong = fits + "\xC3\xA4";
+    registry.WriteString(key, "Fits", fits);
+    registry.WriteString(key, "TooLong", tooLong);
+
+    std::string value = "unchanged";
+    EXPECT_FALSE(registry.ReadString(key, "TooLong", 80, &value));
+    EXPECT_EQ(value, "unchanged");
+    EXPECT_TRUE(registry.ReadString(key, "Fits", 80, &value));
+    EXPECT_EQ(value, fits);
+}
+
+TEST_F(Win32RegistryTest, TextsStoredWithoutTheirZeroOrWithAnOddLengthEndWhereTheDataEnds) {
+    Registry::Key key = Created();
+    ASSERT_NE(key, 0u);
+    HKEY system = reinterpret_cast<HKEY>(key);
+    const wchar_t text[] = L"Modem";
+    RegSetValueExW(system, L"NoZero", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                   5 * sizeof(wchar_t));
+    RegSetValueExW(system, L"Odd", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                   5 * sizeof(wchar_t) + 1);
+    const wchar_t zeros[] = L"Mic\0\0\0";
+    RegSetValueExW(system, L"ExtraZeros", 0, REG_SZ, reinterpret_cast<const BYTE*>(zeros),
+                   sizeof(zeros));
+
+    std::string value;
+    EXPECT_TRUE(registry.ReadString(key, "NoZero", 80, &value));
+    EXPECT_EQ(value, "Modem");
+    EXPECT_TRUE(registry.ReadString(key, "Odd", 80, &value));
+    EXPECT_EQ(value, "Modem");
+    EXPECT_TRUE(registry.ReadString(key, "ExtraZeros", 4, &value));
+    EXPECT_EQ(value, "Mic");
+}
+
+TEST_F(Win32RegistryTest, WordsAndTextsKeepTheirTypes) {
+    Registry::Key key = Created();
+    ASSERT_NE(key, 0u);
+    EXPECT_TRUE(registry.WriteDword(key, "SetupPreferredAudioDevicesCount", 3));
+    EXPECT_TRUE(registry.WriteString(key, "Playback", "Modem"));
+
+    std::uint32_t word = 0;
+    EXPECT_TRUE(registry.ReadDword(key, "SetupPreferredAudioDevicesCount", &word));
+    EXPECT_EQ(word, 3u);
+    EXPECT_FALSE(registry.ReadDword(key, "Playback", &word));
+    std::string value = "unchanged";
+    EXPECT_FALSE(registry.ReadString(key, "SetupPreferredAudioDevicesCount", 80, &value));
+    EXPECT_EQ(value, "unchanged");
+
+    DWORD type = 0, bytes = 0;
+    RegQueryValueExW(reinterpret_cast<HKEY>(key), L"Playback", nullptr, &type, nullptr, &bytes);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(bytes, 6 * sizeof(wchar_t));  // the terminating zero is stored
+}
+
+}  // namespace
+}  // namespace kestrava
