@@ -6,6 +6,7 @@
 
 #include "app/ShellLinks.h"
 #include "app/ShellState.h"
+#include "app/SkypeLauncher.h"
 #include "handset/CDeviceLibrary.h"
 #include "platform/Platform.h"
 #include "protocol/CSkypeEngine.h"
@@ -18,6 +19,8 @@ class MainWindow {
 
     // The engine is created before the window and destroyed after the loop.
     void SetEngine(CSkypeEngine* engine) { m_engine = engine; }
+    // The tray icon, when the shell has one (main thread only).
+    void SetTray(CTrayIcon* tray) { m_tray = tray; }
 
     LParam Procedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
 
@@ -43,6 +46,8 @@ class MainWindow {
     CDeviceLibrary& m_device;
     ShellLinks& m_links;
     CSkypeEngine* m_engine = nullptr;
+    CTrayIcon* m_tray = nullptr;
+    SkypeLauncher m_launcher;
 };
 
 }  // namespace kestrava

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/ShellState.h"
+#include "app/TrayIcon.h"
 #include "handset/ButtonHandler.h"
 #include "handset/CDeviceLibrary.h"
 #include "platform/WindowSystem.h"
@@ -34,6 +35,8 @@ class ShellLinks final : public LinkCollaborators, public NotificationDispatcher
     // The button handler, once the session is attached; buttons pressed
     // before (the link's "FOCUS") are dropped.
     void SetButtonHandler(ButtonHandler* buttons) { m_buttons = buttons; }
+    // The tray icon, once created; the tray state is only reported before.
+    void SetTray(CTrayIcon* tray) { m_tray = tray; }
     void Report(const std::string& event) const;
 
     // LinkCollaborators
@@ -71,6 +74,7 @@ class ShellLinks final : public LinkCollaborators, public NotificationDispatcher
     std::atomic<CListManager*> m_contacts{nullptr};
     std::atomic<NotificationDispatcher*> m_lines{nullptr};
     std::atomic<ButtonHandler*> m_buttons{nullptr};
+    std::atomic<CTrayIcon*> m_tray{nullptr};
     Trace m_trace;
 };
 

@@ -4,6 +4,7 @@
 #include "app/Application.h"
 #include "platform/MemoryRegistry.h"
 #include "platform/win32/Win32DialogHost.h"
+#include "platform/win32/Win32Tray.h"
 #include "platform/win32/Win32WindowSystem.h"
 
 using namespace kestrava;
@@ -16,8 +17,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Win32DialogHost dialogs;
     MemoryRegistry registry;
     NoAudioDevices audio;
-    Platform platform{windows,  windows, SystemModuleLoader(), SystemShell(), dialogs,
-                      registry, audio};
+    Win32NotifyArea tray;
+    Win32ResourceStrings strings;
+    Platform platform{windows,       windows, SystemModuleLoader(),
+                      SystemShell(), dialogs, registry,
+                      audio,         tray,    strings};
     Application application(platform, g_DeviceLibrary);
     return application.Run();
 }

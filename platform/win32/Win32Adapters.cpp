@@ -3,7 +3,9 @@
 #include <windows.h>
 // After windows.h, whose types it uses.
 #include <mmsystem.h>
+#include <shellapi.h>
 
+#include "WideText.h"
 #include "platform/Pause.h"
 #include "platform/Platform.h"
 
@@ -42,6 +44,11 @@ void Win32Shell::PulseNamedMutex(const std::string& name, std::chrono::milliseco
 
 void Win32Shell::PurgeSounds() {
     PlaySoundA(nullptr, nullptr, SND_PURGE);
+}
+
+void Win32Shell::OpenProgramFile(const std::string& path, WindowHandle owner) {
+    ShellExecuteW(reinterpret_cast<HWND>(owner), L"open", Utf8ToWide(path).c_str(), nullptr,
+                  nullptr, SW_SHOWNORMAL);
 }
 
 ModuleLoader& SystemModuleLoader() {

@@ -19,6 +19,7 @@
 #include "platform/MemoryRegistry.h"
 #include "platform/posix/InProcessDesktop.h"
 #include "platform/posix/ModelDialogHost.h"
+#include "platform/posix/RecordedTray.h"
 #include "sim/SimulatedHandset.h"
 #include "sim/SkypeClientSim.h"
 
@@ -140,7 +141,10 @@ class LiveProgram : public ::testing::Test {
     ModelDialogHost dialogs{*program};
     MemoryRegistry registry;
     NoAudioDevices audio;
-    Platform platform{*program, *program, SystemModuleLoader(), shell, dialogs, registry, audio};
+    RecordedTray tray{*program};
+    EnglishStrings strings;
+    Platform platform{*program, *program, SystemModuleLoader(), shell, dialogs, registry, audio,
+                      tray,     strings};
     std::unique_ptr<Application> application;
     std::future<int> exitCode;
 

@@ -14,6 +14,7 @@
 #include "app/ShellConstants.h"
 #include "platform/MemoryRegistry.h"
 #include "platform/posix/InProcessDesktop.h"
+#include "platform/posix/RecordedTray.h"
 #include "sim/SkypeClientSim.h"
 
 namespace kestrava::testing {
@@ -121,7 +122,9 @@ class ShellIntegrationTest : public ::testing::Test {
     NullDialogHost dialogs;
     MemoryRegistry registry;
     NoAudioDevices audio;
-    Platform platform{*kestrava, *kestrava, loader, shell, dialogs, registry, audio};
+    RecordedTray tray{*kestrava};
+    EnglishStrings strings;
+    Platform platform{*kestrava, *kestrava, loader, shell, dialogs, registry, audio, tray, strings};
     NiceMock<MockHidDevice> device;
     NiceMock<MockLcdRenderer> renderer;
     std::filesystem::path folder;
@@ -187,8 +190,9 @@ TEST_F(ShellIntegrationTest, WithTheHandsetPresentAtStartDiscoverGoesOutAtOnce) 
 TEST_F(ShellIntegrationTest, ASecondCopyWithTheSameTitleEndsAtOnceWithoutAWindow) {
     StartProgram();
     auto secondProgram = desktop.OpenProgram("Kestrava (second)");
-    Platform secondPlatform{*secondProgram, *secondProgram, loader, shell,
-                            dialogs,        registry,       audio};
+    RecordedTray secondTray(*secondProgram);
+    Platform secondPlatform{*secondProgram, *secondProgram, loader,     shell,  dialogs,
+                            registry,       audio,          secondTray, strings};
     CDeviceLibrary secondLibrary(loader, shell);
     Application second(secondPlatform, secondLibrary);
     EXPECT_EQ(second.Run(), 0);
@@ -204,8 +208,9 @@ TEST_F(ShellIntegrationTest, TwoCopiesWithDifferentApiNamesBothRun) {
 
     std::filesystem::remove(folder / "Pellanor.ini");
     auto secondProgram = desktop.OpenProgram("Kestrava (second)");
-    Platform secondPlatform{*secondProgram, *secondProgram, loader, shell,
-                            dialogs,        registry,       audio};
+    RecordedTray secondTray(*secondProgram);
+    Platform secondPlatform{*secondProgram, *secondProgram, loader,     shell,  dialogs,
+                            registry,       audio,          secondTray, strings};
     CDeviceLibrary secondLibrary(loader, shell);
     Application second(secondPlatform, secondLibrary);
     auto secondExit = std::async(std::launch::async, [&] { return second.Run(); });

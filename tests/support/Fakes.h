@@ -273,6 +273,15 @@ class RecordingShell : public Shell {
         pulses.push_back(name + " " + std::to_string(duration.count()));
     }
     void PurgeSounds() override { ++purges; }
+    void OpenProgramFile(const std::string& path, WindowHandle owner) override {
+        std::lock_guard lock(m_mutex);
+        opened.push_back(path + " owner " + std::to_string(owner));
+    }
+    // The programs started, each as "<path> owner <window>".
+    std::vector<std::string> Opened() {
+        std::lock_guard lock(m_mutex);
+        return opened;
+    }
     std::vector<std::string> Boxes() {
         std::lock_guard lock(m_mutex);
         return boxes;
@@ -288,6 +297,7 @@ class RecordingShell : public Shell {
     std::mutex m_mutex;
     std::vector<std::string> boxes;
     std::vector<std::string> pulses;
+    std::vector<std::string> opened;
 };
 
 // Factories of fake component libraries: they hand out the test's own objects.
