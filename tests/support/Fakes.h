@@ -51,9 +51,9 @@ class RecordingWindowSystem : public WindowSystem {
     LParam DefaultProcedure(WindowHandle, std::uint32_t, WParam, LParam) override { return 0; }
     int RunMessageLoop() override { return 0; }
     void PostQuit(int) override {}
-    bool Post(WindowHandle window, std::uint32_t message, WParam, LParam) override {
+    bool Post(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) override {
         std::lock_guard lock(m_mutex);
-        m_posted.push_back({window, message});
+        m_posted.push_back({window, message, wParam, lParam});
         return true;
     }
     std::optional<LParam> Send(WindowHandle window, std::uint32_t message, WParam wParam,
@@ -77,6 +77,17 @@ class RecordingWindowSystem : public WindowSystem {
     bool SetTimer(WindowHandle, std::uintptr_t, unsigned) override { return true; }
     void KillTimer(WindowHandle, std::uintptr_t) override {}
     void PumpSentMessages(std::chrono::milliseconds) override {}
+
+    struct Posted {
+        WindowHandle window;
+        std::uint32_t message;
+        WParam wParam;
+        LParam lParam;
+    };
+    std::vector<Posted> Posts() {
+        std::lock_guard lock(m_mutex);
+        return m_posted;
+    }
 
     struct Sent {
         WindowHandle target;
@@ -122,7 +133,7 @@ class RecordingWindowSystem : public WindowSystem {
     std::vector<Sent> m_sends;
     std::vector<Broadcasted> m_broadcasts;
     std::vector<std::string> m_events;
-    std::vector<std::pair<WindowHandle, std::uint32_t>> m_posted;
+    std::vector<Posted> m_posted;
 };
 
 // A desktop without other programs' windows; fakes override what they need.
