@@ -84,9 +84,10 @@ bool Application::StartUp() {
         CreateContactList();
         AttachCallPath();
         LoadFonts();
-        m_engine->UpdateTrayState();
         m_mainWindow.RequestLinkAction(API_ACTION_DISCOVER);
         m_device.handsetPresent = 1;
+        // Once the handset counts as present, so that the tray shows it.
+        m_engine->UpdateTrayState();
         m_links.Report("handset: found at start");
     } else {
         CreateContactList();

@@ -288,6 +288,10 @@ class RecordingShell : public Shell {
         std::lock_guard lock(m_mutex);
         opened.push_back(path + " owner " + std::to_string(owner));
     }
+    void ClearOpened() {
+        std::lock_guard lock(m_mutex);
+        opened.clear();
+    }
     // The programs started, each as "<path> owner <window>".
     std::vector<std::string> Opened() {
         std::lock_guard lock(m_mutex);
