@@ -66,7 +66,8 @@ TEST(Win32TrayTest, TheIconIsAddedChangedAndDeletedOrRefusedCleanly) {
     icon.id = 112;
     icon.flags = NotifyArea::kMessage | NotifyArea::kIcon | NotifyArea::kTip;
     icon.callbackMessage = 0x800A;
-    icon.icon = reinterpret_cast<NotifyArea::IconHandle>(LoadIconW(nullptr, IDI_APPLICATION));
+    icon.icon =
+        reinterpret_cast<NotifyArea::IconHandle>(LoadIconW(nullptr, MAKEINTRESOURCEW(32512)));
     icon.tooltip = "连接正常";
     if (area.AddIcon(icon)) {
         icon.flags = NotifyArea::kTip;
