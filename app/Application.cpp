@@ -19,7 +19,8 @@ Application::Application(Platform& platform, CDeviceLibrary& device)
       m_audioDevices(platform.registry, platform.audio, m_shell.SupportAutoSwitchSystemAudioDevice),
       m_links(m_shell, platform.windows, device, m_mixers),
       m_renderer(platform.modules, platform.shell),
-      m_mainWindow(m_shell, platform, device, m_links, m_mixers) {
+      m_mainWindow(m_shell, platform, device, m_links, m_mixers),
+      m_tray(platform.tray, platform.strings, platform.windows) {
     m_links.SetAudioRouting(&m_audioRouting);
 }
 
@@ -28,6 +29,7 @@ int Application::Run() {
         m_platform.windows.RunMessageLoop();
         ShutDown();
     } else {
+        DestroyTrayIcon();
         if (WindowHandle window = m_shell.mainWindow.exchange(0)) {
             m_platform.windows.DestroyWindow(window);
         }
@@ -74,7 +76,7 @@ bool Application::StartUp() {
     if (window == 0) return false;
     m_shell.mainWindow = window;
     m_links.Report("shell: main window \"" + windowTitle + "\" created");
-    // Seam: the tray icon is created here when SupportSky is set.
+    if (m_shell.SupportSky && !CreateTrayIcon(window, windowTitle, icon)) return false;
 
     if (!m_renderer.Bind(m_device, *m_engine, m_device.m_bSupportARF)) return false;
 
@@ -88,9 +90,10 @@ bool Application::StartUp() {
         CreateContactList();
         AttachCallPath();
         LoadFonts();
-        m_engine->UpdateTrayState();
         m_mainWindow.RequestLinkAction(API_ACTION_DISCOVER);
         m_device.handsetPresent = 1;
+        // Once the handset counts as present, so that the tray shows it.
+        m_engine->UpdateTrayState();
         m_links.Report("handset: found at start");
     } else {
         CreateContactList();
@@ -127,6 +130,25 @@ void Application::LoadConfiguration() {
     m_engine->GetCodecRegisterDefaults(&reg04, &reg1C);
     m_device.m_nReg04Value = reg04;
     m_device.m_nReg1CValue = reg1C;
+}
+
+bool Application::CreateTrayIcon(WindowHandle window, const std::string& title,
+                                 const std::string& icon) {
+    NotifyArea::IconHandle noHandset = m_platform.tray.LoadIconFile(icon);
+    if (!m_tray.Create(window, WM_TRAY_NOTIFY, title, noHandset, kTrayIconId, false)) {
+        m_links.Report("shell: the tray icon cannot be created");
+        return false;
+    }
+    m_mainWindow.SetTray(&m_tray);
+    m_links.SetTray(&m_tray);
+    return true;
+}
+
+// On the main thread, which made the tray's message window.
+void Application::DestroyTrayIcon() {
+    m_links.SetTray(nullptr);
+    m_mainWindow.SetTray(nullptr);
+    m_tray.Destroy();
 }
 
 void Application::CreateSessionStore() {
@@ -178,6 +200,7 @@ void Application::ShutDown() {
     Pause(std::chrono::milliseconds(20));
     m_platform.windows.KillTimer(m_shell.mainWindow.load(), IDT_DEVICE_RECHECK);
     TearDownSession();
+    DestroyTrayIcon();
     m_renderer.DeleteRenderer();
     m_renderer.UnloadModule();
     if (WindowHandle window = m_shell.mainWindow.load()) m_platform.windows.DestroyWindow(window);

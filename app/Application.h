@@ -12,6 +12,7 @@
 #include "app/RendererBinding.h"
 #include "app/ShellLinks.h"
 #include "app/ShellState.h"
+#include "app/TrayIcon.h"
 #include "audio/HandsetMixers.h"
 #include "handset/CDeviceLibrary.h"
 #include "platform/Platform.h"
@@ -46,6 +47,8 @@ class Application {
     void CreateSessionStore();
     void CreateContactList();
     void AttachCallPath();
+    bool CreateTrayIcon(WindowHandle window, const std::string& title, const std::string& icon);
+    void DestroyTrayIcon();
     // Stops every thread that reads the session, then frees it.
     void TearDownSession();
 
@@ -61,6 +64,7 @@ class Application {
     ShellLinks m_links;
     RendererBinding m_renderer;
     MainWindow m_mainWindow;
+    CTrayIcon m_tray;
     EngineLink m_engineLink;
     std::unique_ptr<CSkypeEngine> m_engine;
     std::unique_ptr<CallPath> m_callPath;

@@ -13,7 +13,12 @@ constexpr LParam kHandled = 1;
 
 MainWindow::MainWindow(ShellState& shell, Platform& platform, CDeviceLibrary& device,
                        ShellLinks& links, HandsetMixers& mixers)
-    : m_shell(shell), m_platform(platform), m_device(device), m_links(links), m_mixers(mixers) {}
+    : m_shell(shell),
+      m_platform(platform),
+      m_device(device),
+      m_links(links),
+      m_mixers(mixers),
+      m_launcher(platform.registry, platform.shell) {}
 
 void MainWindow::RequestLinkAction(int action) {
     if (!m_engine) return;
@@ -71,8 +76,7 @@ LParam MainWindow::Procedure(WindowHandle window, std::uint32_t message, WParam 
             m_device.QueueReport(wParam, lParam);
             break;
         case WM_TRAY_NOTIFY:
-            // Seam: the tray icon's click handling.
-            return 0;
+            return m_tray ? m_tray->OnTrayNotification(wParam, lParam) : 0;
         case WM_RESTART_FOCUS_TIMER:
             windows.KillTimer(window, IDT_SKYPE_FOCUS);
             windows.SetTimer(window, IDT_SKYPE_FOCUS, kSkypeFocusPeriodMs);
@@ -130,7 +134,7 @@ LParam MainWindow::OnCommand(WindowHandle window, std::uint32_t message, WParam 
             m_links.Report("shell: exit requested");
             RequestLinkAction(API_ACTION_DETACH);
             m_platform.windows.KillTimer(window, IDT_DEVICE_RECHECK);
-            // Seam: the tray icon is removed here.
+            if (m_tray) m_tray->RemoveIcon();
             Pause(std::chrono::milliseconds(50));
             m_platform.windows.DestroyWindow(m_shell.mainWindow.load());
             return kHandled;
@@ -256,7 +260,8 @@ void MainWindow::CloseMixerControls() {
 void MainWindow::StartSkypeClientIfMissing() {
     if (m_platform.desktop.FindTopLevelWindow(SkypeWindows::kMainWindowClass, nullptr) == 0 &&
         m_shell.SupportAutoRunSkype) {
-        // Seam: the Skype client is started from its install path.
+        m_links.Report("skype: starting the client");
+        m_launcher.StartSkypeClient(m_shell.mainWindow.load());
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/ShellLinks.h"
 #include "app/ShellState.h"
+#include "app/SkypeLauncher.h"
 #include "audio/HandsetMixers.h"
 #include "handset/CDeviceLibrary.h"
 #include "platform/Platform.h"
@@ -20,6 +21,8 @@ class MainWindow {
 
     // The engine is created before the window and destroyed after the loop.
     void SetEngine(CSkypeEngine* engine) { m_engine = engine; }
+    // The tray icon, when the shell has one (main thread only).
+    void SetTray(CTrayIcon* tray) { m_tray = tray; }
 
     LParam Procedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
 
@@ -50,6 +53,8 @@ class MainWindow {
     ShellLinks& m_links;
     HandsetMixers& m_mixers;
     CSkypeEngine* m_engine = nullptr;
+    CTrayIcon* m_tray = nullptr;
+    SkypeLauncher m_launcher;
 };
 
 }  // namespace kestrava

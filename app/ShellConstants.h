@@ -25,6 +25,9 @@ inline constexpr std::uint16_t IDM_VOLUME = 40007;
 inline constexpr std::uint16_t IDM_ADVANCED = 40008;
 inline constexpr std::uint16_t IDM_AUDIO_DEVICES = 40009;
 
+// The tray icon's id, also the number of its menu resource.
+inline constexpr std::uint32_t kTrayIconId = 112;
+
 inline constexpr LParam kAttachSuccess = 0;
 inline constexpr LParam kAttachApiAvailable = 0x8001;
 

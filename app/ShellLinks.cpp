@@ -6,7 +6,8 @@ namespace kestrava {
 
 namespace {
 constexpr int kNoCall = -1;
-}
+constexpr int kTrayTipConnected = 13;  // "connect normal"
+}  // namespace
 
 ShellLinks::ShellLinks(ShellState& shell, WindowSystem& windows, CDeviceLibrary& device,
                        HandsetMixers& mixers)
@@ -101,9 +102,14 @@ void ShellLinks::RestartFocusTimer() {
     }
 }
 
-// The tray icon itself is a seam; the state it would show is reported.
-void ShellLinks::ShowTrayState(const std::string&, int tipStringId) {
-    Report(tipStringId == 13 ? "tray: connected" : "tray: not connected");
+// The tooltip first, then the icon: a missing icon file leaves the old icon
+// but the tooltip still tells the state.
+void ShellLinks::ShowTrayState(const std::string& iconFile, int tipStringId) {
+    Report(tipStringId == kTrayTipConnected ? "tray: connected" : "tray: not connected");
+    if (CTrayIcon* tray = m_tray.load()) {
+        tray->SetTooltipFromString(tipStringId);
+        tray->SetIconFromFile(iconFile);
+    }
 }
 
 void ShellLinks::Dispatch(const std::string& line, int currentCallId, int currentCallStatus) {

@@ -8,6 +8,7 @@
 
 #include "app/AudioRouting.h"
 #include "app/ShellState.h"
+#include "app/TrayIcon.h"
 #include "audio/HandsetMixers.h"
 #include "handset/ButtonHandler.h"
 #include "handset/CDeviceLibrary.h"
@@ -39,6 +40,8 @@ class ShellLinks final : public LinkCollaborators, public NotificationDispatcher
     void SetButtonHandler(ButtonHandler* buttons) { m_buttons = buttons; }
     // The audio routing; without it the preferred devices are left alone.
     void SetAudioRouting(AudioRouting* routing) { m_routing = routing; }
+    // The tray icon, once created; the tray state is only reported before.
+    void SetTray(CTrayIcon* tray) { m_tray = tray; }
     void Report(const std::string& event) const;
 
     // LinkCollaborators
@@ -78,6 +81,7 @@ class ShellLinks final : public LinkCollaborators, public NotificationDispatcher
     std::atomic<NotificationDispatcher*> m_lines{nullptr};
     std::atomic<ButtonHandler*> m_buttons{nullptr};
     std::atomic<AudioRouting*> m_routing{nullptr};
+    std::atomic<CTrayIcon*> m_tray{nullptr};
     Trace m_trace;
 };
 

@@ -22,6 +22,7 @@
 #include "platform/MemoryRegistry.h"
 #include "platform/posix/InProcessDesktop.h"
 #include "platform/posix/ModelDialogHost.h"
+#include "platform/posix/RecordedTray.h"
 #include "sim/SimAudioDevices.h"
 #include "sim/SimulatedHandset.h"
 #include "sim/SkypeClientSim.h"
@@ -211,8 +212,12 @@ int main(int argc, char** argv) {
         // notices reach the main window through the program's window system.
         MemoryAudioSystem audio(kestrava.get());
         sim::AddSimulatedAudioDevices(audio);
-        Platform platform{*kestrava, *kestrava, SystemModuleLoader(), SystemShell(), dialogs,
-                          registry,  audio};
+        RecordedTray tray(*kestrava);
+        tray.SetTrace([&printer](const std::string& event) { printer.Line(event); });
+        EnglishStrings strings;
+        Platform platform{*kestrava,     *kestrava, SystemModuleLoader(),
+                          SystemShell(), dialogs,   registry,
+                          audio,         tray,      strings};
         Application application(platform, deviceLibrary);
         application.Links().SetTrace([&printer](const std::string& event) { printer.Line(event); });
 

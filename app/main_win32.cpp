@@ -3,6 +3,7 @@
 
 #include "app/Application.h"
 #include "platform/win32/Win32DialogHost.h"
+#include "platform/win32/Win32Tray.h"
 #include "platform/win32/Win32WindowSystem.h"
 
 using namespace kestrava;
@@ -13,8 +14,11 @@ static CDeviceLibrary g_DeviceLibrary(SystemModuleLoader(), SystemShell());
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Win32WindowSystem windows;
     Win32DialogHost dialogs;
+    Win32NotifyArea tray;
+    Win32ResourceStrings strings;
     Platform platform{windows, windows,          SystemModuleLoader(), SystemShell(),
-                      dialogs, SystemRegistry(), SystemAudioSystem()};
+                      dialogs, SystemRegistry(), SystemAudioSystem(),  tray,
+                      strings};
     Application application(platform, g_DeviceLibrary);
     return application.Run();
 }

@@ -32,6 +32,7 @@
 #include "platform/MemoryRegistry.h"
 #include "platform/posix/InProcessDesktop.h"
 #include "platform/posix/ModelDialogHost.h"
+#include "platform/posix/RecordedTray.h"
 #include "protocol/SkypeLink.h"
 #include "session/CSessionStore.h"
 #include "sim/RecordingHidDevice.h"
@@ -71,8 +72,11 @@ void BM_RingToName(benchmark::State& state) {
         ModelDialogHost dialogs(*program);
         MemoryRegistry registry;
         NoAudioDevices audio;
-        Platform platform{*program, *program, SystemModuleLoader(), SystemShell(), dialogs,
-                          registry, audio};
+        RecordedTray tray(*program);
+        EnglishStrings strings;
+        Platform platform{*program,      *program, SystemModuleLoader(),
+                          SystemShell(), dialogs,  registry,
+                          audio,         tray,     strings};
         Application application(platform, library);
         auto exitCode = std::async(std::launch::async, [&] { return application.Run(); });
         if (!WaitUntil([&] { return application.State().g_bHandsetAnnounced.load() != 0; }) ||
@@ -145,6 +149,7 @@ class QuietShell final : public Shell {
     void ShowMessageBox(const std::string&, const std::string&, MessageBoxIcon) override {}
     void PulseNamedMutex(const std::string&, std::chrono::milliseconds) override {}
     void PurgeSounds() override {}
+    void OpenProgramFile(const std::string&, WindowHandle) override {}
 };
 
 class NoContacts final : public ContactListView {

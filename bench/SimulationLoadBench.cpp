@@ -27,6 +27,7 @@
 #include "platform/MemoryRegistry.h"
 #include "platform/posix/InProcessDesktop.h"
 #include "platform/posix/ModelDialogHost.h"
+#include "platform/posix/RecordedTray.h"
 #include "sim/SimulatedHandset.h"
 #include "sim/SkypeClientSim.h"
 
@@ -95,8 +96,11 @@ void BM_LargeAccountAfterAttach(benchmark::State& state) {
         ModelDialogHost dialogs(*program);
         MemoryRegistry registry;
         NoAudioDevices audio;
-        Platform platform{*program, *program, SystemModuleLoader(), SystemShell(), dialogs,
-                          registry, audio};
+        RecordedTray tray(*program);
+        EnglishStrings strings;
+        Platform platform{*program,      *program, SystemModuleLoader(),
+                          SystemShell(), dialogs,  registry,
+                          audio,         tray,     strings};
         Application application(platform, library);
         auto exitCode = std::async(std::launch::async, [&] { return application.Run(); });
         auto deadline = Clock::now() + 120s;

@@ -5,7 +5,9 @@
 #include "Desktop.h"
 #include "DialogHost.h"
 #include "ModuleLoader.h"
+#include "NotifyArea.h"
 #include "Registry.h"
+#include "ResourceStrings.h"
 #include "Shell.h"
 #include "WindowSystem.h"
 
@@ -19,6 +21,8 @@ struct Platform {
     DialogHost& dialogs;
     Registry& registry;
     AudioSystem& audio;
+    NotifyArea& tray;
+    ResourceStrings& strings;
 };
 
 // The adapters of the system this program was built for (process-wide, built on first use).

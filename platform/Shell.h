@@ -4,6 +4,8 @@
 #include <chrono>
 #include <string>
 
+#include "WindowTypes.h"
+
 namespace kestrava {
 
 enum class MessageBoxIcon { Error, Information };
@@ -22,6 +24,11 @@ class Shell {
 
     // Stops any sound the program plays (the system sound purge).
     virtual void PurgeSounds() = 0;
+
+    // Starts the program at `path` (the shell's "open", shown normally), with
+    // `owner` as the owner of any message the system shows. Nothing is
+    // reported back: whether it started is not known here.
+    virtual void OpenProgramFile(const std::string& path, WindowHandle owner) = 0;
 };
 
 }  // namespace kestrava

@@ -70,13 +70,15 @@ std::string JoinWordsFrom(std::string_view line, int index, std::size_t limit) {
         joined.push_back(' ');
         if (joined.size() >= limit) break;
     }
-    if (joined.size() > limit) {
-        std::size_t cut = limit;
-        // Back off to the start of the character the cut would split.
-        while (cut > 0 && IsContinuationByte(joined[cut])) --cut;
-        joined.resize(cut);
-    }
-    return joined;
+    return CutUtf8(joined, limit);
+}
+
+std::string CutUtf8(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) return std::string(text);
+    std::size_t cut = maxBytes;
+    // Back off to the start of the character the cut would split.
+    while (cut > 0 && IsContinuationByte(text[cut])) --cut;
+    return std::string(text.substr(0, cut));
 }
 
 std::int64_t ParseInt64(std::string_view word) {

@@ -30,6 +30,9 @@ struct LineWords {
 // one blank, at most `limit` bytes. A cut never splits a UTF-8 character.
 std::string JoinWordsFrom(std::string_view line, int index, std::size_t limit);
 
+// `text` cut to at most `maxBytes` bytes without splitting a UTF-8 character.
+std::string CutUtf8(std::string_view text, std::size_t maxBytes);
+
 // The items of a list reply ("USERS a, b, c", "CALLS 3, 2, 1"): the line split
 // at commas, blanks, tabs and line ends (so no item ever carries one), the
 // keyword first word left out, empty items skipped. The views point into `line`.

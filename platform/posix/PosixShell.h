@@ -13,6 +13,9 @@ class PosixShell final : public Shell {
     void PulseNamedMutex(const std::string& name, std::chrono::milliseconds duration) override;
     // The program plays no sounds here; nothing to stop.
     void PurgeSounds() override {}
+    // Spawns the program without arguments; a path that is not a program
+    // here (a Windows path) starts nothing.
+    void OpenProgramFile(const std::string& path, WindowHandle owner) override;
 };
 
 }  // namespace kestrava

@@ -5,7 +5,9 @@
 #include "Win32Registry.h"
 // After windows.h, whose types it uses.
 #include <mmsystem.h>
+#include <shellapi.h>
 
+#include "WideText.h"
 #include "Win32AudioSystem.h"
 #include "platform/Pause.h"
 #include "platform/Platform.h"
@@ -45,6 +47,11 @@ void Win32Shell::PulseNamedMutex(const std::string& name, std::chrono::milliseco
 
 void Win32Shell::PurgeSounds() {
     PlaySoundA(nullptr, nullptr, SND_PURGE);
+}
+
+void Win32Shell::OpenProgramFile(const std::string& path, WindowHandle owner) {
+    ShellExecuteW(reinterpret_cast<HWND>(owner), L"open", Utf8ToWide(path).c_str(), nullptr,
+                  nullptr, SW_SHOWNORMAL);
 }
 
 ModuleLoader& SystemModuleLoader() {

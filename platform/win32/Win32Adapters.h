@@ -20,6 +20,7 @@ class Win32Shell final : public Shell {
                         MessageBoxIcon icon) override;
     void PulseNamedMutex(const std::string& name, std::chrono::milliseconds duration) override;
     void PurgeSounds() override;
+    void OpenProgramFile(const std::string& path, WindowHandle owner) override;
 };
 
 }  // namespace kestrava

@@ -12,6 +12,7 @@
 #include "app/ShellConstants.h"
 #include "platform/MemoryRegistry.h"
 #include "platform/posix/InProcessDesktop.h"
+#include "platform/posix/RecordedTray.h"
 #include "sim/SimulatedHandset.h"
 
 namespace kestrava::testing {
@@ -43,7 +44,10 @@ TEST(HandsetIntegration, TheHandsetIsFoundAtStartAndReportsCrossBothWays) {
     NullDialogHost dialogs;
     MemoryRegistry registry;
     NoAudioDevices audio;
-    Platform platform{*program, *program, SystemModuleLoader(), shell, dialogs, registry, audio};
+    RecordedTray tray(*program);
+    EnglishStrings strings;
+    Platform platform{*program, *program, SystemModuleLoader(), shell, dialogs, registry, audio,
+                      tray,     strings};
     Application application(platform, library);
     auto exitCode = std::async(std::launch::async, [&] { return application.Run(); });
 

@@ -20,6 +20,7 @@
 #include "platform/MemoryRegistry.h"
 #include "platform/posix/InProcessDesktop.h"
 #include "platform/posix/ModelDialogHost.h"
+#include "platform/posix/RecordedTray.h"
 #include "sim/SimAudioDevices.h"
 #include "sim/SimulatedHandset.h"
 #include "sim/SkypeClientSim.h"
@@ -150,7 +151,10 @@ class LiveProgram : public ::testing::Test {
     // The simulated machine's sound cards: the handset's codec and an on-board card.
     MemoryAudioSystem audio{program.get()};
     sim::SimAudioControls audioControls = sim::AddSimulatedAudioDevices(audio);
-    Platform platform{*program, *program, SystemModuleLoader(), shell, dialogs, registry, audio};
+    RecordedTray tray{*program};
+    EnglishStrings strings;
+    Platform platform{*program, *program, SystemModuleLoader(), shell, dialogs, registry, audio,
+                      tray,     strings};
     std::unique_ptr<Application> application;
     std::future<int> exitCode;
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <optional>
 #include <thread>
 
 #include "Fakes.h"
@@ -14,6 +15,7 @@
 #include "app/ShellConstants.h"
 #include "platform/MemoryRegistry.h"
 #include "platform/posix/InProcessDesktop.h"
+#include "platform/posix/RecordedTray.h"
 #include "sim/SkypeClientSim.h"
 
 namespace kestrava::testing {
@@ -121,7 +123,9 @@ class ShellIntegrationTest : public ::testing::Test {
     NullDialogHost dialogs;
     MemoryRegistry registry;
     NoAudioDevices audio;
-    Platform platform{*kestrava, *kestrava, loader, shell, dialogs, registry, audio};
+    RecordedTray tray{*kestrava};
+    EnglishStrings strings;
+    Platform platform{*kestrava, *kestrava, loader, shell, dialogs, registry, audio, tray, strings};
     NiceMock<MockHidDevice> device;
     NiceMock<MockLcdRenderer> renderer;
     std::filesystem::path folder;
@@ -187,8 +191,9 @@ TEST_F(ShellIntegrationTest, WithTheHandsetPresentAtStartDiscoverGoesOutAtOnce) 
 TEST_F(ShellIntegrationTest, ASecondCopyWithTheSameTitleEndsAtOnceWithoutAWindow) {
     StartProgram();
     auto secondProgram = desktop.OpenProgram("Kestrava (second)");
-    Platform secondPlatform{*secondProgram, *secondProgram, loader, shell,
-                            dialogs,        registry,       audio};
+    RecordedTray secondTray(*secondProgram);
+    Platform secondPlatform{*secondProgram, *secondProgram, loader,     shell,  dialogs,
+                            registry,       audio,          secondTray, strings};
     CDeviceLibrary secondLibrary(loader, shell);
     Application second(secondPlatform, secondLibrary);
     EXPECT_EQ(second.Run(), 0);
@@ -204,8 +209,9 @@ TEST_F(ShellIntegrationTest, TwoCopiesWithDifferentApiNamesBothRun) {
 
     std::filesystem::remove(folder / "Pellanor.ini");
     auto secondProgram = desktop.OpenProgram("Kestrava (second)");
-    Platform secondPlatform{*secondProgram, *secondProgram, loader, shell,
-                            dialogs,        registry,       audio};
+    RecordedTray secondTray(*secondProgram);
+    Platform secondPlatform{*secondProgram, *secondProgram, loader,     shell,  dialogs,
+                            registry,       audio,          secondTray, strings};
     CDeviceLibrary secondLibrary(loader, shell);
     Application second(secondPlatform, secondLibrary);
     auto secondExit = std::async(std::launch::async, [&] { return second.Run(); });
@@ -306,6 +312,149 @@ TEST_F(ShellIntegrationTest, SuspendDropsTheHandsetAndResumeDiscoversAgain) {
     }));
     // The resume asks for the Discover before it marks the handset present.
     EXPECT_TRUE(WaitUntil([&] { return library->handsetPresent.load() == 1; }));
+}
+
+// ---------------------------------------------------------------------------
+// The tray icon
+
+class TrayIntegrationTest : public ShellIntegrationTest {
+  protected:
+    // The configuration names the tray's icon files, which exist beside the program.
+    void WriteConfiguration(const std::string& extra = "") {
+        for (const char* name : {"HandsetNone.ico", "HandsetNoLink.ico", "HandsetActive.ico"}) {
+            std::ofstream(folder / name, std::ios::binary).write("\0\0\1\0\1\0", 6);
+        }
+        std::ofstream(folder / "Pellanor.ini")
+            << "[ICON]\nFileNoHW=HandsetNone.ico\nFileNoANY=HandsetNoLink.ico\n"
+               "FileActive=HandsetActive.ico\n"
+            << extra;
+    }
+
+    bool WaitForTray(const std::string& tooltip, const std::string& iconFile) {
+        bool shown = WaitUntil([&] {
+            auto state = tray.Current();
+            return state.present && state.tooltip == tooltip &&
+                   std::filesystem::path(state.iconFile).lexically_normal() ==
+                       (folder / iconFile).lexically_normal();
+        });
+        auto state = tray.Current();
+        EXPECT_TRUE(shown) << "present " << state.present << " icon " << state.iconFile
+                           << " tooltip \"" << state.tooltip << "\"";
+        return shown;
+    }
+};
+
+TEST_F(TrayIntegrationTest, WithoutTheHandsetTheTrayShowsNoConnection) {
+    WriteConfiguration();
+    StartSkype();
+    StartProgram();
+    EXPECT_TRUE(WaitForTray("connect wrong", "HandsetNoLink.ico"));
+    auto state = tray.Current();
+    EXPECT_EQ(state.owner, MainWindow());
+    EXPECT_EQ(state.id, 112u);
+    EXPECT_EQ(state.callbackMessage, WM_TRAY_NOTIFY);
+    // Skype's own status does not matter while the handset is away.
+    skype->Announce();
+    ASSERT_TRUE(WaitForLog([](auto& log) { return Contains(log, "COMMAND GET USERSTATUS"); }));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(tray.Current().tooltip, "connect wrong");
+}
+
+TEST_F(TrayIntegrationTest, APresentHandsetShowsConnectedBeforeSkypeReportsAnyStatus) {
+    WriteConfiguration();
+    ON_CALL(device, Reconnect()).WillByDefault(Return(S_OK));
+    StartProgram();  // no Skype client: no connection status ever comes
+    EXPECT_TRUE(WaitForTray("connect normal", "HandsetActive.ico"));
+}
+
+TEST_F(TrayIntegrationTest, SupportSkyTwoGivesNoIcon) {
+    WriteConfiguration("[SYSTEM]\nSupportSky=2\n");
+    StartProgram();
+    EXPECT_EQ(StopProgram(), 0);
+    EXPECT_EQ(tray.Current().adds, 0);
+    EXPECT_EQ(tray.MenusShown(), 0);
+}
+
+TEST_F(TrayIntegrationTest, ExitChosenFromTheMenuEndsTheProgramAndRemovesTheIcon) {
+    WriteConfiguration();
+    StartProgram();
+    ASSERT_TRUE(WaitForTray("connect wrong", "HandsetNoLink.ico"));
+    ASSERT_TRUE(tray.RightClick(IDM_EXIT));
+    ASSERT_EQ(exitCode.wait_for(10s), std::future_status::ready);
+    EXPECT_EQ(exitCode.get(), 0);
+    application.reset();
+
+    auto menu = tray.LastMenu();
+    EXPECT_EQ(menu.menuId, 112);
+    EXPECT_EQ(menu.defaultPosition, 0) << "Advanced Settings in bold";
+    std::vector<std::string> entries;
+    for (const auto& item : menu.items) {
+        if (item.command != 0) entries.push_back(std::to_string(item.command) + " " + item.text);
+    }
+    EXPECT_THAT(entries, ::testing::ElementsAre("40008 Advanced Settings", "40007 Volume Control",
+                                                "40002 About ", "40001 Exit"));
+    EXPECT_FALSE(tray.Current().present);
+    EXPECT_EQ(MainWindow(), 0u);
+}
+
+TEST_F(TrayIntegrationTest, ARestartedShellGetsTheIconBackWithItsLastState) {
+    WriteConfiguration();
+    StartProgram();
+    ASSERT_TRUE(WaitForTray("connect wrong", "HandsetNoLink.ico"));
+    tray.RestartShell();
+    EXPECT_TRUE(WaitUntil([&] { return tray.Current().adds == 2; }));
+    EXPECT_TRUE(WaitForTray("connect wrong", "HandsetNoLink.ico"));
+}
+
+TEST_F(TrayIntegrationTest, AnArrivingHandsetStartsTheMissingSkypeClient) {
+    struct Case {
+        const char* what;
+        bool autoRun;
+        bool skypeRunning;
+        std::optional<std::string> storedPath;
+        std::vector<std::string> opened;
+    } cases[] = {
+        // The stored path stays from its case on: the cases after it open nothing.
+        {"auto run, no client, nothing stored",
+         true,
+         false,
+         std::nullopt,
+         {"C:\\Program Files\\Skype\\Phone\\Skype.exe"}},
+        {"auto run, no client, a stored path",
+         true,
+         false,
+         "E:\\Skype\\Skype.exe",
+         {"E:\\Skype\\Skype.exe"}},
+        {"auto run, the client runs", true, true, std::nullopt, {}},
+        {"no auto run", false, false, std::nullopt, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteConfiguration(c.autoRun ? "[SYSTEM]\nSupportAutoRunSkype=1\n" : "");
+        if (c.storedPath) {
+            Registry::Key key = registry.CreateUserKey("Software\\Skype\\Phone");
+            registry.WriteString(key, "SkypePath", *c.storedPath);
+            registry.CloseKey(key);
+        }
+        std::atomic<int> reconnects{0};
+        ON_CALL(device, Reconnect()).WillByDefault([&] {
+            return ++reconnects == 1 ? E_FAIL : S_OK;  // plugged in after the start
+        });
+        if (c.skypeRunning) StartSkype();
+        StartProgram();
+        PostToProgram(msg::kDeviceChange, kDeviceNodesChanged);
+        EXPECT_TRUE(WaitUntil([&] { return library->handsetPresent.load() == 1; }));
+        std::vector<std::string> opened;
+        for (const auto& entry : shell.Opened()) {
+            EXPECT_EQ(entry.substr(entry.find(" owner ")),
+                      " owner " + std::to_string(MainWindow()));
+            opened.push_back(entry.substr(0, entry.find(" owner ")));
+        }
+        EXPECT_EQ(opened, c.opened);
+        EXPECT_EQ(StopProgram(), 0);
+        skype.reset();
+        shell.ClearOpened();
+    }
 }
 
 }  // namespace

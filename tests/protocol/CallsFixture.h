@@ -86,6 +86,9 @@ class LoggingShell : public Shell {
     void ShowMessageBox(const std::string&, const std::string&, MessageBoxIcon) override {}
     void PulseNamedMutex(const std::string&, std::chrono::milliseconds) override {}
     void PurgeSounds() override { m_log.push_back("sounds off"); }
+    void OpenProgramFile(const std::string& path, WindowHandle) override {
+        m_log.push_back("open " + path);
+    }
 
   private:
     Events& m_log;

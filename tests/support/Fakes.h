@@ -51,9 +51,9 @@ class RecordingWindowSystem : public WindowSystem {
     LParam DefaultProcedure(WindowHandle, std::uint32_t, WParam, LParam) override { return 0; }
     int RunMessageLoop() override { return 0; }
     void PostQuit(int) override {}
-    bool Post(WindowHandle window, std::uint32_t message, WParam, LParam) override {
+    bool Post(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) override {
         std::lock_guard lock(m_mutex);
-        m_posted.push_back({window, message});
+        m_posted.push_back({window, message, wParam, lParam});
         return true;
     }
     std::optional<LParam> Send(WindowHandle window, std::uint32_t message, WParam wParam,
@@ -77,6 +77,17 @@ class RecordingWindowSystem : public WindowSystem {
     bool SetTimer(WindowHandle, std::uintptr_t, unsigned) override { return true; }
     void KillTimer(WindowHandle, std::uintptr_t) override {}
     void PumpSentMessages(std::chrono::milliseconds) override {}
+
+    struct Posted {
+        WindowHandle window;
+        std::uint32_t message;
+        WParam wParam;
+        LParam lParam;
+    };
+    std::vector<Posted> Posts() {
+        std::lock_guard lock(m_mutex);
+        return m_posted;
+    }
 
     struct Sent {
         WindowHandle target;
@@ -122,7 +133,7 @@ class RecordingWindowSystem : public WindowSystem {
     std::vector<Sent> m_sends;
     std::vector<Broadcasted> m_broadcasts;
     std::vector<std::string> m_events;
-    std::vector<std::pair<WindowHandle, std::uint32_t>> m_posted;
+    std::vector<Posted> m_posted;
 };
 
 // A desktop without other programs' windows; fakes override what they need.
@@ -273,6 +284,19 @@ class RecordingShell : public Shell {
         pulses.push_back(name + " " + std::to_string(duration.count()));
     }
     void PurgeSounds() override { ++purges; }
+    void OpenProgramFile(const std::string& path, WindowHandle owner) override {
+        std::lock_guard lock(m_mutex);
+        opened.push_back(path + " owner " + std::to_string(owner));
+    }
+    void ClearOpened() {
+        std::lock_guard lock(m_mutex);
+        opened.clear();
+    }
+    // The programs started, each as "<path> owner <window>".
+    std::vector<std::string> Opened() {
+        std::lock_guard lock(m_mutex);
+        return opened;
+    }
     std::vector<std::string> Boxes() {
         std::lock_guard lock(m_mutex);
         return boxes;
@@ -288,6 +312,7 @@ class RecordingShell : public Shell {
     std::mutex m_mutex;
     std::vector<std::string> boxes;
     std::vector<std::string> pulses;
+    std::vector<std::string> opened;
 };
 
 // Factories of fake component libraries: they hand out the test's own objects.

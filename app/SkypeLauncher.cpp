@@ -1,0 +1,21 @@
+#include "app/SkypeLauncher.h"
+
+#include <string>
+
+namespace kestrava {
+
+bool SkypeLauncher::LaunchSkypeFromRegistry(WindowHandle owner) {
+    Registry::Key key = m_registry.OpenUserKey(kPathKey);
+    if (key == 0) return false;
+    std::string path;
+    bool read = m_registry.ReadString(key, kPathValue, kPathCapacity, &path);
+    if (read) m_shell.OpenProgramFile(path, owner);
+    m_registry.CloseKey(key);
+    return read;
+}
+
+void SkypeLauncher::StartSkypeClient(WindowHandle owner) {
+    if (!LaunchSkypeFromRegistry(owner)) m_shell.OpenProgramFile(kDefaultPath, owner);
+}
+
+}  // namespace kestrava
