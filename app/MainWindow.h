@@ -4,6 +4,7 @@
 // message values; it runs on the main thread only.
 #pragma once
 
+#include "app/SettingsDialogs.h"
 #include "app/ShellLinks.h"
 #include "app/ShellState.h"
 #include "handset/CDeviceLibrary.h"
@@ -17,7 +18,14 @@ class MainWindow {
     MainWindow(ShellState& shell, Platform& platform, CDeviceLibrary& device, ShellLinks& links);
 
     // The engine is created before the window and destroyed after the loop.
-    void SetEngine(CSkypeEngine* engine) { m_engine = engine; }
+    void SetEngine(CSkypeEngine* engine) {
+        m_engine = engine;
+        m_settings.SetEngine(engine);
+    }
+
+    // The tray menu's settings dialogs; the shell wires their faders and the
+    // Audio Device Settings procedure here.
+    SettingsDialogs& Dialogs() { return m_settings; }
 
     LParam Procedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
 
@@ -43,6 +51,7 @@ class MainWindow {
     CDeviceLibrary& m_device;
     ShellLinks& m_links;
     CSkypeEngine* m_engine = nullptr;
+    SettingsDialogs m_settings;
 };
 
 }  // namespace kestrava
