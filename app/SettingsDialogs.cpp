@@ -159,8 +159,8 @@ LParam SettingsDialogs::VolumeProcedure(WindowHandle dialog, std::uint32_t messa
     }
 }
 
-LParam SettingsDialogs::AdvancedProcedure(WindowHandle dialog, std::uint32_t message,
-                                          WParam wParam, LParam) {
+LParam SettingsDialogs::AdvancedProcedure(WindowHandle dialog, std::uint32_t message, WParam wParam,
+                                          LParam) {
     std::lock_guard lock(m_mutex);
     if (message == msg::kInitDialog) {
         // The ring list is hidden in every language but filled all the same.

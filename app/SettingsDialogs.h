@@ -55,8 +55,7 @@ class SettingsDialogs {
     void ShowAudioDeviceSettings();
 
     // The dialog procedures, as RunModalDialog calls them.
-    LParam AboutProcedure(WindowHandle dialog, std::uint32_t message, WParam wParam,
-                          LParam lParam);
+    LParam AboutProcedure(WindowHandle dialog, std::uint32_t message, WParam wParam, LParam lParam);
     LParam VolumeProcedure(WindowHandle dialog, std::uint32_t message, WParam wParam,
                            LParam lParam);
     LParam AdvancedProcedure(WindowHandle dialog, std::uint32_t message, WParam wParam,

@@ -26,12 +26,11 @@ class DialogHost {
     // Shows dialog resource `resourceId` modally on the calling thread, owned
     // by the desktop window, and runs its message loop until EndDialog.
     // `procedure` gets WM_INITDIALOG first, WM_COMMAND (IDOK / IDCANCEL from
-    // its buttons, the controls' notices), WM_VSCROLL (its trackbars) and the program's own messages
-    // (from kFirstOwnDialogMessage on) that reach the dialog's handle
-    // (WindowSystem::Send from other threads); what it returns is the
-    // message's result (for WM_COMMAND: non-zero when it took it). The
-    // system handles every other message itself. Returns EndDialog's result,
-    // -1 when the dialog could not be shown.
+    // its buttons, the controls' notices), WM_VSCROLL (its trackbars) and the program's own
+    // messages (from kFirstOwnDialogMessage on) that reach the dialog's handle (WindowSystem::Send
+    // from other threads); what it returns is the message's result (for WM_COMMAND: non-zero when
+    // it took it). The system handles every other message itself. Returns EndDialog's result, -1
+    // when the dialog could not be shown.
     virtual LParam RunModalDialog(int resourceId, WindowProc procedure) = 0;
     // Ends the dialog; only its own thread (inside `procedure`) calls it.
     virtual void EndDialog(DialogHandle dialog, LParam result) = 0;
@@ -64,8 +63,7 @@ class DialogHost {
 
     // Trackbar `controlId`: TBM_SETRANGE without redraw, TBM_SETPOS with
     // redraw, TBM_GETPOS.
-    virtual void SetTrackbarRange(DialogHandle dialog, int controlId, int minimum,
-                                  int maximum) = 0;
+    virtual void SetTrackbarRange(DialogHandle dialog, int controlId, int minimum, int maximum) = 0;
     virtual void SetTrackbarPosition(DialogHandle dialog, int controlId, int position) = 0;
     virtual int TrackbarPosition(DialogHandle dialog, int controlId) = 0;
 };

@@ -59,8 +59,8 @@ inline constexpr WParam kLeftButtonFlag = 1;  // MK_LBUTTON
 inline constexpr int kOk = 1;                 // IDOK
 inline constexpr int kCancel = 2;             // IDCANCEL
 // Notification codes in the high word of WM_COMMAND's wParam.
-inline constexpr std::uint16_t kButtonClicked = 0;     // BN_CLICKED
-inline constexpr std::uint16_t kComboSelChange = 1;    // CBN_SELCHANGE
+inline constexpr std::uint16_t kButtonClicked = 0;   // BN_CLICKED
+inline constexpr std::uint16_t kComboSelChange = 1;  // CBN_SELCHANGE
 
 // WM_COMMAND's wParam for notice `code` of control `controlId`.
 inline constexpr WParam CommandParam(int controlId, std::uint16_t code) {

@@ -16,8 +16,8 @@ constexpr std::uint32_t kEndModalLoop = msg::kApp + 0x3FFF;
 constexpr std::chrono::seconds kDriveTimeout{10};
 
 bool ReachesProcedure(std::uint32_t message) {
-    return message == msg::kInitDialog || message == msg::kCommand ||
-           message == msg::kVScroll || message >= kFirstOwnDialogMessage;
+    return message == msg::kInitDialog || message == msg::kCommand || message == msg::kVScroll ||
+           message >= kFirstOwnDialogMessage;
 }
 
 }  // namespace

@@ -32,10 +32,10 @@ struct DialogModel {
     std::map<int, std::vector<std::string>> lines;  // list box lines by control id
     std::map<int, int> selection;                   // list box selection by control id
     std::map<int, std::vector<std::string>> comboLines;
-    std::map<int, int> comboSelection;              // -1 or absent: none
-    std::map<int, int> comboDropDownCloses;         // CB_SHOWDROPDOWN off, by control id
-    std::map<int, std::string> texts;               // control texts by control id
-    std::map<int, bool> checked;                    // check boxes by control id
+    std::map<int, int> comboSelection;       // -1 or absent: none
+    std::map<int, int> comboDropDownCloses;  // CB_SHOWDROPDOWN off, by control id
+    std::map<int, std::string> texts;        // control texts by control id
+    std::map<int, bool> checked;             // check boxes by control id
     struct Trackbar {
         int minimum = 0;
         int maximum = 100;

@@ -45,7 +45,8 @@ std::wstring ToWide(const std::string& utf8) {
     const int length = static_cast<int>(utf8.size());
     const int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(wideLength > 0 ? wideLength : 0), L'\0');
-    if (wideLength > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), wideLength);
+    if (wideLength > 0)
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), wideLength);
     return wide;
 }
 
@@ -88,12 +89,11 @@ LParam Win32DialogHost::RunModalDialog(int resourceId, WindowProc procedure) {
     HMODULE module = GetModuleHandleA(nullptr);
     LPCDLGTEMPLATEW chosen =
         m_language == 0 ? nullptr : FindDialogTemplate(module, resourceId, m_language);
-    INT_PTR result =
-        chosen != nullptr
-            ? DialogBoxIndirectParamW(module, chosen, GetDesktopWindow(), DialogThunk,
-                                      reinterpret_cast<LPARAM>(owned))
-            : DialogBoxParamA(module, MAKEINTRESOURCEA(resourceId), GetDesktopWindow(),
-                              DialogThunk, reinterpret_cast<LPARAM>(owned));
+    INT_PTR result = chosen != nullptr
+                         ? DialogBoxIndirectParamW(module, chosen, GetDesktopWindow(), DialogThunk,
+                                                   reinterpret_cast<LPARAM>(owned))
+                         : DialogBoxParamA(module, MAKEINTRESOURCEA(resourceId), GetDesktopWindow(),
+                                           DialogThunk, reinterpret_cast<LPARAM>(owned));
     // The dialog is destroyed by now: no message reaches the thunk any more.
     delete owned;
     return static_cast<LParam>(result);
