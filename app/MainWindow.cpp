@@ -18,7 +18,8 @@ MainWindow::MainWindow(ShellState& shell, Platform& platform, CDeviceLibrary& de
       m_device(device),
       m_links(links),
       m_mixers(mixers),
-      m_launcher(platform.registry, platform.shell) {}
+      m_launcher(platform.registry, platform.shell),
+      m_settings(platform.dialogs, shell) {}
 
 void MainWindow::RequestLinkAction(int action) {
     if (!m_engine) return;
@@ -138,11 +139,19 @@ LParam MainWindow::OnCommand(WindowHandle window, std::uint32_t message, WParam 
             Pause(std::chrono::milliseconds(50));
             m_platform.windows.DestroyWindow(m_shell.mainWindow.load());
             return kHandled;
+        // A dialog that is open already is not opened again; the command is
+        // answered all the same. About has no such guard.
         case IDM_ABOUT:
+            m_settings.ShowAbout();
+            return kHandled;
         case IDM_VOLUME:
+            m_settings.ShowVolumeControl();
+            return kHandled;
         case IDM_ADVANCED:
+            m_settings.ShowAdvancedSettings();
+            return kHandled;
         case IDM_AUDIO_DEVICES:
-            // Seam: the settings dialogs.
+            m_settings.ShowAudioDeviceSettings();
             return kHandled;
         default:
             break;  // 40003 to 40006 and anything else: default processing

@@ -4,6 +4,7 @@
 // message values; it runs on the main thread only.
 #pragma once
 
+#include "app/SettingsDialogs.h"
 #include "app/ShellLinks.h"
 #include "app/ShellState.h"
 #include "app/SkypeLauncher.h"
@@ -20,7 +21,14 @@ class MainWindow {
                HandsetMixers& mixers);
 
     // The engine is created before the window and destroyed after the loop.
-    void SetEngine(CSkypeEngine* engine) { m_engine = engine; }
+    void SetEngine(CSkypeEngine* engine) {
+        m_engine = engine;
+        m_settings.SetEngine(engine);
+    }
+
+    // The tray menu's settings dialogs; the shell wires their faders and the
+    // Audio Device Settings procedure here.
+    SettingsDialogs& Dialogs() { return m_settings; }
     // The tray icon, when the shell has one (main thread only).
     void SetTray(CTrayIcon* tray) { m_tray = tray; }
 
@@ -55,6 +63,7 @@ class MainWindow {
     CSkypeEngine* m_engine = nullptr;
     CTrayIcon* m_tray = nullptr;
     SkypeLauncher m_launcher;
+    SettingsDialogs m_settings;
 };
 
 }  // namespace kestrava

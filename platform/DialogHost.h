@@ -26,12 +26,11 @@ class DialogHost {
     // Shows dialog resource `resourceId` modally on the calling thread, owned
     // by the desktop window, and runs its message loop until EndDialog.
     // `procedure` gets WM_INITDIALOG first, WM_COMMAND (IDOK / IDCANCEL from
-    // its buttons, the controls' notices) and the program's own messages
-    // (from kFirstOwnDialogMessage on) that reach the dialog's handle
-    // (WindowSystem::Send from other threads); what it returns is the
-    // message's result (for WM_COMMAND: non-zero when it took it). The
-    // system handles every other message itself. Returns EndDialog's result,
-    // -1 when the dialog could not be shown.
+    // its buttons, the controls' notices), WM_VSCROLL (its trackbars) and the program's own
+    // messages (from kFirstOwnDialogMessage on) that reach the dialog's handle (WindowSystem::Send
+    // from other threads); what it returns is the message's result (for WM_COMMAND: non-zero when
+    // it took it). The system handles every other message itself. Returns EndDialog's result, -1
+    // when the dialog could not be shown.
     virtual LParam RunModalDialog(int resourceId, WindowProc procedure) = 0;
     // Ends the dialog; only its own thread (inside `procedure`) calls it.
     virtual void EndDialog(DialogHandle dialog, LParam result) = 0;
@@ -46,6 +45,27 @@ class DialogHost {
     virtual int ListCount(DialogHandle dialog, int controlId) = 0;
     virtual int ListSelection(DialogHandle dialog, int controlId) = 0;
     virtual void SelectListIndex(DialogHandle dialog, int controlId, int index) = 0;
+
+    // A control's window text, UTF-8 on both sides.
+    virtual void SetControlText(DialogHandle dialog, int controlId, const std::string& text) = 0;
+    virtual std::string ControlText(DialogHandle dialog, int controlId) = 0;
+
+    // Check box `controlId`: BM_SETCHECK and BM_GETCHECK (true when checked).
+    virtual void SetChecked(DialogHandle dialog, int controlId, bool checked) = 0;
+    virtual bool IsChecked(DialogHandle dialog, int controlId) = 0;
+
+    // Combo box `controlId`: CB_GETCOUNT, CB_GETCURSEL (-1 for none), the text
+    // of line `index` (UTF-8; empty outside the list) and CB_SHOWDROPDOWN off.
+    virtual int ComboCount(DialogHandle dialog, int controlId) = 0;
+    virtual int ComboSelection(DialogHandle dialog, int controlId) = 0;
+    virtual std::string ComboText(DialogHandle dialog, int controlId, int index) = 0;
+    virtual void CloseComboDropDown(DialogHandle dialog, int controlId) = 0;
+
+    // Trackbar `controlId`: TBM_SETRANGE without redraw, TBM_SETPOS with
+    // redraw, TBM_GETPOS.
+    virtual void SetTrackbarRange(DialogHandle dialog, int controlId, int minimum, int maximum) = 0;
+    virtual void SetTrackbarPosition(DialogHandle dialog, int controlId, int position) = 0;
+    virtual int TrackbarPosition(DialogHandle dialog, int controlId) = 0;
 };
 
 }  // namespace kestrava

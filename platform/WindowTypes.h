@@ -36,6 +36,7 @@ inline constexpr std::uint32_t kInitDialog = 0x0110;          // WM_INITDIALOG
 inline constexpr std::uint32_t kCommand = 0x0111;             // WM_COMMAND
 inline constexpr std::uint32_t kSysCommand = 0x0112;          // WM_SYSCOMMAND
 inline constexpr std::uint32_t kTimer = 0x0113;               // WM_TIMER
+inline constexpr std::uint32_t kVScroll = 0x0115;             // WM_VSCROLL
 inline constexpr std::uint32_t kLeftButtonDown = 0x0201;      // WM_LBUTTONDOWN
 inline constexpr std::uint32_t kLeftButtonUp = 0x0202;        // WM_LBUTTONUP
 inline constexpr std::uint32_t kPowerBroadcast = 0x0218;      // WM_POWERBROADCAST
@@ -57,6 +58,15 @@ inline constexpr WParam kClickActive = 2;     // WA_CLICKACTIVE
 inline constexpr WParam kLeftButtonFlag = 1;  // MK_LBUTTON
 inline constexpr int kOk = 1;                 // IDOK
 inline constexpr int kCancel = 2;             // IDCANCEL
+// Notification codes in the high word of WM_COMMAND's wParam.
+inline constexpr std::uint16_t kButtonClicked = 0;   // BN_CLICKED
+inline constexpr std::uint16_t kComboSelChange = 1;  // CBN_SELCHANGE
+
+// WM_COMMAND's wParam for notice `code` of control `controlId`.
+inline constexpr WParam CommandParam(int controlId, std::uint16_t code) {
+    return static_cast<WParam>((static_cast<std::uint32_t>(code) << 16) |
+                               static_cast<std::uint16_t>(controlId));
+}
 
 // lParam of a mouse message: the client position.
 inline constexpr LParam ClientPosition(int x, int y) {
@@ -71,6 +81,9 @@ inline constexpr WindowHandle kBroadcastWindow = 0xFFFF;
 
 inline constexpr std::uint16_t LowWord(WParam value) {
     return static_cast<std::uint16_t>(value);
+}
+inline constexpr std::uint16_t HighWord(WParam value) {
+    return static_cast<std::uint16_t>(value >> 16);
 }
 
 }  // namespace kestrava

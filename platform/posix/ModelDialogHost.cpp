@@ -1,5 +1,8 @@
 #include "ModelDialogHost.h"
 
+#include <algorithm>
+#include <chrono>
+
 namespace kestrava {
 
 namespace {
@@ -9,8 +12,11 @@ constexpr const char* kDialogClass = "ModelDialog";
 // EndDialog ends the right loop whichever thread calls it.
 constexpr std::uint32_t kEndModalLoop = msg::kApp + 0x3FFF;
 
+// Long enough for a dialog thread that is busy; a driver never waits for ever.
+constexpr std::chrono::seconds kDriveTimeout{10};
+
 bool ReachesProcedure(std::uint32_t message) {
-    return message == msg::kInitDialog || message == msg::kCommand ||
+    return message == msg::kInitDialog || message == msg::kCommand || message == msg::kVScroll ||
            message >= kFirstOwnDialogMessage;
 }
 
@@ -64,6 +70,12 @@ LParam ModelDialogHost::RunModalDialog(int resourceId, WindowProc procedure) {
         m_dialogs.push_back(std::move(model));
     }
     procedure(handle, msg::kInitDialog, 0, 0);
+    ShownHook hook;
+    {
+        std::lock_guard lock(m_mutex);
+        hook = m_shownHook;
+    }
+    if (hook) hook(handle);
     m_windows.RunMessageLoop();
     LParam result = 0;
     {
@@ -141,9 +153,125 @@ void ModelDialogHost::InsertComboString(DialogHandle dialog, int controlId, int 
     lines.insert(lines.begin() + index, text);
 }
 
+// As CB_SETCURSEL: an index outside the list clears the selection.
 void ModelDialogHost::SelectComboIndex(DialogHandle dialog, int controlId, int index) {
     std::lock_guard lock(m_mutex);
-    if (DialogModel* model = Find(dialog)) model->comboSelection[controlId] = index;
+    DialogModel* model = Find(dialog);
+    if (model == nullptr) return;
+    const int count = static_cast<int>(model->comboLines[controlId].size());
+    model->comboSelection[controlId] = (index >= 0 && index < count) ? index : -1;
+}
+
+void ModelDialogHost::SetShownHook(ShownHook hook) {
+    std::lock_guard lock(m_mutex);
+    m_shownHook = std::move(hook);
+}
+
+bool ModelDialogHost::SendToDialog(DialogHandle dialog, std::uint32_t message, WParam wParam) {
+    return m_windows.Send(dialog, message, wParam, 0, kDriveTimeout).has_value();
+}
+
+bool ModelDialogHost::Press(DialogHandle dialog, int controlId) {
+    return SendToDialog(dialog, msg::kCommand, CommandParam(controlId, kButtonClicked));
+}
+
+bool ModelDialogHost::ClickCheckBox(DialogHandle dialog, int controlId) {
+    {
+        std::lock_guard lock(m_mutex);
+        DialogModel* model = Find(dialog);
+        if (model == nullptr) return false;
+        model->checked[controlId] = !model->checked[controlId];
+    }
+    return SendToDialog(dialog, msg::kCommand, CommandParam(controlId, kButtonClicked));
+}
+
+bool ModelDialogHost::MoveTrackbar(DialogHandle dialog, int controlId, int position) {
+    SetTrackbarPosition(dialog, controlId, position);
+    return SendToDialog(dialog, msg::kVScroll, 0);
+}
+
+bool ModelDialogHost::ChooseComboEntry(DialogHandle dialog, int controlId, int index) {
+    SelectComboIndex(dialog, controlId, index);
+    return SendToDialog(dialog, msg::kCommand, CommandParam(controlId, kComboSelChange));
+}
+
+void ModelDialogHost::SetControlText(DialogHandle dialog, int controlId, const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    if (DialogModel* model = Find(dialog)) model->texts[controlId] = text;
+}
+
+std::string ModelDialogHost::ControlText(DialogHandle dialog, int controlId) {
+    std::lock_guard lock(m_mutex);
+    DialogModel* model = Find(dialog);
+    if (model == nullptr) return {};
+    auto it = model->texts.find(controlId);
+    return it == model->texts.end() ? std::string{} : it->second;
+}
+
+void ModelDialogHost::SetChecked(DialogHandle dialog, int controlId, bool checked) {
+    std::lock_guard lock(m_mutex);
+    if (DialogModel* model = Find(dialog)) model->checked[controlId] = checked;
+}
+
+bool ModelDialogHost::IsChecked(DialogHandle dialog, int controlId) {
+    std::lock_guard lock(m_mutex);
+    DialogModel* model = Find(dialog);
+    return model != nullptr && model->checked[controlId];
+}
+
+int ModelDialogHost::ComboCount(DialogHandle dialog, int controlId) {
+    std::lock_guard lock(m_mutex);
+    DialogModel* model = Find(dialog);
+    return model == nullptr ? 0 : static_cast<int>(model->comboLines[controlId].size());
+}
+
+int ModelDialogHost::ComboSelection(DialogHandle dialog, int controlId) {
+    std::lock_guard lock(m_mutex);
+    DialogModel* model = Find(dialog);
+    if (model == nullptr) return -1;
+    auto it = model->comboSelection.find(controlId);
+    return it == model->comboSelection.end() ? -1 : it->second;
+}
+
+std::string ModelDialogHost::ComboText(DialogHandle dialog, int controlId, int index) {
+    std::lock_guard lock(m_mutex);
+    DialogModel* model = Find(dialog);
+    if (model == nullptr) return {};
+    const auto& lines = model->comboLines[controlId];
+    if (index < 0 || index >= static_cast<int>(lines.size())) return {};
+    return lines[static_cast<std::size_t>(index)];
+}
+
+void ModelDialogHost::CloseComboDropDown(DialogHandle dialog, int controlId) {
+    std::lock_guard lock(m_mutex);
+    if (DialogModel* model = Find(dialog)) ++model->comboDropDownCloses[controlId];
+}
+
+void ModelDialogHost::SetTrackbarRange(DialogHandle dialog, int controlId, int minimum,
+                                       int maximum) {
+    std::lock_guard lock(m_mutex);
+    DialogModel* model = Find(dialog);
+    if (model == nullptr) return;
+    auto& trackbar = model->trackbars[controlId];
+    trackbar.minimum = minimum;
+    trackbar.maximum = maximum;
+    trackbar.position = std::clamp(trackbar.position, minimum, std::max(minimum, maximum));
+}
+
+// As TBM_SETPOS: the position is kept inside the range.
+void ModelDialogHost::SetTrackbarPosition(DialogHandle dialog, int controlId, int position) {
+    std::lock_guard lock(m_mutex);
+    DialogModel* model = Find(dialog);
+    if (model == nullptr) return;
+    auto& trackbar = model->trackbars[controlId];
+    trackbar.position =
+        std::clamp(position, trackbar.minimum, std::max(trackbar.minimum, trackbar.maximum));
+}
+
+int ModelDialogHost::TrackbarPosition(DialogHandle dialog, int controlId) {
+    std::lock_guard lock(m_mutex);
+    DialogModel* model = Find(dialog);
+    return model == nullptr ? 0 : model->trackbars[controlId].position;
 }
 
 }  // namespace kestrava

@@ -1,6 +1,10 @@
 #include "Win32DialogHost.h"
 
 #include <windows.h>
+// After windows.h: the trackbar messages and InitCommonControlsEx.
+#include <commctrl.h>
+
+#include <mutex>
 
 namespace kestrava {
 
@@ -21,7 +25,7 @@ INT_PTR CALLBACK DialogThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     if (message == WM_INITDIALOG) {
         return (*procedure)(window, message, wParam, 0) != 0 ? TRUE : FALSE;
     }
-    if (message == WM_COMMAND) {
+    if (message == WM_COMMAND || message == WM_VSCROLL) {
         return (*procedure)(window, message, wParam, lParam) != 0 ? TRUE : FALSE;
     }
     if (message < kFirstOwnDialogMessage) return FALSE;
@@ -36,13 +40,60 @@ LRESULT ToControl(DialogHost::DialogHandle dialog, int controlId, UINT message, 
     return SendDlgItemMessageA(ToHwnd(dialog), controlId, message, wParam, lParam);
 }
 
+std::wstring ToWide(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    const int length = static_cast<int>(utf8.size());
+    const int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wideLength > 0 ? wideLength : 0), L'\0');
+    if (wideLength > 0)
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), wideLength);
+    return wide;
+}
+
+std::string ToUtf8(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int length = static_cast<int>(wide.size());
+    const int utf8Length =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(utf8Length > 0 ? utf8Length : 0), '\0');
+    if (utf8Length > 0) {
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), utf8Length, nullptr,
+                            nullptr);
+    }
+    return utf8;
+}
+
+// The trackbars live in the common controls; their class is registered once.
+void RegisterCommonControls() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
+        InitCommonControlsEx(&controls);
+    });
+}
+
+// The dialog template of `resourceId` in `language`; null when there is none.
+LPCDLGTEMPLATEW FindDialogTemplate(HMODULE module, int resourceId, std::uint16_t language) {
+    HRSRC found = FindResourceExW(module, MAKEINTRESOURCEW(5) /* RT_DIALOG */,
+                                  MAKEINTRESOURCEW(resourceId), language);
+    if (found == nullptr) return nullptr;
+    HGLOBAL loaded = LoadResource(module, found);
+    return loaded == nullptr ? nullptr : static_cast<LPCDLGTEMPLATEW>(LockResource(loaded));
+}
+
 }  // namespace
 
 LParam Win32DialogHost::RunModalDialog(int resourceId, WindowProc procedure) {
+    RegisterCommonControls();
     auto* owned = new WindowProc(std::move(procedure));
-    INT_PTR result =
-        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resourceId), GetDesktopWindow(),
-                        DialogThunk, reinterpret_cast<LPARAM>(owned));
+    HMODULE module = GetModuleHandleA(nullptr);
+    LPCDLGTEMPLATEW chosen =
+        m_language == 0 ? nullptr : FindDialogTemplate(module, resourceId, m_language);
+    INT_PTR result = chosen != nullptr
+                         ? DialogBoxIndirectParamW(module, chosen, GetDesktopWindow(), DialogThunk,
+                                                   reinterpret_cast<LPARAM>(owned))
+                         : DialogBoxParamA(module, MAKEINTRESOURCEA(resourceId), GetDesktopWindow(),
+                                           DialogThunk, reinterpret_cast<LPARAM>(owned));
     // The dialog is destroyed by now: no message reaches the thunk any more.
     delete owned;
     return static_cast<LParam>(result);
@@ -89,6 +140,68 @@ void Win32DialogHost::InsertComboString(DialogHandle dialog, int controlId, int 
 
 void Win32DialogHost::SelectComboIndex(DialogHandle dialog, int controlId, int index) {
     ToControl(dialog, controlId, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void Win32DialogHost::SetControlText(DialogHandle dialog, int controlId, const std::string& text) {
+    SetDlgItemTextW(ToHwnd(dialog), controlId, ToWide(text).c_str());
+}
+
+std::string Win32DialogHost::ControlText(DialogHandle dialog, int controlId) {
+    HWND control = GetDlgItem(ToHwnd(dialog), controlId);
+    if (control == nullptr) return {};
+    const int length = GetWindowTextLengthW(control);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(control, wide.data(), length + 1);
+    wide.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return ToUtf8(wide);
+}
+
+void Win32DialogHost::SetChecked(DialogHandle dialog, int controlId, bool checked) {
+    ToControl(dialog, controlId, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool Win32DialogHost::IsChecked(DialogHandle dialog, int controlId) {
+    return ToControl(dialog, controlId, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+int Win32DialogHost::ComboCount(DialogHandle dialog, int controlId) {
+    LRESULT count = ToControl(dialog, controlId, CB_GETCOUNT, 0, 0);
+    return count < 0 ? 0 : static_cast<int>(count);
+}
+
+int Win32DialogHost::ComboSelection(DialogHandle dialog, int controlId) {
+    LRESULT selection = ToControl(dialog, controlId, CB_GETCURSEL, 0, 0);
+    return selection < 0 ? -1 : static_cast<int>(selection);
+}
+
+std::string Win32DialogHost::ComboText(DialogHandle dialog, int controlId, int index) {
+    HWND combo = GetDlgItem(ToHwnd(dialog), controlId);
+    if (combo == nullptr || index < 0) return {};
+    LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length <= 0) return {};  // CB_ERR outside the list
+    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+    LRESULT copied = SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                  reinterpret_cast<LPARAM>(wide.data()));
+    wide.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return ToUtf8(wide);
+}
+
+void Win32DialogHost::CloseComboDropDown(DialogHandle dialog, int controlId) {
+    ToControl(dialog, controlId, CB_SHOWDROPDOWN, FALSE, 0);
+}
+
+void Win32DialogHost::SetTrackbarRange(DialogHandle dialog, int controlId, int minimum,
+                                       int maximum) {
+    ToControl(dialog, controlId, TBM_SETRANGE, FALSE, MAKELPARAM(minimum, maximum));
+}
+
+void Win32DialogHost::SetTrackbarPosition(DialogHandle dialog, int controlId, int position) {
+    ToControl(dialog, controlId, TBM_SETPOS, TRUE, position);
+}
+
+int Win32DialogHost::TrackbarPosition(DialogHandle dialog, int controlId) {
+    return static_cast<int>(ToControl(dialog, controlId, TBM_GETPOS, 0, 0));
 }
 
 }  // namespace kestrava

@@ -67,6 +67,25 @@ class GatedHost final : public kestrava::DialogHost {
     int ListCount(DialogHandle d, int c) override { return model.ListCount(d, c); }
     int ListSelection(DialogHandle d, int c) override { return model.ListSelection(d, c); }
     void SelectListIndex(DialogHandle d, int c, int i) override { model.SelectListIndex(d, c, i); }
+    void SetControlText(DialogHandle d, int c, const std::string& t) override {
+        model.SetControlText(d, c, t);
+    }
+    std::string ControlText(DialogHandle d, int c) override { return model.ControlText(d, c); }
+    void SetChecked(DialogHandle d, int c, bool v) override { model.SetChecked(d, c, v); }
+    bool IsChecked(DialogHandle d, int c) override { return model.IsChecked(d, c); }
+    int ComboCount(DialogHandle d, int c) override { return model.ComboCount(d, c); }
+    int ComboSelection(DialogHandle d, int c) override { return model.ComboSelection(d, c); }
+    std::string ComboText(DialogHandle d, int c, int i) override {
+        return model.ComboText(d, c, i);
+    }
+    void CloseComboDropDown(DialogHandle d, int c) override { model.CloseComboDropDown(d, c); }
+    void SetTrackbarRange(DialogHandle d, int c, int lo, int hi) override {
+        model.SetTrackbarRange(d, c, lo, hi);
+    }
+    void SetTrackbarPosition(DialogHandle d, int c, int p) override {
+        model.SetTrackbarPosition(d, c, p);
+    }
+    int TrackbarPosition(DialogHandle d, int c) override { return model.TrackbarPosition(d, c); }
 };
 
 class ContactDialogTest : public ::testing::Test {

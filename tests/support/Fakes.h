@@ -183,6 +183,17 @@ class NullDialogHost : public DialogHost {
     int ListCount(DialogHandle, int) override { return 0; }
     int ListSelection(DialogHandle, int) override { return -1; }
     void SelectListIndex(DialogHandle, int, int) override {}
+    void SetControlText(DialogHandle, int, const std::string&) override {}
+    std::string ControlText(DialogHandle, int) override { return {}; }
+    void SetChecked(DialogHandle, int, bool) override {}
+    bool IsChecked(DialogHandle, int) override { return false; }
+    int ComboCount(DialogHandle, int) override { return 0; }
+    int ComboSelection(DialogHandle, int) override { return -1; }
+    std::string ComboText(DialogHandle, int, int) override { return {}; }
+    void CloseComboDropDown(DialogHandle, int) override {}
+    void SetTrackbarRange(DialogHandle, int, int, int) override {}
+    void SetTrackbarPosition(DialogHandle, int, int) override {}
+    int TrackbarPosition(DialogHandle, int) override { return 0; }
 };
 
 class MockLinkCollaborators : public LinkCollaborators {
