@@ -14,6 +14,8 @@
 ; only when nothing else is left in it: files the user put there stay.
 
 Unicode true
+; The program is 64-bit, so the installer is too (and runs where the program runs).
+Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
 

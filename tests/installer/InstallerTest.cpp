@@ -5,6 +5,8 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -81,7 +83,7 @@ std::string UserValue(const char* key, const char* name) {
     return value;
 }
 
-long Run(const std::string& commandLine) {
+long RunToEnd(const std::string& commandLine) {
     Process process(commandLine);
     EXPECT_TRUE(process.Started()) << commandLine;
     return process.WaitForExit(60s);
@@ -94,7 +96,7 @@ long Uninstall(const std::string& folder) {
     GetTempPathA(MAX_PATH, temp);
     const std::string copy = std::string(temp) + "KestravaUninstallCopy.exe";
     EXPECT_TRUE(CopyFileA((folder + "\\Uninstall.exe").c_str(), copy.c_str(), FALSE));
-    long code = Run("\"" + copy + "\" /S _?=" + folder);
+    long code = RunToEnd("\"" + copy + "\" /S _?=" + folder);
     DeleteFileA(copy.c_str());
     return code;
 }
@@ -126,7 +128,7 @@ void ExpectAttach(const std::string& folder) {
 
 TEST(Installer, InstallsRunsAndUninstallsOnlyWhatItInstalled) {
     ASSERT_TRUE(Exists(Installer())) << Installer();
-    ASSERT_EQ(Run("\"" + Installer() + "\" /S /LOGON"), 0);
+    ASSERT_EQ(RunToEnd("\"" + Installer() + "\" /S /LOGON"), 0);
 
     const std::string folder = KnownFolder(CSIDL_LOCAL_APPDATA) + "\\Programs\\Kestrava";
     for (const auto& name : InstalledFiles()) {
@@ -146,7 +148,7 @@ TEST(Installer, InstallsRunsAndUninstallsOnlyWhatItInstalled) {
     const std::string settings = folder + "\\Pellanor.ini";
     const std::string edited = ReadAll(settings) + "; edited by the user\r\n";
     Write(settings, edited);
-    ASSERT_EQ(Run("\"" + Installer() + "\" /S"), 0);
+    ASSERT_EQ(RunToEnd("\"" + Installer() + "\" /S"), 0);
     EXPECT_EQ(ReadAll(settings), edited);
     Write(folder + "\\notes.txt", "mine");
 
@@ -162,7 +164,7 @@ TEST(Installer, InstallsRunsAndUninstallsOnlyWhatItInstalled) {
 TEST(Installer, InstallsIntoAGivenFolderAndRemovesItWhenNothingElseIsLeft) {
     ASSERT_TRUE(Exists(Installer())) << Installer();
     const std::string folder = "C:\\Kestrava Given Folder";
-    ASSERT_EQ(Run("\"" + Installer() + "\" /S /D=" + folder), 0);
+    ASSERT_EQ(RunToEnd("\"" + Installer() + "\" /S /D=" + folder), 0);
     for (const auto& name : InstalledFiles()) {
         EXPECT_TRUE(Exists(folder + "\\" + name)) << name;
     }
