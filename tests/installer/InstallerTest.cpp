@@ -137,6 +137,15 @@ TEST(Installer, InstallsRunsAndUninstallsOnlyWhatItInstalled) {
     for (const char* name : kShippedFiles) {
         EXPECT_EQ(FileSize(folder + "\\" + name), FileSize(BinaryFolder() + name)) << name;
     }
+    // Once the build makes icons, the settings name files that were installed.
+    if (!FilesIn(BinaryFolder(), "*.ico").empty()) {
+        for (const char* key : {"FileNoHW", "FileNoANY", "FileNoSkype", "FileActive"}) {
+            char name[MAX_PATH] = {};
+            GetPrivateProfileStringA("ICON", key, "", name, MAX_PATH,
+                                     (folder + "\\Pellanor.ini").c_str());
+            EXPECT_TRUE(Exists(folder + "\\" + name)) << key << "=" << name;
+        }
+    }
     EXPECT_TRUE(Exists(Shortcut()));
     EXPECT_EQ(UserValue(kRunKey, "Kestrava"), "\"" + folder + "\\Kestrava.exe\"");
     EXPECT_EQ(UserValue(kUninstallKey, "InstallLocation"), folder);
