@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine lacks to build and test Kestrava:
-# the native and mingw-w64 toolchains, Wine, GoogleTest/GoogleMock,
+# the native and mingw-w64 toolchains, Wine, NSIS (the Windows installer), GoogleTest/GoogleMock,
 # Google Benchmark, GNU Unifont, and clang with its runtime libraries
 # (libFuzzer and the sanitizers) for the fuzz targets. Needs root (or sudo) only when something
 # is missing.
@@ -10,7 +10,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
-  wine wine64
+  wine wine64 nsis
   unifont
   clang-format
   clang libclang-rt-dev

@@ -1,0 +1,25 @@
+# Writes the NSIS include that installs and uninstalls the icon files found in
+# BIN_DIR, one by one, so the uninstaller names exactly what was installed.
+# Run as: cmake -DBIN_DIR=... -DOUTPUT=... -P IconList.cmake
+file(GLOB icons RELATIVE ${BIN_DIR} ${BIN_DIR}/*.ico)
+list(SORT icons)
+set(install "!macro INSTALL_ICONS\n")
+set(uninstall "!macro UNINSTALL_ICONS\n")
+set(program_icon "")
+foreach(icon ${icons})
+  string(APPEND install "  File \"${BIN_DIR}/${icon}\"\n")
+  string(APPEND uninstall "  Delete \"$INSTDIR\\${icon}\"\n")
+  if(icon STREQUAL "Kestrava.ico")
+    set(program_icon "!define PROGRAM_ICON \"Kestrava.ico\"\n")
+  endif()
+endforeach()
+string(APPEND install "!macroend\n")
+string(APPEND uninstall "!macroend\n")
+set(text "; Generated from the icon files in the bin folder.\n${program_icon}${install}${uninstall}")
+# Rewritten only on a change, so an unchanged list does not rebuild the installer by itself.
+if(EXISTS ${OUTPUT})
+  file(READ ${OUTPUT} old)
+endif()
+if(NOT old STREQUAL text)
+  file(WRITE ${OUTPUT} "${text}")
+endif()
