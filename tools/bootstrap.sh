@@ -14,6 +14,7 @@ packages=(
   unifont
   clang-format
   clang libclang-rt-dev
+  libncurses-dev
 )
 
 missing=()
