@@ -16,6 +16,9 @@ bool KeyActions::Handle(int key) {
         case KeyKind::Help:
             m_screen.ToggleHelp();
             return true;
+        case KeyKind::Reports:
+            m_screen.ToggleReports();
+            return true;
         case KeyKind::Handset:
         case KeyKind::List:
             PressHandsetKeys(*binding);

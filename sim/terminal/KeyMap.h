@@ -27,6 +27,7 @@ enum class KeyKind {
     List,     // a list key: leaves a list being browsed first, then as Handset
     Client,   // the simulated Skype client acts
     Help,     // the key map is shown or hidden
+    Reports,  // the handset's reports are shown in the log or hidden
     Quit,
 };
 

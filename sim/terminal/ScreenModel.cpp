@@ -66,6 +66,12 @@ std::vector<std::string> Words(const std::string& text, std::size_t count) {
     return words;
 }
 
+// A line of the HID library's trace of the reports to and from the handset.
+bool IsReportLine(const std::string& line) {
+    return line.find("] handset MCU") != std::string::npos ||
+           line.find("] handset   (the same report") != std::string::npos;
+}
+
 }  // namespace
 
 bool ScreenModel::Call::Live() const {
@@ -143,6 +149,12 @@ void ScreenModel::ToggleHelp() {
     ChangedLocked();
 }
 
+void ScreenModel::ToggleReports() {
+    std::lock_guard lock(m_mutex);
+    m_bReports = !m_bReports;
+    ChangedLocked();
+}
+
 bool ScreenModel::HelpShown() const {
     std::lock_guard lock(m_mutex);
     return m_bHelp;
@@ -210,8 +222,11 @@ std::vector<std::string> ScreenModel::StateLines() const {
 
 std::vector<std::string> ScreenModel::LogLines(std::size_t count) const {
     std::lock_guard lock(m_mutex);
-    std::size_t first = m_log.size() > count ? m_log.size() - count : 0;
-    return {m_log.begin() + static_cast<std::ptrdiff_t>(first), m_log.end()};
+    std::vector<std::string> lines;
+    for (auto line = m_log.rbegin(); line != m_log.rend() && lines.size() < count; ++line) {
+        if (m_bReports || !IsReportLine(*line)) lines.push_back(*line);
+    }
+    return {lines.rbegin(), lines.rend()};
 }
 
 std::string ScreenModel::Dump(int width, std::size_t logLines) const {

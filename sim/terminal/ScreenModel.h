@@ -40,6 +40,9 @@ class ScreenModel {
     // A call the client was asked to start, so that its contact is known at once.
     void NoteCall(int id, const std::string& handle);
     void ToggleHelp();
+    // The handset's own reports (the HID library's trace) are left out of
+    // the log unless asked for: they would drown the link's lines.
+    void ToggleReports();
 
     bool HelpShown() const;
     // The newest call that has not ended; nullopt when none.
@@ -51,7 +54,7 @@ class ScreenModel {
     // The LCD framed as block art, fitting `width` characters.
     std::vector<std::string> LcdLines(int width) const;
     std::vector<std::string> StateLines() const;
-    // The newest `count` log lines, oldest first.
+    // The newest `count` log lines that are shown, oldest first.
     std::vector<std::string> LogLines(std::size_t count) const;
     // Everything as text: the LCD, the state, the key map when shown, and the
     // newest `logLines` lines of the log, each part under its heading.
@@ -70,6 +73,7 @@ class ScreenModel {
     std::string m_connectionStatus = "ONLINE";
     std::string m_userStatus = "ONLINE";
     bool m_bHelp = false;
+    bool m_bReports = false;
     std::uint64_t m_version = 0;
 };
 
