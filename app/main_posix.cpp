@@ -44,7 +44,8 @@ void PrintUsage() {
         "--no-handset the program starts without its handset. With --interactive\n"
         "on a terminal, the terminal is the handset and the client: the LCD and\n"
         "their state are drawn in place above the log, keys press the handset's\n"
-        "keys and make the client act (? shows them, q ends).");
+        "keys and make the client act (? shows them, q ends); --screen-dump FILE\n"
+        "writes what the screen shows to FILE as text after each redraw.");
 }
 
 // Prints numbered, timed lines to the terminal from any thread.
@@ -211,8 +212,8 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    int terminal = dup(STDOUT_FILENO);
-    FILE* terminalOut = fdopen(terminal, "w");
+    int terminalFd = dup(STDOUT_FILENO);
+    FILE* terminalOut = fdopen(terminalFd, "w");
     Printer printer(terminalOut ? terminalOut : stderr);
     terminal::ScreenModel screen;
     if (interactive) printer.Redirect([&screen](const std::string& line) { screen.AddLog(line); });
@@ -280,7 +281,7 @@ int main(int argc, char** argv) {
             screenDumpPath);
 
         skype.Start();
-        if (interactive && !frontEnd.Start(STDIN_FILENO, terminal)) {
+        if (interactive && !frontEnd.Start(STDIN_FILENO, terminalFd)) {
             printer.Redirect({});
             std::fprintf(stderr,
                          "Kestrava: the terminal could not be set up; running without it\n");
@@ -296,7 +297,7 @@ int main(int argc, char** argv) {
         signalWatcher.join();
     }
     handset.reset();
-    traces.Finish(terminal);
+    traces.Finish(terminalFd);
     printer.Line("simulation ended");
     return exitCode;
 }
