@@ -1,6 +1,7 @@
 #include "ScreenModel.h"
 
 #include <charconv>
+#include <iterator>
 #include <sstream>
 
 #include "sim/LcdArt.h"
@@ -208,10 +209,11 @@ std::vector<std::string> ScreenModel::StateLines() const {
     lines.push_back(Row("link", m_linkStatus));
     lines.push_back(Row("connection", m_connectionStatus));
     lines.push_back(Row("user status", m_userStatus));
-    // The newest three calls.
-    std::size_t first = m_callOrder.size() > 3 ? m_callOrder.size() - 3 : 0;
-    for (std::size_t i = first; i < m_callOrder.size(); ++i) {
-        const Call& call = m_calls.at(m_callOrder[i]);
+    // The three newest calls by id: the client numbers calls as they begin,
+    // and the history it reports after an attach may come after a new call.
+    auto first = m_calls.size() > 3 ? std::prev(m_calls.end(), 3) : m_calls.begin();
+    for (auto it = first; it != m_calls.end(); ++it) {
+        const Call& call = it->second;
         std::string who = call.name.empty() ? call.handle : call.name;
         lines.push_back(Row("call " + std::to_string(call.id),
                             (call.status.empty() ? "..." : call.status) + " " + who));

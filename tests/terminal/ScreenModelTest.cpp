@@ -58,6 +58,16 @@ TEST(ScreenModel, TheNewestLiveCallIsTheOneTheCallerKeysActOn) {
     }
 }
 
+TEST(ScreenModel, ThePanelShowsTheThreeNewestCallsEvenWhenTheHistoryIsReportedLater) {
+    ScreenModel screen;
+    screen.OnClientEntry("NOTIFY CALL 301 STATUS RINGING");
+    for (int id : {11, 12, 13})
+        screen.OnClientEntry("NOTIFY CALL " + std::to_string(id) + " STATUS FINISHED");
+    auto lines = screen.StateLines();
+    EXPECT_TRUE(Has(lines, "  call 301     RINGING "));
+    EXPECT_FALSE(Has(lines, "  call 11      FINISHED "));
+}
+
 TEST(ScreenModel, ACallStartedFromTheKeyboardIsKnownByItsContactBeforeItRings) {
     ScreenModel screen;
     screen.NoteCall(305, "yamada.taro");
