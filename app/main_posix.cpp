@@ -3,6 +3,8 @@
 // device tree that the HID library opens like a real one, and prints the link
 // state, every line that crosses the link and every report that crosses to
 // and from the handset, and the handset's LCD each time a transfer to it ends.
+// With --interactive on a terminal the terminal becomes the handset and the
+// client instead (sim/terminal).
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -26,6 +29,7 @@
 #include "sim/SimAudioDevices.h"
 #include "sim/SimulatedHandset.h"
 #include "sim/SkypeClientSim.h"
+#include "sim/terminal/TerminalFrontEnd.h"
 
 using namespace kestrava;
 
@@ -33,14 +37,18 @@ namespace {
 
 void PrintUsage() {
     std::puts(
-        "usage: Kestrava --simulate [--scenario FILE] [--no-handset]\n"
+        "usage: Kestrava --simulate [--scenario FILE] [--no-handset] [--interactive]\n"
         "\n"
         "Runs Kestrava against a simulated Skype client and a simulated handset and\n"
         "prints the link state, every line that crosses the link and every report\n"
         "that crosses to the handset, and the handset's LCD after each transfer to it,\n"
         "until Ctrl-C or the end of the scenario.\n"
         "Without a scenario the client announces itself and waits. With\n"
-        "--no-handset the program starts without its handset.");
+        "--no-handset the program starts without its handset. With --interactive\n"
+        "on a terminal, the terminal is the handset and the client: the LCD and\n"
+        "their state are drawn in place above the log, keys press the handset's\n"
+        "keys and make the client act (? shows them, q ends); --screen-dump FILE\n"
+        "writes what the screen shows to FILE as text after each redraw.");
 }
 
 // Prints numbered, timed lines to the terminal from any thread.
@@ -50,13 +58,26 @@ class Printer {
     void Line(const std::string& text) {
         auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start);
         std::lock_guard lock(m_mutex);
+        if (m_sink) {
+            char stamp[32];
+            std::snprintf(stamp, sizeof stamp, "[%7.3f] ", elapsed.count());
+            m_sink(stamp + text);
+            return;
+        }
         std::fprintf(m_out, "[%7.3f] %s\n", elapsed.count(), text.c_str());
         std::fflush(m_out);
+    }
+    // Lines go to `sink` instead of the terminal (the interactive screen's
+    // log); empty puts them back.
+    void Redirect(std::function<void(const std::string&)> sink) {
+        std::lock_guard lock(m_mutex);
+        m_sink = std::move(sink);
     }
 
   private:
     FILE* m_out;
     std::mutex m_mutex;
+    std::function<void(const std::string&)> m_sink;
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };
 
@@ -140,12 +161,18 @@ void ApplyHandsetStep(sim::HandsetSim& handset, const sim::ScenarioStep& step) {
 int main(int argc, char** argv) {
     bool simulate = false;
     bool withHandset = true;
+    bool interactive = false;
+    std::string screenDumpPath;  // a debugging aid: the interactive screen as text
     std::string scenarioPath;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--simulate") == 0) {
             simulate = true;
         } else if (std::strcmp(argv[i], "--no-handset") == 0) {
             withHandset = false;
+        } else if (std::strcmp(argv[i], "--interactive") == 0) {
+            interactive = true;
+        } else if (std::strcmp(argv[i], "--screen-dump") == 0 && i + 1 < argc) {
+            screenDumpPath = argv[++i];
         } else if (std::strcmp(argv[i], "--scenario") == 0 && i + 1 < argc) {
             scenarioPath = argv[++i];
         } else {
@@ -170,6 +197,17 @@ int main(int argc, char** argv) {
         scenario = *loaded;
     }
 
+    if (interactive && !(isatty(STDIN_FILENO) && isatty(STDOUT_FILENO))) {
+        std::fprintf(stderr, "Kestrava: --interactive needs a terminal; running without it\n");
+        interactive = false;
+    }
+    if (interactive && !terminal::TerminalFrontEnd::Available()) {
+        std::fprintf(stderr,
+                     "Kestrava: --interactive is not in this build (ncurses, Debian's "
+                     "libncurses-dev, was missing when it was built); running without it\n");
+        interactive = false;
+    }
+
     // Ctrl-C and SIGTERM reach a thread of their own, which asks for Exit.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
@@ -177,9 +215,11 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    int terminal = dup(STDOUT_FILENO);
-    FILE* terminalOut = fdopen(terminal, "w");
+    int terminalFd = dup(STDOUT_FILENO);
+    FILE* terminalOut = fdopen(terminalFd, "w");
     Printer printer(terminalOut ? terminalOut : stderr);
+    terminal::ScreenModel screen;
+    if (interactive) printer.Redirect([&screen](const std::string& line) { screen.AddLog(line); });
     TraceCollector traces(printer);
 
     // The simulated handset is in place before the HID library is loaded, and
@@ -191,9 +231,13 @@ int main(int argc, char** argv) {
         setenv("ONDREL_SYSFS_ROOT", handset->SysfsRoot().c_str(), 1);
         setenv("ONDREL_DEV_ROOT", handset->DeviceRoot().c_str(), 1);
         printer.Line("handset: simulated, at " + handset->DevicePath());
-        // A person watching the handset sees the caller's name appear.
-        handset->SetTransferObserver(
-            [&printer](const std::string& picture) { printer.Line("handset LCD:\n" + picture); });
+        // A person watching the handset sees the caller's name appear (the
+        // interactive screen draws the LCD in place instead).
+        if (!interactive) {
+            handset->SetTransferObserver([&printer](const std::string& picture) {
+                printer.Line("handset LCD:\n" + picture);
+            });
+        }
     } else {
         setenv("ONDREL_SYSFS_ROOT", "/nonexistent", 1);
         setenv("ONDREL_DEV_ROOT", "/nonexistent", 1);
@@ -227,7 +271,10 @@ int main(int argc, char** argv) {
             }
         };
         sim::SkypeClientSim skype(*skypeProgram, *skypeProgram);
-        skype.SetObserver([&printer](const std::string& entry) { printer.Line(Describe(entry)); });
+        skype.SetObserver([&printer, &screen](const std::string& entry) {
+            screen.OnClientEntry(entry);
+            printer.Line(Describe(entry));
+        });
         skype.SetScenarioEndHandler(requestExit);
         skype.SetHandsetStepHandler([&handset](const sim::ScenarioStep& step) {
             if (handset) ApplyHandsetStep(*handset, step);
@@ -239,9 +286,22 @@ int main(int argc, char** argv) {
             if (received == SIGINT || received == SIGTERM) requestExit();
         });
 
+        terminal::TerminalFrontEnd frontEnd(
+            screen,
+            {skype, handset.get(), requestExit,
+             [&printer](const std::string& line) { printer.Line(line); }},
+            screenDumpPath);
+
         skype.Start();
+        if (interactive && !frontEnd.Start(STDIN_FILENO, terminalFd)) {
+            printer.Redirect({});
+            std::fprintf(stderr,
+                         "Kestrava: the terminal could not be set up; running without it\n");
+        }
         skype.Play(scenario);
         exitCode = application.Run();
+        frontEnd.Stop();  // the terminal is restored before anything more is printed
+        printer.Redirect({});
         skype.Stop();
         if (handset) printer.Line("handset LCD at the end:\n" + handset->LcdPicture());
         // Wake the signal watcher if no signal came.
@@ -249,7 +309,7 @@ int main(int argc, char** argv) {
         signalWatcher.join();
     }
     handset.reset();
-    traces.Finish(terminal);
+    traces.Finish(terminalFd);
     printer.Line("simulation ended");
     return exitCode;
 }

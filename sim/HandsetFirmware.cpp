@@ -16,6 +16,8 @@ constexpr std::uint8_t kHsCallIdle = 0x20;
 constexpr std::uint8_t kHsCallFailed = 0x9F;
 constexpr std::uint8_t kHsCallRouting = 0x98;
 constexpr std::uint8_t kHsStatusOffline = 0x07;
+constexpr std::uint8_t kHsMuteOff = 0x2E;
+constexpr std::uint8_t kHsMuteOn = 0x2F;
 
 constexpr std::uint8_t kMarker = 0x0A;
 constexpr std::uint8_t kStart = 0x4F;
@@ -80,7 +82,15 @@ HandsetFirmware::InputReport HandsetFirmware::TransferReply(std::uint8_t code) {
 }
 
 HandsetFirmware::InputReport HandsetFirmware::KeyReport(std::uint8_t code) {
+    // The list keys switch the handset's own list mode.
+    if (code == 0x60) m_ListMode = ListMode::Contacts;
+    if (code == 0x6E) m_ListMode = ListMode::Calls;
+    if (code == 0x6F) m_ListMode = ListMode::None;
     return Normal(code);
+}
+
+HandsetFirmware::State HandsetFirmware::CurrentState() const {
+    return {m_bRinging, m_bCallActive, m_bMuted, m_nStatusSymbol, m_ListMode, m_Line};
 }
 
 bool HandsetFirmware::TakeAcknowledgement(std::uint8_t command, std::uint8_t* code) {
@@ -169,11 +179,32 @@ void HandsetFirmware::HandleCommand(std::uint8_t command, std::vector<InputRepor
             m_bRinging = true;
             break;
         case kHsCallActive:
+            m_bRinging = false;
+            m_bCallActive = true;
+            break;
         case kHsCallIdle:
         case kHsCallFailed:
         case kHsCallRouting:
+            m_bRinging = false;
+            m_bCallActive = false;
+            break;
         case kHsStatusOffline:
             m_bRinging = false;
+            m_bCallActive = false;
+            m_nStatusSymbol = command;
+            break;
+        case kHsMuteOn:
+        case kHsMuteOff:
+            m_bMuted = command == kHsMuteOn;
+            break;
+        case 0x72:  // the own status symbols: DND, online, offline, Skype me, away, NA, invisible
+        case 0x73:
+        case 0x74:
+        case 0x75:
+        case 0x76:
+        case 0x77:
+        case 0x78:
+            m_nStatusSymbol = command;
             break;
         default:
             break;

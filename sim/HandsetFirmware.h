@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "LcdArt.h"
+
 namespace kestrava::sim {
 
 class HandsetFirmware {
@@ -22,6 +24,22 @@ class HandsetFirmware {
     static constexpr std::uint8_t kTransferReady = 0x5A;
     static constexpr int kColumns = 32;
 
+    // The list the handset browses, as its own list keys chose it.
+    enum class ListMode { None, Contacts, Calls };
+
+    // What a person sees on the handset besides the LCD's characters.
+    struct State {
+        bool ringing = false;
+        bool callActive = false;  // between HS_CALL_ACTIVE and the call's end
+        bool muted = false;
+        // The own status symbol last shown (0x72..0x78), 0x07 offline, 0 none yet.
+        std::uint8_t statusSymbol = 0;
+        ListMode listMode = ListMode::None;
+        std::vector<LcdCell> lcd;
+
+        bool operator==(const State&) const = default;
+    };
+
     explicit HandsetFirmware(bool withDisplay = true) : m_bWithDisplay(withDisplay) {}
 
     // A normal report (sequence 0..3) carrying `code`.
@@ -33,6 +51,7 @@ class HandsetFirmware {
     std::vector<InputReport> OnOutputReport(const OutputReport& report);
 
     bool IsRinging() const { return m_bRinging; }
+    State CurrentState() const;
     // Reports sent that the program owes an acknowledgement and has not given
     // it yet. Announcements, 0x1A key reports, reports that ask for nothing
     // (0x01, 0x02, 0x42, 0x43, 0x5A) and 0x5A transfer replies are owed none.
@@ -56,11 +75,7 @@ class HandsetFirmware {
     std::map<std::uint8_t, std::array<std::uint8_t, 2>> Registers() const { return m_Registers; }
 
   private:
-    struct Cell {
-        bool fullWidth = false;
-        std::uint8_t code = 0;
-        std::array<std::uint8_t, 32> glyph{};
-    };
+    using Cell = LcdCell;
 
     InputReport Normal(std::uint8_t code);
     InputReport TransferReply(std::uint8_t code);
@@ -83,6 +98,10 @@ class HandsetFirmware {
     int m_nUnexpectedAcks = 0;
     bool m_bReadySeen = false;  // HS_READY came; HS_READY_DONE makes the announcement
     bool m_bRinging = false;
+    bool m_bCallActive = false;
+    bool m_bMuted = false;
+    std::uint8_t m_nStatusSymbol = 0;
+    ListMode m_ListMode = ListMode::None;
 
     // LCD and transfer decoding.
     bool m_bInTransfer = false;

@@ -67,6 +67,11 @@ std::string SimulatedHandset::LcdField(std::uint8_t section) const {
     return m_firmware.LcdField(section);
 }
 
+HandsetFirmware::State SimulatedHandset::CurrentState() const {
+    std::lock_guard lock(m_mutex);
+    return m_firmware.CurrentState();
+}
+
 int SimulatedHandset::TransfersCompleted() const {
     std::lock_guard lock(m_mutex);
     return m_firmware.TransfersCompleted();

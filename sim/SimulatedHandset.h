@@ -84,6 +84,8 @@ class SimulatedHandset final : public HandsetSim {
     int UnacknowledgedReports() const;
     int UnexpectedAcknowledgements() const;
     std::string LcdField(std::uint8_t section) const;
+    // Ringing, call, mute, status symbol, list mode and the LCD's cells, at one moment.
+    HandsetFirmware::State CurrentState() const;
     int TransfersCompleted() const;
     int TransfersBegun() const;
     bool InTransfer() const;

@@ -222,6 +222,10 @@ void SkypeClientSim::SetConnectionStatus(const std::string& status) {
     Perform({0, "connstatus", {status}});
 }
 
+void SkypeClientSim::SetUserStatus(const std::string& status) {
+    Perform({0, "userstatus", {status}});
+}
+
 void SkypeClientSim::Perform(const ScenarioStep& step) {
     RunOnClientThread([this, step] { ApplyStep(step); });
 }
@@ -442,6 +446,11 @@ void SkypeClientSim::ApplyStep(const ScenarioStep& step) {
     } else if (action == "connstatus") {
         m_connStatus = args[0];
         lines.push_back("CONNSTATUS " + m_connStatus);
+    } else if (action == "userstatus") {
+        if (IsUserStatus(args[0])) {
+            m_userStatus = args[0];
+            lines.push_back("USERSTATUS " + m_userStatus);
+        }
     } else if (action == "incoming") {
         lines = m_calls.Incoming(id, args[1], PartnerName(args[1]), NowSeconds());
     } else if (action == "outgoing") {

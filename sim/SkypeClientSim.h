@@ -106,6 +106,9 @@ class SkypeClientSim {
     void SetUserOnlineStatus(const std::string& handle, const std::string& status);
     // The client's own connection changes: CONNECTING, OFFLINE or ONLINE.
     void SetConnectionStatus(const std::string& status);
+    // The person at the client changes the user's own status (ONLINE, OFFLINE,
+    // SKYPEME, AWAY, NA, DND, INVISIBLE); the client reports it unasked.
+    void SetUserStatus(const std::string& status);
     void Play(const Scenario& scenario);
     // Carries out one step now, as a scenario would.
     void Perform(const ScenarioStep& step);

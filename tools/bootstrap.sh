@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine lacks to build and test Kestrava:
 # the native and mingw-w64 toolchains, Wine, NSIS (the Windows installer), GoogleTest/GoogleMock,
-# Google Benchmark, GNU Unifont, and clang with its runtime libraries
+# Google Benchmark, GNU Unifont, ncurses (the interactive simulation), and
+# clang with its runtime libraries
 # (libFuzzer and the sanitizers) for the fuzz targets. Needs root (or sudo) only when something
 # is missing.
 set -euo pipefail
@@ -14,6 +15,7 @@ packages=(
   unifont
   clang-format
   clang libclang-rt-dev
+  libncurses-dev
 )
 
 missing=()

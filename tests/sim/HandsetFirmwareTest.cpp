@@ -219,5 +219,51 @@ TEST(HandsetFirmware, TheLineHoldsThirtyTwoColumns) {
     EXPECT_EQ(firmware.LcdText(), std::string(31, 'x') + "y");
 }
 
+// What a person sees besides the LCD follows the program's commands and the
+// handset's own list keys.
+TEST(HandsetFirmware, TheStateFollowsCallMuteStatusAndListCommands) {
+    using ListMode = HandsetFirmware::ListMode;
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> commands;
+        std::vector<std::uint8_t> keys;
+        bool ringing, callActive, muted;
+        std::uint8_t statusSymbol;
+        ListMode listMode;
+    };
+    const Case cases[] = {
+        {"alert", {0x9E}, {}, true, false, false, 0, ListMode::None},
+        {"answered", {0x9E, 0x1F}, {}, false, true, false, 0, ListMode::None},
+        {"ended", {0x9E, 0x1F, 0x20}, {}, false, false, false, 0, ListMode::None},
+        {"failed", {0x1F, 0x9F}, {}, false, false, false, 0, ListMode::None},
+        {"mute on", {0x2F}, {}, false, false, true, 0, ListMode::None},
+        {"mute off", {0x2F, 0x2E}, {}, false, false, false, 0, ListMode::None},
+        {"away symbol", {0x73, 0x76}, {}, false, false, false, 0x76, ListMode::None},
+        {"offline ends the call", {0x1F, 0x07}, {}, false, false, false, 0x07, ListMode::None},
+        {"contacts", {}, {0x60}, false, false, false, 0, ListMode::Contacts},
+        {"calls", {}, {0x60, 0x6E}, false, false, false, 0, ListMode::Calls},
+        {"left", {}, {0x6E, 0x6F}, false, false, false, 0, ListMode::None},
+    };
+    for (const Case& c : cases) {
+        HandsetFirmware firmware;
+        for (std::uint8_t command : c.commands) firmware.OnOutputReport(Command(command));
+        for (std::uint8_t key : c.keys) firmware.KeyReport(key);
+        HandsetFirmware::State state = firmware.CurrentState();
+        EXPECT_EQ(state.ringing, c.ringing) << c.what;
+        EXPECT_EQ(state.callActive, c.callActive) << c.what;
+        EXPECT_EQ(state.muted, c.muted) << c.what;
+        EXPECT_EQ(state.statusSymbol, c.statusSymbol) << c.what;
+        EXPECT_EQ(state.listMode, c.listMode) << c.what;
+    }
+}
+
+TEST(HandsetFirmware, AMuteCodeInsideATextIsACharacterNotTheMute) {
+    HandsetFirmware firmware;
+    firmware.OnOutputReport(Unit(0x70, 0x0A));
+    SendText(firmware, "//");  // 0x2F twice, the second with the toggle 0x05
+    EXPECT_FALSE(firmware.CurrentState().muted);
+    EXPECT_EQ(firmware.LcdText(), "//");
+}
+
 }  // namespace
 }  // namespace kestrava::sim

@@ -19,6 +19,7 @@
 
 #include "CHidDevice.h"
 #include "CLcdRendererImpl.h"
+#include "sim/LcdArt.h"
 #include "sim/RecordingHidDevice.h"
 
 namespace {
@@ -27,11 +28,7 @@ using RecordingDevice = kestrava::sim::RecordingHidDevice;
 using Unit = kestrava::sim::TransferUnit;
 
 // One LCD column cell as the handset would place it.
-struct Cell {
-    bool fullWidth;
-    std::uint8_t code;            // half-width
-    std::uint8_t glyph[32] = {};  // full-width
-};
+using Cell = kestrava::sim::LcdCell;
 
 std::string ExecutableFolder() {
     char path[4096];
@@ -93,50 +90,10 @@ void PrintUnits(const std::vector<Unit>& units) {
     std::printf("\n\n");
 }
 
-// Two pixel rows per terminal line with half blocks; 16 cells per band of the picture.
 void PrintPicture(const std::vector<Cell>& cells) {
-    int columns = 0;
-    for (const Cell& c : cells) columns += c.fullWidth ? 2 : 1;
-    std::printf("LCD, %d of 32 columns used:\n", columns);
-    const auto pixel = [](const Cell& c, int x, int y) {
-        if (!c.fullWidth) return false;
-        return (c.glyph[(y / 8) * 16 + x] >> (y % 8) & 1) != 0;
-    };
-    std::size_t start = 0;
-    while (start < cells.size()) {
-        std::size_t end = start;
-        for (int used = 0; end < cells.size();) {
-            int w = cells[end].fullWidth ? 2 : 1;
-            if (used + w > 16) break;
-            used += w;
-            ++end;
-        }
-        std::string border = "+";
-        for (std::size_t i = start; i < end; ++i)
-            border += cells[i].fullWidth ? "----------------" : "--------";
-        std::printf("%s+\n", border.c_str());
-        for (int line = 0; line < 8; ++line) {
-            std::printf("|");
-            for (std::size_t i = start; i < end; ++i) {
-                const Cell& c = cells[i];
-                if (!c.fullWidth) {
-                    char ch = (c.code >= 0x20 && c.code < 0x7F) ? static_cast<char>(c.code) : '?';
-                    std::printf(line == 4 ? "   %c    " : "        ", ch);
-                    continue;
-                }
-                for (int x = 0; x < 16; ++x) {
-                    bool top = pixel(c, x, 2 * line), bottom = pixel(c, x, 2 * line + 1);
-                    std::printf("%s", top && bottom ? "\u2588"
-                                      : top         ? "\u2580"
-                                      : bottom      ? "\u2584"
-                                                    : " ");
-                }
-            }
-            std::printf("|\n");
-        }
-        std::printf("%s+\n", border.c_str());
-        start = end;
-    }
+    std::printf("LCD, %d of 32 columns used:\n", kestrava::sim::LcdColumns(cells));
+    for (const std::string& line : kestrava::sim::DrawLcdCells(cells))
+        std::printf("%s\n", line.c_str());
 }
 
 int Usage() {
