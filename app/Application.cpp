@@ -20,8 +20,15 @@ Application::Application(Platform& platform, CDeviceLibrary& device)
       m_links(m_shell, platform.windows, device, m_mixers),
       m_renderer(platform.modules, platform.shell),
       m_mainWindow(m_shell, platform, device, m_links, m_mixers),
-      m_tray(platform.tray, platform.strings, platform.windows) {
+      m_tray(platform.tray, platform.strings, platform.windows),
+      m_volumeFaders(m_mixers),
+      m_audioDevicesWindow(platform.dialogs, platform.windows, platform.strings, m_audioDevices) {
     m_links.SetAudioRouting(&m_audioRouting);
+    m_mainWindow.Dialogs().SetFaders(&m_volumeFaders);
+    m_mainWindow.Dialogs().SetAudioDevicesProcedure(
+        [this](WindowHandle dialog, std::uint32_t message, WParam wParam, LParam lParam) {
+            return m_audioDevicesWindow.Procedure(dialog, message, wParam, lParam);
+        });
 }
 
 int Application::Run() {

@@ -7,6 +7,7 @@
 #include "app/AudioDeviceSettings.h"
 #include "app/AudioRouting.h"
 #include "app/CallPath.h"
+#include "app/DialogSeams.h"
 #include "app/EngineLink.h"
 #include "app/MainWindow.h"
 #include "app/RendererBinding.h"
@@ -65,6 +66,9 @@ class Application {
     RendererBinding m_renderer;
     MainWindow m_mainWindow;
     CTrayIcon m_tray;
+    // The settings dialogs' faders and the Audio Device Settings window.
+    MixerVolumeFaders m_volumeFaders;
+    AudioDevicesWindow m_audioDevicesWindow;
     EngineLink m_engineLink;
     std::unique_ptr<CSkypeEngine> m_engine;
     std::unique_ptr<CallPath> m_callPath;

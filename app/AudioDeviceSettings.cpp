@@ -12,7 +12,7 @@ constexpr int kIdCancel = 2;
 constexpr std::chrono::milliseconds kStopPumpStep{10};
 
 int BoxOf(AudioSide side) {
-    return side == AudioSide::Playback ? IDC_SPEAKER_DEVICE : IDC_MICROPHONE_DEVICE;
+    return side == AudioSide::Playback ? IDC_SPEAKER_DEVICE : IDC_MIC_DEVICE;
 }
 
 const char* ValueOf(AudioSide side) {
@@ -50,7 +50,7 @@ void AudioDeviceSettings::OnInitDialog(AudioDeviceDialogView& view,
     const DeviceNames outputs = ReadDeviceNames(m_audio, AudioSide::Playback);
     const DeviceNames inputs = ReadDeviceNames(m_audio, AudioSide::Record);
     FillBox(view, IDC_SPEAKER_DEVICE, outputs, noSpeakerText);
-    FillBox(view, IDC_MICROPHONE_DEVICE, inputs, noMicText);
+    FillBox(view, IDC_MIC_DEVICE, inputs, noMicText);
 
     bool watch = true;
     Shown shown;

@@ -18,18 +18,18 @@
 #include <thread>
 
 #include "app/AudioRouting.h"
+#include "app/SettingsDialogIds.h"
 #include "platform/AudioSystem.h"
 #include "platform/Registry.h"
 
 namespace kestrava {
 
-// Control ids of the dialog.
-inline constexpr int IDC_AUTO_SWITCH_SYSTEM_DEVICE = 1019;  // check box
-inline constexpr int IDC_SPEAKER_DEVICE = 1015;             // combo box, output devices
-inline constexpr int IDC_MICROPHONE_DEVICE = 1016;          // combo box, input devices
+// Control ids of the dialog (app/SettingsDialogIds.h): check box
+// IDC_AUTO_SWITCH_SYSTEM_AUDIO, combo boxes IDC_SPEAKER_DEVICE (output
+// devices) and IDC_MIC_DEVICE (input devices).
 
 // What the logic needs of the dialog window. `comboId` is IDC_SPEAKER_DEVICE
-// or IDC_MICROPHONE_DEVICE.
+// or IDC_MIC_DEVICE.
 //
 // Threads: the dialog's own thread calls every operation (inside OnInitDialog
 // and OnCommand); the watcher thread calls SelectedText and SelectIndex while

@@ -207,8 +207,8 @@ int InProcessDesktop::RunMessageLoop() {
             lock.lock();
             continue;
         }
-        if (self->quit) {
-            self->quit = false;
+        if (self->quitRequests > 0) {
+            --self->quitRequests;
             return self->quitCode;
         }
         auto now = std::chrono::steady_clock::now();
@@ -251,7 +251,7 @@ void InProcessDesktop::PostQuit(int exitCode) {
     auto self = QueueOfThisThread(true);
     {
         std::lock_guard lock(self->mutex);
-        self->quit = true;
+        ++self->quitRequests;
         self->quitCode = exitCode;
     }
     self->wake.notify_all();

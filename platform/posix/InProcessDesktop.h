@@ -65,7 +65,9 @@ class InProcessDesktop {
         std::deque<std::shared_ptr<SentMessage>> sent;
         std::deque<PostedMessage> posted;
         std::vector<Timer> timers;
-        bool quit = false;
+        // Quit requests not yet taken: each ends one loop, so a nested loop
+        // (a modal dialog) and the thread's own loop never share one.
+        int quitRequests = 0;
         int quitCode = 0;
     };
     struct Window {

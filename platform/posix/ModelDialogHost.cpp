@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 
 namespace kestrava {
 
@@ -51,9 +52,13 @@ DialogModel* ModelDialogHost::Find(DialogHandle dialog) {
 }
 
 LParam ModelDialogHost::RunModalDialog(int resourceId, WindowProc procedure) {
-    auto dialogProcedure = [this, procedure](WindowHandle window, std::uint32_t message,
-                                             WParam wParam, LParam lParam) -> LParam {
+    // Whether the loop ends because the dialog ended; a quit request of the
+    // thread's own loop (the program leaving) ends it too, and is passed on.
+    auto ended = std::make_shared<bool>(false);
+    auto dialogProcedure = [this, procedure, ended](WindowHandle window, std::uint32_t message,
+                                                    WParam wParam, LParam lParam) -> LParam {
         if (message == kEndModalLoop) {
+            *ended = true;
             m_windows.PostQuit(0);
             return 0;
         }
@@ -76,7 +81,8 @@ LParam ModelDialogHost::RunModalDialog(int resourceId, WindowProc procedure) {
         hook = m_shownHook;
     }
     if (hook) hook(handle);
-    m_windows.RunMessageLoop();
+    int quitCode = m_windows.RunMessageLoop();
+    if (!*ended) m_windows.PostQuit(quitCode);
     LParam result = 0;
     {
         std::lock_guard lock(m_mutex);

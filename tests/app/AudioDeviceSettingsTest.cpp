@@ -132,9 +132,9 @@ TEST_F(AudioDeviceSettingsTest, InitListsTheDevicesAndSelectsTheStoredOnes) {
     EXPECT_TRUE(settings.IsOpen());
     EXPECT_TRUE(view.AutoSwitchChecked());
     EXPECT_EQ(view.BoxOf(IDC_SPEAKER_DEVICE).lines, kOutputLines);
-    EXPECT_EQ(view.BoxOf(IDC_MICROPHONE_DEVICE).lines, kInputLines);
+    EXPECT_EQ(view.BoxOf(IDC_MIC_DEVICE).lines, kInputLines);
     EXPECT_EQ(view.BoxOf(IDC_SPEAKER_DEVICE).selected, 1);
-    EXPECT_EQ(view.BoxOf(IDC_MICROPHONE_DEVICE).selected, 2);
+    EXPECT_EQ(view.BoxOf(IDC_MIC_DEVICE).selected, 2);
     EXPECT_TRUE(settings.WatcherRunning());
 }
 
@@ -144,7 +144,7 @@ TEST_F(AudioDeviceSettingsTest, InitSelectsTheFirstDeviceWhenNoneHasTheStoredNam
     Init();
 
     EXPECT_EQ(view.BoxOf(IDC_SPEAKER_DEVICE).selected, 0);
-    EXPECT_EQ(view.BoxOf(IDC_MICROPHONE_DEVICE).selected, 0);
+    EXPECT_EQ(view.BoxOf(IDC_MIC_DEVICE).selected, 0);
 }
 
 TEST_F(AudioDeviceSettingsTest, WithoutStoredChoicesTheListsStayUnselectedAndUnwatched) {
@@ -157,7 +157,7 @@ TEST_F(AudioDeviceSettingsTest, WithoutStoredChoicesTheListsStayUnselectedAndUnw
 
         EXPECT_TRUE(local.IsOpen());
         EXPECT_EQ(fresh.BoxOf(IDC_SPEAKER_DEVICE).lines, kOutputLines);
-        EXPECT_EQ(fresh.BoxOf(IDC_MICROPHONE_DEVICE).selected, -1);
+        EXPECT_EQ(fresh.BoxOf(IDC_MIC_DEVICE).selected, -1);
         EXPECT_FALSE(local.WatcherRunning());
         local.OnCommand(fresh, 1);
     }
@@ -168,7 +168,7 @@ TEST_F(AudioDeviceSettingsTest, WithoutDevicesTheBoxesSayNoSpeakerAndNoMic) {
     Init();
 
     auto speaker = view.BoxOf(IDC_SPEAKER_DEVICE);
-    auto microphone = view.BoxOf(IDC_MICROPHONE_DEVICE);
+    auto microphone = view.BoxOf(IDC_MIC_DEVICE);
     EXPECT_EQ(speaker.lines, std::vector<std::string>{"No Speaker"});
     EXPECT_EQ(microphone.lines, std::vector<std::string>{"No MIC"});
     EXPECT_EQ(speaker.selected, 0);
@@ -187,7 +187,7 @@ TEST_F(AudioDeviceSettingsTest, OkAndEscBothKeepTheChoicesAndCloseTheDialog) {
         AudioDeviceSettings local(registry, audio, autoSwitch, 5ms);
         local.OnInitDialog(dialog, "No Speaker", "No MIC");
         dialog.Pick(IDC_SPEAKER_DEVICE, 1);
-        dialog.Pick(IDC_MICROPHONE_DEVICE, 1);
+        dialog.Pick(IDC_MIC_DEVICE, 1);
         dialog.Check(true);
 
         EXPECT_TRUE(local.OnCommand(dialog, command));
@@ -229,8 +229,8 @@ TEST_F(AudioDeviceSettingsTest, DevicesThatWentAwayOrHaveNoNameAreNotWritten) {
     Init();
     EXPECT_EQ(view.BoxOf(IDC_SPEAKER_DEVICE).lines,
               (std::vector<std::string>{"Modem", "", "USB Phone"}));
-    view.Pick(IDC_SPEAKER_DEVICE, 1);     // the nameless device
-    view.Pick(IDC_MICROPHONE_DEVICE, 1);  // unplugged before OK
+    view.Pick(IDC_SPEAKER_DEVICE, 1);  // the nameless device
+    view.Pick(IDC_MIC_DEVICE, 1);      // unplugged before OK
     audio.SetInputs({"Line In"});
 
     settings.OnCommand(view, 1);
@@ -248,7 +248,7 @@ TEST_F(AudioDeviceSettingsTest, WatcherFollowsAChangeMadeElsewhere) {
     Store("Playback", "USB Phone");
     EXPECT_TRUE(view.WaitForSelection(IDC_SPEAKER_DEVICE, 2));
     Store("Record", "Onboard Mic");
-    EXPECT_TRUE(view.WaitForSelection(IDC_MICROPHONE_DEVICE, 1));
+    EXPECT_TRUE(view.WaitForSelection(IDC_MIC_DEVICE, 1));
     EXPECT_EQ(view.BoxOf(IDC_SPEAKER_DEVICE).selected, 2);
 
     EXPECT_TRUE(settings.OnCommand(view, 2));
