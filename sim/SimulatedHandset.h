@@ -57,8 +57,10 @@ class SimulatedHandset final : public HandsetSim {
     // While a transfer to the LCD comes in, the handset holds key presses
     // back and sends them once it has ended: an acknowledgement the program
     // wrote between two units would look like a unit and be drawn. A
-    // transfer that stops coming for this long no longer holds them.
-    static constexpr std::chrono::milliseconds kKeyHoldLimit{500};
+    // transfer that stops coming for this long is given up and no longer
+    // holds them; well above the program's own pauses within a transfer
+    // (300 ms before the end marker), also on a loaded machine.
+    static constexpr std::chrono::milliseconds kKeyHoldLimit{2000};
     void PressKey(std::uint8_t keyCode) override;
     void LiftReceiver() override {
         PressKey(kKeyHookUp);
