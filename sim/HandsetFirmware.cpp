@@ -230,6 +230,7 @@ void HandsetFirmware::EndTransfer() {
 }
 
 void HandsetFirmware::HandleUnit(std::uint8_t value, std::uint8_t control) {
+    ++m_nUnits;
     BeginTransferIfIdle();
     if (control == kStart) return;
     if (control == kMarker) {

@@ -68,6 +68,9 @@ class HandsetFirmware {
     // by the program, or the handset unplugged) runs on into the next one.
     int TransfersBegun() const { return m_nTransfersBegun; }
     bool InTransfer() const { return m_bInTransfer; }
+    // Transfer units taken (markers and data), counted since creation;
+    // commands between them are not units.
+    long UnitsReceived() const { return m_nUnits; }
     // The handset gives up on a transfer that stopped coming: the next unit
     // begins a new one.
     void AbandonTransfer() { m_bInTransfer = false; }
@@ -105,6 +108,7 @@ class HandsetFirmware {
 
     // LCD and transfer decoding.
     bool m_bInTransfer = false;
+    long m_nUnits = 0;
     std::uint8_t m_nSection = 0;
     std::uint8_t m_nNextToggle = 0;  // control byte the next data unit carries
     std::uint8_t m_nEntryKind = 0;

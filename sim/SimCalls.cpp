@@ -63,7 +63,22 @@ const char* StatusName(CallState state) {
 
 void SimCalls::AddPast(const SimCall& call) {
     m_calls[call.id] = call;
-    m_history.insert(m_history.begin(), call.id);
+    Remember(call.id);
+}
+
+void SimCalls::LimitHistory(std::size_t calls) {
+    m_historyLimit = calls;
+    if (!m_history.empty()) Remember(m_history.front());
+}
+
+void SimCalls::Remember(int id) {
+    if (m_history.empty() || m_history.front() != id) m_history.insert(m_history.begin(), id);
+    while (m_historyLimit != 0 && m_history.size() > m_historyLimit) {
+        int forgotten = m_history.back();
+        m_history.pop_back();
+        m_calls.erase(forgotten);
+        std::erase(m_started, forgotten);
+    }
 }
 
 SimCalls::Lines SimCalls::Start(SimCall call) {
@@ -107,7 +122,7 @@ SimCalls::Lines SimCalls::End(SimCall& call, CallState final) {
     call.state = final;
     call.seen = final != CallState::Missed;
     lines.push_back(StatusLine(call));
-    m_history.insert(m_history.begin(), call.id);
+    Remember(call.id);
     // Only now is the call in the history that SEARCH CALLS lists.
     lines.push_back("CALLHISTORYCHANGED");
     return lines;

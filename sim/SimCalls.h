@@ -68,6 +68,9 @@ class SimCalls {
 
     // A call that already ended, for the history the client starts with.
     void AddPast(const SimCall& call);
+    // The client keeps only the newest `calls` ended calls and forgets the
+    // older ones altogether; 0 keeps every call.
+    void LimitHistory(std::size_t calls);
 
     // What happens outside the program. Each returns the lines the client
     // sends, or nothing when the call is not in a state that allows it.
@@ -112,6 +115,8 @@ class SimCalls {
     SimCall* FindMutable(int id);
     Lines Start(SimCall call);
     Lines End(SimCall& call, CallState final);
+    // Puts an ended call at the top of the history; forgets the calls beyond the limit.
+    void Remember(int id);
     // The first call in starting order that `wanted` picks; null for none.
     template <typename Predicate>
     SimCall* Oldest(Predicate wanted);
@@ -122,6 +127,7 @@ class SimCalls {
     std::map<int, SimCall> m_calls;
     std::vector<int> m_history;  // newest first
     std::vector<int> m_started;  // every call begun here, in starting order
+    std::size_t m_historyLimit = 0;
 };
 
 }  // namespace kestrava::sim

@@ -77,6 +77,11 @@ int SimulatedHandset::TransfersCompleted() const {
     return m_firmware.TransfersCompleted();
 }
 
+int SimulatedHandset::HeldKeys() const {
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(m_heldKeys.size());
+}
+
 int SimulatedHandset::TransfersBegun() const {
     std::lock_guard lock(m_mutex);
     return m_firmware.TransfersBegun();
@@ -114,8 +119,11 @@ void SimulatedHandset::HandleOutputReport(const std::uint8_t* bytes, std::size_t
         int transfers = m_firmware.TransfersCompleted();
         // A transfer that stopped coming long ago is over before this report.
         replies = TakeReleasedKeysLocked();
+        long units = m_firmware.UnitsReceived();
         for (const auto& reply : m_firmware.OnOutputReport(report)) replies.push_back(reply);
-        if (m_firmware.InTransfer()) m_lastUnit = std::chrono::steady_clock::now();
+        // Only a unit keeps a transfer alive: the commands the program sends
+        // meanwhile (the focus timer's, every 100 ms) do not.
+        if (m_firmware.UnitsReceived() != units) m_lastUnit = std::chrono::steady_clock::now();
         for (const auto& key : TakeReleasedKeysLocked()) replies.push_back(key);
         if (m_firmware.TransfersCompleted() != transfers && m_transferObserver) {
             observer = m_transferObserver;

@@ -91,6 +91,8 @@ class SimulatedHandset final : public HandsetSim {
     int TransfersCompleted() const;
     int TransfersBegun() const;
     bool InTransfer() const;
+    // Key presses held back by a transfer and not yet sent.
+    int HeldKeys() const;
     // Sends raw input report bytes as they are (report id byte first).
     void SendInputReport(const HandsetFirmware::InputReport& report);
 

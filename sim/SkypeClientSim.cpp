@@ -226,6 +226,10 @@ void SkypeClientSim::SetUserStatus(const std::string& status) {
     Perform({0, "userstatus", {status}});
 }
 
+void SkypeClientSim::LimitHistory(std::size_t calls) {
+    RunOnClientThread([this, calls] { m_calls.LimitHistory(calls); });
+}
+
 void SkypeClientSim::Perform(const ScenarioStep& step) {
     RunOnClientThread([this, step] { ApplyStep(step); });
 }
@@ -243,6 +247,23 @@ void SkypeClientSim::Play(const Scenario& scenario) {
 std::vector<std::string> SkypeClientSim::Log() const {
     std::lock_guard lock(m_mutex);
     return m_log;
+}
+
+std::size_t SkypeClientSim::LogSize() const {
+    std::lock_guard lock(m_mutex);
+    return m_log.size();
+}
+
+std::size_t SkypeClientSim::LogBytes(std::size_t (*block)(std::size_t)) const {
+    std::lock_guard lock(m_mutex);
+    std::size_t bytes = block(m_log.capacity() * sizeof(std::string));
+    for (const std::string& entry : m_log) {
+        // A short text lives inside the string object itself.
+        const char* object = reinterpret_cast<const char*>(&entry);
+        bool inside = entry.data() >= object && entry.data() < object + sizeof entry;
+        if (!inside) bytes += block(entry.capacity() + 1);
+    }
+    return bytes;
 }
 
 std::vector<std::string> SkypeClientSim::CommandsReceived() const {

@@ -109,6 +109,8 @@ class SkypeClientSim {
     // The person at the client changes the user's own status (ONLINE, OFFLINE,
     // SKYPEME, AWAY, NA, DND, INVISIBLE); the client reports it unasked.
     void SetUserStatus(const std::string& status);
+    // The client forgets all but the newest `calls` ended calls (0: none).
+    void LimitHistory(std::size_t calls);
     void Play(const Scenario& scenario);
     // Carries out one step now, as a scenario would.
     void Perform(const ScenarioStep& step);
@@ -117,6 +119,10 @@ class SkypeClientSim {
     std::string DialText() const { return m_skypeWindows.DialText(); }
 
     std::vector<std::string> Log() const;
+    std::size_t LogSize() const;
+    // The memory the log itself holds, with `block(n)` what one allocation
+    // of n bytes takes: a soak measures the program's memory without it.
+    std::size_t LogBytes(std::size_t (*block)(std::size_t)) const;
     std::vector<std::string> CommandsReceived() const;
     // Waits until `done` holds for the log, or the time is up.
     bool WaitForLog(const std::function<bool(const std::vector<std::string>&)>& done,

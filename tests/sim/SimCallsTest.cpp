@@ -12,6 +12,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using Lines = SimCalls::Lines;
 
 constexpr long long kStart = 1700000000;
@@ -205,6 +206,17 @@ TEST(SimCalls, TheHistoryListsEndedCallsNewestFirst) {
     calls.Set(102, "STATUS", "FINISHED");
     EXPECT_THAT(calls.History(false), ElementsAre(102, 101, 11));
     EXPECT_THAT(calls.History(true), ElementsAre(101));
+
+    // A client that keeps two calls forgets the oldest altogether, also
+    // when a call ends later; a call that is up is not history and stays.
+    calls.Incoming(103, "yamada.taro", "Taro", kStart);
+    calls.LimitHistory(2);
+    EXPECT_THAT(calls.History(false), ElementsAre(102, 101));
+    EXPECT_THAT(calls.Get(11, "STATUS"), ElementsAre("ERROR 11 Invalid call id"));
+    ASSERT_THAT(calls.AnswerAtClient(103), Not(IsEmpty()));
+    calls.FarEndHangsUp(103);
+    EXPECT_THAT(calls.History(false), ElementsAre(103, 102));
+    EXPECT_THAT(calls.Get(101, "STATUS"), ElementsAre("ERROR 11 Invalid call id"));
 }
 
 }  // namespace

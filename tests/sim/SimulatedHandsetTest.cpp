@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 #include "SimulatedHandset.h"
 
@@ -65,6 +66,32 @@ TEST(SimulatedHandset, WaitsEndWhenTheRingerAndTheTransfersGetThere) {
     ASSERT_EQ(pictures.size(), 1u);
     EXPECT_NE(pictures[0].find("|Hi "), std::string::npos) << pictures[0];
     EXPECT_NE(pictures[0].find("(ringing)"), std::string::npos) << pictures[0];
+}
+
+// A transfer the program cut off holds key presses back only until units stop
+// coming; the focus commands the program keeps sending every 100 ms are not
+// units and must not keep the handset waiting for the rest of it.
+TEST(SimulatedHandset, ACutOffTransferReleasesHeldKeysAlthoughCommandsKeepComing) {
+    SimulatedHandset handset;
+    DeviceHandle device(handset.DevicePath());
+    ASSERT_TRUE(device.Connected());
+    ASSERT_TRUE(handset.WaitForConnections(1, 5s));
+
+    device.Write(0x70, 0x0A);
+    device.Write('H', 0x00);
+    ASSERT_TRUE(handset.WaitForOutputReports(2, 5s));
+    ASSERT_TRUE(handset.InTransfer());
+    handset.PressKey(0x31);
+    EXPECT_EQ(handset.HeldKeys(), 1) << "a key pressed during a transfer waits for its end";
+
+    const auto deadline = std::chrono::steady_clock::now() + 3 * SimulatedHandset::kKeyHoldLimit;
+    while (handset.HeldKeys() != 0 && std::chrono::steady_clock::now() < deadline) {
+        device.Write(0xEE);
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_EQ(handset.HeldKeys(), 0) << "the focus commands kept the cut-off transfer alive";
+    EXPECT_FALSE(handset.InTransfer());
+    EXPECT_EQ(handset.LcdText(), "H") << "commands between units are not drawn";
 }
 
 }  // namespace
