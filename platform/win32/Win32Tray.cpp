@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "WideText.h"
+#include "WindowThunk.h"
 
 namespace kestrava {
 
@@ -24,16 +25,12 @@ HWND Hwnd(WindowHandle window) {
 }
 
 LRESULT CALLBACK MessageWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* area = reinterpret_cast<Win32NotifyArea*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (area) {
-        return area->OnMessage(reinterpret_cast<WindowHandle>(window), message, wParam, lParam);
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+    auto* area = WindowTarget<Win32NotifyArea>(window, message, lParam);
+    if (area == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    LRESULT result =
+        area->OnMessage(reinterpret_cast<WindowHandle>(window), message, wParam, lParam);
+    if (message == WM_NCDESTROY) ForgetWindowTarget(window);
+    return result;
 }
 
 // The system's own layout and size: the 64-bit build has its own.
