@@ -50,8 +50,8 @@ NOTIFYICONDATAW ToSystem(const NotifyArea::Icon& icon) {
 
 }  // namespace
 
-Win32NotifyArea::Win32NotifyArea()
-    : m_recreatedMessage(RegisterWindowMessageW(L"TaskbarCreated")) {}
+Win32NotifyArea::Win32NotifyArea(std::uint16_t language)
+    : m_language(language), m_recreatedMessage(RegisterWindowMessageW(L"TaskbarCreated")) {}
 
 Win32NotifyArea::~Win32NotifyArea() {
     DestroyMessageWindow();
@@ -130,9 +130,20 @@ void Win32NotifyArea::DestroyIcon(IconHandle icon) {
     if (icon) ::DestroyIcon(reinterpret_cast<HICON>(icon));
 }
 
+void* Win32NotifyArea::LoadTrayMenu(int menuId) const {
+    if (menuId < 0 || menuId > 0xFFFF) return nullptr;
+    if (m_language == 0) return LoadMenuW(ProgramModule(), MAKEINTRESOURCEW(menuId));
+    HINSTANCE module = ProgramModule();
+    HRSRC found = FindResourceExW(module, MAKEINTRESOURCEW(4) /* RT_MENU */,
+                                  MAKEINTRESOURCEW(menuId), m_language);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* menuTemplate = loaded ? LockResource(loaded) : nullptr;
+    return menuTemplate ? LoadMenuIndirectW(menuTemplate) : nullptr;
+}
+
 std::vector<NotifyArea::MenuItem> Win32NotifyArea::MenuItems(int menuId) {
     std::vector<MenuItem> items;
-    HMENU menu = LoadMenuW(ProgramModule(), MAKEINTRESOURCEW(menuId));
+    HMENU menu = static_cast<HMENU>(LoadTrayMenu(menuId));
     if (!menu) return items;
     if (HMENU popup = GetSubMenu(menu, 0)) {
         const int count = GetMenuItemCount(popup);
@@ -156,7 +167,7 @@ std::vector<NotifyArea::MenuItem> Win32NotifyArea::MenuItems(int menuId) {
 // every system.
 std::uint16_t Win32NotifyArea::PopUpMenu(int menuId, int defaultPosition, WindowHandle owner,
                                          Point at) {
-    HMENU menu = LoadMenuW(ProgramModule(), MAKEINTRESOURCEW(menuId));
+    HMENU menu = static_cast<HMENU>(LoadTrayMenu(menuId));
     if (!menu) return 0;
     std::uint16_t command = 0;
     if (HMENU popup = GetSubMenu(menu, 0)) {

@@ -41,14 +41,30 @@ TEST(Win32TrayTest, TheStringTableLoadsInEachLanguage) {
     EXPECT_FALSE(Win32ResourceStrings().Load(13).empty()) << "the system's choice";
 }
 
-TEST(Win32TrayTest, TheTrayMenuHasItsFourEntriesInOrder) {
-    Win32NotifyArea area;
-    std::vector<std::string> entries;
-    for (const auto& item : area.MenuItems(112)) {
-        entries.push_back(item.command ? std::to_string(item.command) : "-");
+TEST(Win32TrayTest, TheTrayMenuHasItsFourEntriesInOrderInEachLanguage) {
+    struct Case {
+        std::uint16_t language;
+        std::vector<std::string> texts;
+    } cases[] = {
+        {0x0409, {"Advanced Settings", "Volume Control", "", "About ", "", "Exit"}},
+        {0x0404, {"進階設定", "音量控制", "", "說明", "", "離開"}},
+        {0x0804, {"高级设定", "音量控制", "", "关于", "", "退出"}},
+    };
+    for (const Case& c : cases) {
+        Win32NotifyArea area(c.language);
+        std::vector<std::string> entries;
+        std::vector<std::string> texts;
+        for (const auto& item : area.MenuItems(112)) {
+            entries.push_back(item.command ? std::to_string(item.command) : "-");
+            texts.push_back(item.text);
+        }
+        EXPECT_THAT(entries, ::testing::ElementsAre("40008", "40007", "-", "40002", "-", "40001"))
+            << c.language;
+        EXPECT_EQ(texts, c.texts) << c.language;
+        EXPECT_TRUE(area.MenuItems(113).empty());
     }
-    EXPECT_THAT(entries, ::testing::ElementsAre("40008", "40007", "-", "40002", "-", "40001"));
-    EXPECT_TRUE(area.MenuItems(113).empty());
+    EXPECT_TRUE(Win32NotifyArea(0x0407).MenuItems(112).empty()) << "no German menu";
+    EXPECT_EQ(Win32NotifyArea().MenuItems(112).size(), 6u) << "the system's choice";
 }
 
 // The message window is a top-level window (not a message-only one, which no
