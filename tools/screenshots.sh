@@ -1,7 +1,7 @@
 #!/bin/sh
-# Photographs the settings dialogs in each language (not part of CI): a
-# virtual X display, Wine with its X11 driver in its own prefix, and a CJK
-# font standing in for the dialogs' fonts. Needs the windows preset built
+# Photographs the settings dialogs and the tray menu in each language (not
+# part of CI): a virtual X display, Wine with its X11 driver in its own
+# prefix, and a CJK font standing in for the dialogs' fonts. Needs the windows preset built
 # (target dialogshow). PNGs go to build/windows/screenshots/.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -53,4 +53,20 @@ for dialog in 111:about 115:volume 116:advanced 118:audiodevices; do
     wineserver -k 2>/dev/null || true
     wait $shown 2>/dev/null || true
   done
+done
+
+# The tray menu as a right click on the tray icon pops it up; the menu is the
+# program's only top-level window larger than a pixel, and it has no name.
+for language in 0x0409:en 0x0404:zh-tw 0x0804:zh-cn; do
+  file=$out/traymenu-${language#*:}.png
+  (cd "$bin" && wine ./dialogshow.exe menu "${language%%:*}" 300 200) &
+  shown=$!
+  sleep 4
+  window=$(xwininfo -root -children |
+    awk '/"dialogshow.exe"/ && $0 !~ / 1x1\+/ {print $1}' | head -1)
+  if [ -n "$window" ]; then import -window "$window" "$file"; else import -window root "$file"; fi
+  echo "$file"
+  kill $shown 2>/dev/null || true
+  wineserver -k 2>/dev/null || true
+  wait $shown 2>/dev/null || true
 done

@@ -11,6 +11,7 @@
 
 #include <vector>
 
+#include "WideText.h"
 #include "platform/NameText.h"
 
 namespace kestrava {
@@ -41,11 +42,9 @@ bool SameHandle(const std::string& a, const std::string& b) {
 // the code page lacks) the code page's default character on the way out.
 std::string Utf8ToSystemText(const std::string& utf8) {
     if (utf8.empty()) return {};
-    const int length = static_cast<int>(utf8.size());
-    const int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-    if (wideLength <= 0) return {};
-    std::vector<wchar_t> wide(static_cast<std::size_t>(wideLength));
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), wideLength);
+    const std::wstring wide = Utf8ToWide(utf8);
+    if (wide.empty()) return {};
+    const int wideLength = static_cast<int>(wide.size());
     const int ansiLength =
         WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
     if (ansiLength <= 0) return {};

@@ -5,23 +5,12 @@
 #include <mmsystem.h>
 
 #include <algorithm>
-#include <cwchar>
+
+#include "WideText.h"
 
 namespace kestrava {
 
 namespace {
-
-// The system's fixed-size UTF-16 name, up to its terminating zero.
-template <std::size_t N>
-std::string Utf8Of(const WCHAR (&name)[N]) {
-    const int length = static_cast<int>(wcsnlen(name, N));
-    if (length == 0) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, name, length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return {};
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, name, length, utf8.data(), size, nullptr, nullptr);
-    return utf8;
-}
 
 HMIXEROBJ Object(MixerHandle mixer) {
     return reinterpret_cast<HMIXEROBJ>(mixer);
@@ -35,7 +24,7 @@ void CopyLine(const MIXERLINEW& source, MixerLineInfo* line) {
     line->channels = source.cChannels;
     line->connections = source.cConnections;
     line->controls = source.cControls;
-    line->name = Utf8Of(source.szName);
+    line->name = WideFieldToUtf8(source.szName);
 }
 
 bool LineInfo(MixerHandle mixer, DWORD flags, std::uint32_t destination, std::uint32_t source,
@@ -97,7 +86,7 @@ bool Win32AudioSystem::Capabilities(MixerHandle mixer, MixerCapabilities* capabi
     if (mixerGetDevCapsW(static_cast<UINT_PTR>(mixer), &caps, sizeof(caps)) != MMSYSERR_NOERROR) {
         return false;
     }
-    capabilities->productName = Utf8Of(caps.szPname);
+    capabilities->productName = WideFieldToUtf8(caps.szPname);
     capabilities->destinations = caps.cDestinations;
     return true;
 }
@@ -136,7 +125,7 @@ bool Win32AudioSystem::ControlByType(MixerHandle mixer, std::uint32_t lineId,
     control->minimum = found.Bounds.lMinimum;
     control->maximum = found.Bounds.lMaximum;
     control->steps = found.Metrics.cSteps;
-    control->name = Utf8Of(found.szName);
+    control->name = WideFieldToUtf8(found.szName);
     return true;
 }
 
@@ -171,7 +160,7 @@ bool Win32AudioSystem::WaveOutputName(std::uint32_t index, std::string* name) {
     if (name == nullptr || waveOutGetDevCapsW(index, &caps, sizeof(caps)) != MMSYSERR_NOERROR) {
         return false;
     }
-    *name = Utf8Of(caps.szPname);
+    *name = WideFieldToUtf8(caps.szPname);
     return true;
 }
 
@@ -180,7 +169,7 @@ bool Win32AudioSystem::WaveInputName(std::uint32_t index, std::string* name) {
     if (name == nullptr || waveInGetDevCapsW(index, &caps, sizeof(caps)) != MMSYSERR_NOERROR) {
         return false;
     }
-    *name = Utf8Of(caps.szPname);
+    *name = WideFieldToUtf8(caps.szPname);
     return true;
 }
 

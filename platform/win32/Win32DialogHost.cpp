@@ -6,6 +6,8 @@
 
 #include <mutex>
 
+#include "WideText.h"
+
 namespace kestrava {
 
 namespace {
@@ -38,29 +40,6 @@ INT_PTR CALLBACK DialogThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 LRESULT ToControl(DialogHost::DialogHandle dialog, int controlId, UINT message, WPARAM wParam,
                   LPARAM lParam) {
     return SendDlgItemMessageA(ToHwnd(dialog), controlId, message, wParam, lParam);
-}
-
-std::wstring ToWide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int length = static_cast<int>(utf8.size());
-    const int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(wideLength > 0 ? wideLength : 0), L'\0');
-    if (wideLength > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), wideLength);
-    return wide;
-}
-
-std::string ToUtf8(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    const int length = static_cast<int>(wide.size());
-    const int utf8Length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(utf8Length > 0 ? utf8Length : 0), '\0');
-    if (utf8Length > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), utf8Length, nullptr,
-                            nullptr);
-    }
-    return utf8;
 }
 
 // The trackbars live in the common controls; their class is registered once.
@@ -143,7 +122,7 @@ void Win32DialogHost::SelectComboIndex(DialogHandle dialog, int controlId, int i
 }
 
 void Win32DialogHost::SetControlText(DialogHandle dialog, int controlId, const std::string& text) {
-    SetDlgItemTextW(ToHwnd(dialog), controlId, ToWide(text).c_str());
+    SetDlgItemTextW(ToHwnd(dialog), controlId, Utf8ToWide(text).c_str());
 }
 
 std::string Win32DialogHost::ControlText(DialogHandle dialog, int controlId) {
@@ -154,7 +133,7 @@ std::string Win32DialogHost::ControlText(DialogHandle dialog, int controlId) {
     std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
     const int copied = GetWindowTextW(control, wide.data(), length + 1);
     wide.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return ToUtf8(wide);
+    return WideToUtf8(wide);
 }
 
 void Win32DialogHost::SetChecked(DialogHandle dialog, int controlId, bool checked) {
@@ -184,7 +163,7 @@ std::string Win32DialogHost::ComboText(DialogHandle dialog, int controlId, int i
     LRESULT copied = SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
                                   reinterpret_cast<LPARAM>(wide.data()));
     wide.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return ToUtf8(wide);
+    return WideToUtf8(wide);
 }
 
 void Win32DialogHost::CloseComboDropDown(DialogHandle dialog, int controlId) {

@@ -2,39 +2,13 @@
 
 #include <windows.h>
 
-#include <climits>
-#include <optional>
 #include <vector>
+
+#include "WideText.h"
 
 namespace kestrava {
 
 namespace {
-
-// A UTF-8 text as UTF-16; nullopt when it is not valid UTF-8.
-std::optional<std::wstring> Wide(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    if (text.size() > INT_MAX) return std::nullopt;
-    const int length = static_cast<int>(text.size());
-    const int wideLength =
-        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
-    if (wideLength <= 0) return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(),
-                        wideLength);
-    return wide;
-}
-
-// UTF-16 units as UTF-8 (an unpaired surrogate becomes U+FFFD).
-std::string Narrow(const wchar_t* text, std::size_t units) {
-    if (units == 0 || units > INT_MAX) return {};
-    const int length = static_cast<int>(units);
-    const int narrowLength =
-        WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    if (narrowLength <= 0) return {};
-    std::string narrow(static_cast<std::size_t>(narrowLength), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, length, narrow.data(), narrowLength, nullptr, nullptr);
-    return narrow;
-}
 
 HKEY AsHkey(Registry::Key key) {
     return reinterpret_cast<HKEY>(key);
@@ -45,7 +19,7 @@ constexpr REGSAM kAccess = KEY_READ | KEY_WRITE;
 }  // namespace
 
 Registry::Key Win32Registry::OpenUserKey(const std::string& path) {
-    const auto widePath = Wide(path);
+    const auto widePath = StrictUtf8ToWide(path);
     if (!widePath || widePath->empty()) return 0;
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, widePath->c_str(), 0, kAccess, &key) != ERROR_SUCCESS)
@@ -54,7 +28,7 @@ Registry::Key Win32Registry::OpenUserKey(const std::string& path) {
 }
 
 Registry::Key Win32Registry::CreateUserKey(const std::string& path) {
-    const auto widePath = Wide(path);
+    const auto widePath = StrictUtf8ToWide(path);
     if (!widePath || widePath->empty()) return 0;
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, widePath->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -74,7 +48,7 @@ void Win32Registry::CloseKey(Key key) {
 // first of them.
 bool Win32Registry::ReadString(Key key, const std::string& name, std::size_t capacity,
                                std::string* value) {
-    const auto wideName = Wide(name);
+    const auto wideName = StrictUtf8ToWide(name);
     if (!key || !wideName || value == nullptr) return false;
     for (int attempt = 0; attempt < 3; ++attempt) {
         DWORD type = 0;
@@ -98,7 +72,7 @@ bool Win32Registry::ReadString(Key key, const std::string& name, std::size_t cap
                 break;
             }
         }
-        std::string text = Narrow(buffer.data(), units);
+        std::string text = WideToUtf8(buffer.data(), units);
         if (text.size() + 1 > capacity) return false;
         *value = std::move(text);
         return true;
@@ -107,8 +81,8 @@ bool Win32Registry::ReadString(Key key, const std::string& name, std::size_t cap
 }
 
 bool Win32Registry::WriteString(Key key, const std::string& name, const std::string& value) {
-    const auto wideName = Wide(name);
-    const auto wideValue = Wide(value);
+    const auto wideName = StrictUtf8ToWide(name);
+    const auto wideValue = StrictUtf8ToWide(value);
     if (!key || !wideName || !wideValue) return false;
     // The length the system keeps includes the terminating zero.
     const std::size_t bytes = (wideValue->size() + 1) * sizeof(wchar_t);
@@ -119,7 +93,7 @@ bool Win32Registry::WriteString(Key key, const std::string& name, const std::str
 }
 
 bool Win32Registry::ReadDword(Key key, const std::string& name, std::uint32_t* value) {
-    const auto wideName = Wide(name);
+    const auto wideName = StrictUtf8ToWide(name);
     if (!key || !wideName || value == nullptr) return false;
     DWORD type = 0;
     DWORD word = 0;
@@ -133,7 +107,7 @@ bool Win32Registry::ReadDword(Key key, const std::string& name, std::uint32_t* v
 }
 
 bool Win32Registry::WriteDword(Key key, const std::string& name, std::uint32_t value) {
-    const auto wideName = Wide(name);
+    const auto wideName = StrictUtf8ToWide(name);
     if (!key || !wideName) return false;
     const DWORD word = value;
     return RegSetValueExW(AsHkey(key), wideName->c_str(), 0, REG_DWORD,

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "WideText.h"
+#include "WindowThunk.h"
 
 namespace kestrava {
 
@@ -24,16 +25,12 @@ HWND Hwnd(WindowHandle window) {
 }
 
 LRESULT CALLBACK MessageWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* area = reinterpret_cast<Win32NotifyArea*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (area) {
-        return area->OnMessage(reinterpret_cast<WindowHandle>(window), message, wParam, lParam);
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+    auto* area = WindowTarget<Win32NotifyArea>(window, message, lParam);
+    if (area == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    LRESULT result =
+        area->OnMessage(reinterpret_cast<WindowHandle>(window), message, wParam, lParam);
+    if (message == WM_NCDESTROY) ForgetWindowTarget(window);
+    return result;
 }
 
 // The system's own layout and size: the 64-bit build has its own.
@@ -53,8 +50,8 @@ NOTIFYICONDATAW ToSystem(const NotifyArea::Icon& icon) {
 
 }  // namespace
 
-Win32NotifyArea::Win32NotifyArea()
-    : m_recreatedMessage(RegisterWindowMessageW(L"TaskbarCreated")) {}
+Win32NotifyArea::Win32NotifyArea(std::uint16_t language)
+    : m_language(language), m_recreatedMessage(RegisterWindowMessageW(L"TaskbarCreated")) {}
 
 Win32NotifyArea::~Win32NotifyArea() {
     DestroyMessageWindow();
@@ -133,9 +130,20 @@ void Win32NotifyArea::DestroyIcon(IconHandle icon) {
     if (icon) ::DestroyIcon(reinterpret_cast<HICON>(icon));
 }
 
+void* Win32NotifyArea::LoadTrayMenu(int menuId) const {
+    if (menuId < 0 || menuId > 0xFFFF) return nullptr;
+    if (m_language == 0) return LoadMenuW(ProgramModule(), MAKEINTRESOURCEW(menuId));
+    HINSTANCE module = ProgramModule();
+    HRSRC found = FindResourceExW(module, MAKEINTRESOURCEW(4) /* RT_MENU */,
+                                  MAKEINTRESOURCEW(menuId), m_language);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* menuTemplate = loaded ? LockResource(loaded) : nullptr;
+    return menuTemplate ? LoadMenuIndirectW(menuTemplate) : nullptr;
+}
+
 std::vector<NotifyArea::MenuItem> Win32NotifyArea::MenuItems(int menuId) {
     std::vector<MenuItem> items;
-    HMENU menu = LoadMenuW(ProgramModule(), MAKEINTRESOURCEW(menuId));
+    HMENU menu = static_cast<HMENU>(LoadTrayMenu(menuId));
     if (!menu) return items;
     if (HMENU popup = GetSubMenu(menu, 0)) {
         const int count = GetMenuItemCount(popup);
@@ -159,7 +167,7 @@ std::vector<NotifyArea::MenuItem> Win32NotifyArea::MenuItems(int menuId) {
 // every system.
 std::uint16_t Win32NotifyArea::PopUpMenu(int menuId, int defaultPosition, WindowHandle owner,
                                          Point at) {
-    HMENU menu = LoadMenuW(ProgramModule(), MAKEINTRESOURCEW(menuId));
+    HMENU menu = static_cast<HMENU>(LoadTrayMenu(menuId));
     if (!menu) return 0;
     std::uint16_t command = 0;
     if (HMENU popup = GetSubMenu(menu, 0)) {

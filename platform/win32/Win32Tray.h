@@ -10,9 +10,11 @@
 
 namespace kestrava {
 
+// With `language` set (a LANGID such as 0x0404) the tray menu comes from
+// that language's resource, otherwise from the user interface's language.
 class Win32NotifyArea final : public NotifyArea {
   public:
-    Win32NotifyArea();
+    explicit Win32NotifyArea(std::uint16_t language = 0);
     ~Win32NotifyArea() override;
 
     bool Available() override;
@@ -33,6 +35,9 @@ class Win32NotifyArea final : public NotifyArea {
                             std::intptr_t lParam);
 
   private:
+    void* LoadTrayMenu(int menuId) const;  // an HMENU, or null
+
+    std::uint16_t m_language;
     std::uint32_t m_recreatedMessage = 0;  // the registered "TaskbarCreated"
     WindowHandle m_messageWindow = 0;
     bool m_classRegistered = false;

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "WindowThunk.h"
+
 namespace kestrava {
 
 static_assert(sizeof(CopyDataPacket) == sizeof(COPYDATASTRUCT));
@@ -23,18 +25,13 @@ WindowHandle FromHwnd(HWND window) {
 // Every window of the program runs through this procedure; the core's procedure
 // rides in the window's user data from WM_NCCREATE to WM_NCDESTROY.
 LRESULT CALLBACK ThunkProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* procedure = reinterpret_cast<WindowProc*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* procedure = WindowTarget<WindowProc>(window, message, lParam);
     if (procedure == nullptr) return DefWindowProcA(window, message, wParam, lParam);
     // An empty procedure (a window made without one) gets the default handling.
     LRESULT result = *procedure ? (*procedure)(FromHwnd(window), message, wParam, lParam)
                                 : DefWindowProcA(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        ForgetWindowTarget(window);
         delete procedure;
     }
     return result;

@@ -41,26 +41,73 @@ TEST(Win32TrayTest, TheStringTableLoadsInEachLanguage) {
     EXPECT_FALSE(Win32ResourceStrings().Load(13).empty()) << "the system's choice";
 }
 
-TEST(Win32TrayTest, TheTrayMenuHasItsFourEntriesInOrder) {
-    Win32NotifyArea area;
-    std::vector<std::string> entries;
-    for (const auto& item : area.MenuItems(112)) {
-        entries.push_back(item.command ? std::to_string(item.command) : "-");
+TEST(Win32TrayTest, TheTrayMenuHasItsFourEntriesInOrderInEachLanguage) {
+    struct Case {
+        std::uint16_t language;
+        std::vector<std::string> texts;
+    } cases[] = {
+        {0x0409, {"Advanced Settings", "Volume Control", "", "About ", "", "Exit"}},
+        {0x0404, {"進階設定", "音量控制", "", "說明", "", "離開"}},
+        {0x0804, {"高级设定", "音量控制", "", "关于", "", "退出"}},
+    };
+    for (const Case& c : cases) {
+        Win32NotifyArea area(c.language);
+        std::vector<std::string> entries;
+        std::vector<std::string> texts;
+        for (const auto& item : area.MenuItems(112)) {
+            entries.push_back(item.command ? std::to_string(item.command) : "-");
+            texts.push_back(item.text);
+        }
+        EXPECT_THAT(entries, ::testing::ElementsAre("40008", "40007", "-", "40002", "-", "40001"))
+            << c.language;
+        EXPECT_EQ(texts, c.texts) << c.language;
+        EXPECT_TRUE(area.MenuItems(113).empty());
     }
-    EXPECT_THAT(entries, ::testing::ElementsAre("40008", "40007", "-", "40002", "-", "40001"));
-    EXPECT_TRUE(area.MenuItems(113).empty());
+    EXPECT_TRUE(Win32NotifyArea(0x0407).MenuItems(112).empty()) << "no German menu";
+    EXPECT_EQ(Win32NotifyArea().MenuItems(112).size(), 6u) << "the system's choice";
 }
 
-TEST(Win32TrayTest, TheIconIsAddedChangedAndDeletedOrRefusedCleanly) {
+// The message window is a top-level window (not a message-only one, which no
+// broadcast reaches): the taskbar announces its re-creation to every
+// top-level window.
+TEST(Win32TrayTest, TheMessageWindowHearsTheTaskbarsRecreation) {
     Win32NotifyArea area;
     int notices = 0;
     WindowHandle window = area.CreateMessageWindow([&] { ++notices; });
-    // Open: under Wine's null driver the message window is refused (no error code).
-    if (window == 0) GTEST_SKIP() << "no message window here, error " << GetLastError();
+    ASSERT_NE(window, 0u) << "error " << GetLastError();
+    const HWND hwnd = reinterpret_cast<HWND>(window);
+    EXPECT_TRUE(IsWindow(hwnd));
+    EXPECT_EQ(GetParent(hwnd), nullptr);
+    EXPECT_FALSE(IsWindowVisible(hwnd));
     EXPECT_EQ(area.CreateMessageWindow([] {}), 0u) << "one message window";
-    // The re-creation notice reaches the callback through the message window.
-    SendMessageW(reinterpret_cast<HWND>(window), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+
+    const UINT recreated = RegisterWindowMessageW(L"TaskbarCreated");
+    EXPECT_EQ(SendMessageW(hwnd, recreated, 0, 0), 0);
     EXPECT_EQ(notices, 1);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, recreated, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+    EXPECT_EQ(notices, 2) << "the broadcast reaches the window";
+    // Other messages get the default handling, not the notice.
+    SendMessageW(hwnd, WM_NULL, 0, 0);
+    EXPECT_EQ(notices, 2);
+
+    // Made again after its end, the window still reaches its own callback.
+    area.DestroyMessageWindow();
+    EXPECT_FALSE(IsWindow(hwnd));
+    int laterNotices = 0;
+    window = area.CreateMessageWindow([&] { ++laterNotices; });
+    ASSERT_NE(window, 0u);
+    SendMessageW(reinterpret_cast<HWND>(window), recreated, 0, 0);
+    EXPECT_EQ(laterNotices, 1);
+    EXPECT_EQ(notices, 2);
+}
+
+// Wine's null graphics driver has no notification area and refuses the icon;
+// a desktop with a taskbar takes it.
+TEST(Win32TrayTest, TheIconIsAddedChangedAndDeletedOrRefusedCleanly) {
+    Win32NotifyArea area;
+    WindowHandle window = area.CreateMessageWindow([] {});
+    ASSERT_NE(window, 0u);
 
     NotifyArea::Icon icon;
     icon.owner = window;
@@ -75,6 +122,8 @@ TEST(Win32TrayTest, TheIconIsAddedChangedAndDeletedOrRefusedCleanly) {
         icon.tooltip = "connect wrong";
         EXPECT_TRUE(area.ModifyIcon(icon));
         EXPECT_TRUE(area.DeleteIcon(window, 112));
+        EXPECT_FALSE(area.ModifyIcon(icon)) << "gone";
+        EXPECT_FALSE(area.DeleteIcon(window, 112)) << "gone";
     } else {
         // No taskbar on this desktop: the other calls fail as cleanly.
         EXPECT_FALSE(area.ModifyIcon(icon));
