@@ -37,36 +37,35 @@ if [ ! -f "$WINEPREFIX/.kestrava-ready" ]; then
   touch "$WINEPREFIX/.kestrava-ready"
 fi
 
+# Starts dialogshow.exe with the given arguments, waits for its window, saves
+# the top-level window whose xwininfo line the awk pattern picks (the whole
+# screen when none does) into $1, and stops Wine again.
+photograph() {
+  file=$1 pattern=$2
+  shift 2
+  (cd "$bin" && wine ./dialogshow.exe "$@") &
+  shown=$!
+  sleep 4
+  window=$(xwininfo -root -children | awk "$pattern {print \$1}" | head -1)
+  if [ -n "$window" ]; then import -window "$window" "$file"; else import -window root "$file"; fi
+  echo "$file"
+  kill $shown 2>/dev/null || true
+  wineserver -k 2>/dev/null || true
+  wait $shown 2>/dev/null || true
+}
+
 mkdir -p "$out"
 for dialog in 111:about 115:volume 116:advanced 118:audiodevices; do
   for language in 0x0409:en 0x0404:zh-tw 0x0804:zh-cn; do
-    id=${dialog%%:*} lang=${language%%:*}
-    file=$out/${dialog#*:}-${language#*:}.png
-    (cd "$bin" && wine ./dialogshow.exe "$id" "$lang") &
-    shown=$!
-    sleep 4
-    # The dialog is the only top-level window with a size this small.
-    window=$(xwininfo -root -children | awk '/"[^"]*": \(/ && $0 !~ /has no name/ {print $1}' | head -1)
-    if [ -n "$window" ]; then import -window "$window" "$file"; else import -window root "$file"; fi
-    echo "$file"
-    kill $shown 2>/dev/null || true
-    wineserver -k 2>/dev/null || true
-    wait $shown 2>/dev/null || true
+    # The dialog is the only named top-level window with a size.
+    photograph "$out/${dialog#*:}-${language#*:}.png" '/"[^"]*": \(/ && $0 !~ /has no name/' \
+      "${dialog%%:*}" "${language%%:*}"
   done
 done
 
 # The tray menu as a right click on the tray icon pops it up; the menu is the
 # program's only top-level window larger than a pixel, and it has no name.
 for language in 0x0409:en 0x0404:zh-tw 0x0804:zh-cn; do
-  file=$out/traymenu-${language#*:}.png
-  (cd "$bin" && wine ./dialogshow.exe menu "${language%%:*}" 300 200) &
-  shown=$!
-  sleep 4
-  window=$(xwininfo -root -children |
-    awk '/"dialogshow.exe"/ && $0 !~ / 1x1\+/ {print $1}' | head -1)
-  if [ -n "$window" ]; then import -window "$window" "$file"; else import -window root "$file"; fi
-  echo "$file"
-  kill $shown 2>/dev/null || true
-  wineserver -k 2>/dev/null || true
-  wait $shown 2>/dev/null || true
+  photograph "$out/traymenu-${language#*:}.png" '/"dialogshow.exe"/ && $0 !~ / 1x1\+/' \
+    menu "${language%%:*}" 300 200
 done
