@@ -226,6 +226,14 @@ void SkypeClientSim::SetUserStatus(const std::string& status) {
     Perform({0, "userstatus", {status}});
 }
 
+void SkypeClientSim::Stall(std::chrono::milliseconds duration) {
+    RunOnClientThread([this, duration] {
+        Record("STALL " + std::to_string(duration.count()));
+        std::this_thread::sleep_for(duration);
+        Record("STALL END");
+    });
+}
+
 void SkypeClientSim::Perform(const ScenarioStep& step) {
     RunOnClientThread([this, step] { ApplyStep(step); });
 }

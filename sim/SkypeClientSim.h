@@ -110,6 +110,10 @@ class SkypeClientSim {
     // SKYPEME, AWAY, NA, DND, INVISIBLE); the client reports it unasked.
     void SetUserStatus(const std::string& status);
     void Play(const Scenario& scenario);
+    // The client hangs: its thread is busy for `duration` and handles no
+    // message meanwhile, as a client stuck in a long operation. Logged as
+    // "STALL <ms>" when it begins and "STALL END" when it is over.
+    void Stall(std::chrono::milliseconds duration);
     // Carries out one step now, as a scenario would.
     void Perform(const ScenarioStep& step);
 

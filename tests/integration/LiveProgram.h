@@ -65,6 +65,11 @@ inline long IndexOf(const std::vector<std::string>& log, const std::string& entr
 
 class LiveProgram : public ::testing::Test {
   protected:
+    LiveProgram() = default;
+    // A client with another account (more contacts, a longer history).
+    explicit LiveProgram(sim::SkypeClientSim::Options clientOptions)
+        : skype(*skypeProgram, *skypeProgram, std::move(clientOptions)) {}
+
     void SetUp() override {
         setenv("ONDREL_SYSFS_ROOT", handset.SysfsRoot().c_str(), 1);
         setenv("ONDREL_DEV_ROOT", handset.DeviceRoot().c_str(), 1);
