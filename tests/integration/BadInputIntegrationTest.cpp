@@ -229,7 +229,7 @@ TEST_F(BadInputIntegrationTest, LongAndBrokenMultiByteNamesAreDrawnAndTheCallGoe
 
 class BigAccountIntegrationTest : public BadInputIntegrationTest {
   protected:
-    BigAccountIntegrationTest() : BadInputIntegrationTest(Options()) {}
+    BigAccountIntegrationTest() : BadInputIntegrationTest(Options()) { m_startPatience = 60s; }
     static sim::SkypeClientSim::Options Options() {
         sim::SkypeClientSim::Options options;
         options.extraContacts = 10000;
@@ -238,7 +238,9 @@ class BigAccountIntegrationTest : public BadInputIntegrationTest {
 };
 
 TEST_F(BigAccountIntegrationTest, TenThousandContactsAreTakenInAndThePhoneGoesOn) {
-    // Every contact of the USERS reply is asked about, the last one too.
+    // Every contact of the USERS reply is asked about, the last one too, and
+    // the questions and answers come to an end (a call's own questions wait
+    // behind them in the one outgoing queue).
     ASSERT_TRUE(skype.WaitForLog(
         [](const std::vector<std::string>& log) {
             for (auto it = log.rbegin(); it != log.rend(); ++it) {
@@ -248,6 +250,14 @@ TEST_F(BigAccountIntegrationTest, TenThousandContactsAreTakenInAndThePhoneGoesOn
         },
         60s))
         << "the last contact was never asked about";
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            long size = LogSize();
+            std::this_thread::sleep_for(500ms);
+            return LogSize() == size;
+        },
+        120s))
+        << "the link never came to rest";
     ExpectThePhoneStillWorks();
     // The handset browses the list: its first entry is drawn.
     int transfers = handset.TransfersCompleted();
