@@ -56,6 +56,11 @@ CInputDecoder::CInputDecoder(CDeviceLibrary& device, CSessionStore& store,
 void CInputDecoder::HandleReport(std::uint32_t report) {
     auto code = static_cast<std::uint8_t>(report >> 8);
     auto seq = static_cast<std::uint8_t>(report);
+    // The handset numbers its reports 0..7. Another field is no report of
+    // its own: taken on a resync, its number would go out OR-ed into an
+    // acknowledgement that is some other command (0xFF | 0x50 is 0xFF) and
+    // put the expected number out of step with the handset's.
+    if (seq > kLastTransferSeq) return;
     if ((code == kBrowseResync1 || code == kBrowseResync2) &&
         (m_device.m_nDisplayContent & kBrowsing)) {
         m_device.m_bResync = 1;

@@ -91,6 +91,10 @@ class LinuxWriteHandle final : public HidWriteHandle {
     LinuxHidBus::DeviceInfo m_info;
 };
 
+// The report id byte and the three bytes after it: the first word of a
+// report as the read thread hands it on.
+constexpr std::size_t kShortestDelivery = 4;
+
 class LinuxReader final : public HidReader {
   public:
     LinuxReader(int fd, bool usesReportIds)
@@ -132,6 +136,14 @@ class LinuxReader final : public HidReader {
                 std::size_t offset = m_usesReportIds ? 0 : 1;
                 if (length <= offset) return Outcome::Failed;
                 ssize_t got = ::read(m_device.get(), buffer + offset, length - offset);
+                if (got > 0 &&
+                    offset + static_cast<std::size_t>(got) < std::min(kShortestDelivery, length)) {
+                    // Too short to fill the first word handed on: what is
+                    // missing would read as zeros (a code and a number the
+                    // device never sent). Left out, and read on.
+                    std::fill(buffer + offset, buffer + offset + got, std::uint8_t{0});
+                    continue;
+                }
                 if (got > 0) {
                     if (offset) buffer[0] = 0;
                     return Outcome::Report;

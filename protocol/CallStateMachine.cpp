@@ -1,6 +1,7 @@
 #include "protocol/CallStateMachine.h"
 
 #include <cstring>
+#include <limits>
 
 #include "CLcdRenderer.h"
 #include "handset/CDeviceLibrary.h"
@@ -67,10 +68,14 @@ bool CCallStateMachine::HandleCallLine(const NotificationLine& line) {
     CSessionStore* store = m_store.load();
     if (store == nullptr) return false;
 
-    int id = ParseInt(line.words.second);
-    // An id that does not parse reads as 0, which is also the current call id
-    // of "no call": such a line would create or end calls out of nothing.
-    if (id == 0) return false;
+    // Skype's call ids are positive. An id that does not parse reads as 0,
+    // which is also the current call id of "no call": such a line would
+    // create or end calls out of nothing. A negative id or one beyond the
+    // range of int (which would be held at its limit and so name another
+    // call) is no call of Skype's either.
+    const std::int64_t wide = ParseInt64(line.words.second);
+    if (wide <= 0 || wide > std::numeric_limits<int>::max()) return false;
+    const int id = static_cast<int>(wide);
 
     const int currentId = line.currentCallId;
     bool current = currentId != 0 && id == currentId;

@@ -173,7 +173,7 @@ void HandsetFirmware::HandleCommand(std::uint8_t command, std::vector<InputRepor
             break;
         case kHsTextRaw:
         case kHsTextFont:
-            replies.push_back(TransferReply(kTransferReady));
+            if (m_bAnswersText) replies.push_back(TransferReply(kTransferReady));
             break;
         case kHsCallAlert:
             m_bRinging = true;

@@ -74,6 +74,9 @@ class HandsetFirmware {
     // The handset gives up on a transfer that stopped coming: the next unit
     // begins a new one.
     void AbandonTransfer() { m_bInTransfer = false; }
+    // A handset whose firmware has stopped answering text announcements
+    // (HS_TEXT_FONT, HS_TEXT_RAW) with its 0x5A transfer reply; on by default.
+    void SetAnswersTextAnnouncements(bool answers) { m_bAnswersText = answers; }
     // Codec register values written with 0x60 (register -> two value bytes).
     std::map<std::uint8_t, std::array<std::uint8_t, 2>> Registers() const { return m_Registers; }
 
@@ -92,6 +95,7 @@ class HandsetFirmware {
     int Columns() const;
 
     bool m_bWithDisplay;
+    bool m_bAnswersText = true;
     std::uint8_t m_nNormalSeq = 0;    // 0..3
     std::uint8_t m_nTransferSeq = 4;  // 4..7
     // Sequence numbers of reports still awaiting an acknowledgement: 0..3

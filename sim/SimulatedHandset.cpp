@@ -10,6 +10,16 @@ void SimulatedHandset::SendInputReport(const HandsetFirmware::InputReport& repor
     Broadcast(report);
 }
 
+HandsetFirmware::InputReport SimulatedHandset::LastNormalReport() const {
+    std::lock_guard lock(m_mutex);
+    return m_lastNormal;
+}
+
+void SimulatedHandset::SetAnswersTextAnnouncements(bool answers) {
+    std::lock_guard lock(m_mutex);
+    m_firmware.SetAnswersTextAnnouncements(answers);
+}
+
 std::vector<HandsetFirmware::InputReport> SimulatedHandset::TakeReleasedKeysLocked() {
     std::vector<HandsetFirmware::InputReport> reports;
     if (m_firmware.InTransfer() && std::chrono::steady_clock::now() - m_lastUnit >= kKeyHoldLimit) {

@@ -95,6 +95,21 @@ class SimulatedHandset final : public HandsetSim {
     int HeldKeys() const;
     // Sends raw input report bytes as they are (report id byte first).
     void SendInputReport(const HandsetFirmware::InputReport& report);
+#ifndef _WIN32
+    // Sends one packet of any length as the device node would give it (the
+    // report's data without the report id byte): a handset gone wrong.
+    void SendRawPacket(const std::vector<std::uint8_t>& data);
+    // Until an open handle has read every report sent to it, or the time is
+    // up: the program reads one handle and only writes to the others. (A
+    // report sent to a full handle is dropped, as a handle nobody reads drops
+    // them; a flood of reports may fill the read one for a while.)
+    bool WaitForReportsRead(std::chrono::milliseconds timeout) const;
+#endif
+    // The last normal report (sequence 0..3) the handset sent, report id
+    // byte first; all zero before the first. A chattering handset repeats it.
+    HandsetFirmware::InputReport LastNormalReport() const;
+    // Whether the firmware answers HS_TEXT_FONT / HS_TEXT_RAW with 0x5A.
+    void SetAnswersTextAnnouncements(bool answers);
 
     // Called each time a transfer to the LCD ends, with the LCD picture then;
     // on the thread that serves the device, outside the handset's lock (the
@@ -133,6 +148,7 @@ class SimulatedHandset final : public HandsetSim {
     HandsetFirmware m_firmware;
     std::vector<OutputReport> m_outputs;
     std::vector<std::uint8_t> m_heldKeys;
+    HandsetFirmware::InputReport m_lastNormal{};
     std::chrono::steady_clock::time_point m_lastUnit{};
     TransferObserver m_transferObserver;
     std::unique_ptr<Boundary> m_boundary;

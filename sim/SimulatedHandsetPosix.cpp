@@ -1,7 +1,9 @@
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -171,8 +173,34 @@ void SimulatedHandset::Broadcast(const HandsetFirmware::InputReport& report) {
     // report id byte is not sent: the device has no numbered reports.
     std::lock_guard lock(m_mutex);
     if (!m_boundary->plugged) return;
+    if (report[3] <= 3) m_lastNormal = report;
     for (int fd : m_boundary->connections) {
         (void)!::send(fd, report.data() + 1, report.size() - 1, MSG_DONTWAIT | MSG_NOSIGNAL);
+    }
+}
+
+void SimulatedHandset::SendRawPacket(const std::vector<std::uint8_t>& data) {
+    std::lock_guard lock(m_mutex);
+    if (!m_boundary->plugged) return;
+    for (int fd : m_boundary->connections) {
+        (void)!::send(fd, data.data(), data.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    }
+}
+
+bool SimulatedHandset::WaitForReportsRead(std::chrono::milliseconds timeout) const {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        bool read = false;
+        {
+            std::lock_guard lock(m_mutex);
+            for (int fd : m_boundary->connections) {
+                int queued = 0;
+                if (::ioctl(fd, SIOCOUTQ, &queued) == 0 && queued == 0) read = true;
+            }
+        }
+        if (read) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
 

@@ -269,6 +269,7 @@ void SimulatedHandset::Broadcast(const HandsetFirmware::InputReport& report) {
     // One message per report, report id byte first, as a HID read returns it.
     std::lock_guard lock(m_mutex);
     if (!m_boundary->plugged) return;
+    if (report[3] <= 3) m_lastNormal = report;
     for (auto& connection : m_boundary->connections) connection->Send(report);
 }
 

@@ -230,6 +230,14 @@ void SkypeClientSim::LimitHistory(std::size_t calls) {
     RunOnClientThread([this, calls] { m_calls.LimitHistory(calls); });
 }
 
+void SkypeClientSim::Stall(std::chrono::milliseconds duration) {
+    RunOnClientThread([this, duration] {
+        Record("STALL " + std::to_string(duration.count()));
+        std::this_thread::sleep_for(duration);
+        Record("STALL END");
+    });
+}
+
 void SkypeClientSim::Perform(const ScenarioStep& step) {
     RunOnClientThread([this, step] { ApplyStep(step); });
 }

@@ -112,6 +112,10 @@ class SkypeClientSim {
     // The client forgets all but the newest `calls` ended calls (0: none).
     void LimitHistory(std::size_t calls);
     void Play(const Scenario& scenario);
+    // The client hangs: its thread is busy for `duration` and handles no
+    // message meanwhile, as a client stuck in a long operation. Logged as
+    // "STALL <ms>" when it begins and "STALL END" when it is over.
+    void Stall(std::chrono::milliseconds duration);
     // Carries out one step now, as a scenario would.
     void Perform(const ScenarioStep& step);
 

@@ -75,6 +75,19 @@ TEST_F(InputDecoderTest, OnResyncAnyNumberIsTakenAndTheCountGoesOnFromIt) {
     EXPECT_THAT(output.Events(), ElementsAre(Cmd(0x53), Cmd(0x50)));
 }
 
+TEST_F(InputDecoderTest, ASequenceFieldBeyondSevenIsNeverTakenNotEvenOnAResync) {
+    EXPECT_CALL(keypad, HandleKeyReport(_)).Times(0);
+    device->m_nDisplayContent = display::kContactList | display::kFontMode;
+    for (std::uint8_t seq : {0x08, 0x0C, 0x13, 0x54, 0x80, 0xFF}) {
+        device->m_bResync = 1;
+        Handle(Report(0x1F, seq));
+        Handle(Report(0x6E, seq));  // a resync code while a list is browsed
+        Handle(Report(0x5A, seq));
+    }
+    EXPECT_TRUE(output.Events().empty()) << "no acknowledgement, no upload";
+    EXPECT_EQ(decoder->ExpectedSequence(), 1);
+}
+
 TEST_F(InputDecoderTest, WhileBrowsingAListCodes31And6EResynchronise) {
     device->m_nDisplayContent = display::kContactList;
     Handle(Report(0x31, 3));

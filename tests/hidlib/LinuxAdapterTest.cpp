@@ -103,6 +103,27 @@ TEST_F(SimulatedHandsetTest, KeysCountSequenceNumbersAndTransferRepliesTheirOwn)
     EXPECT_EQ(Seq(5), 4);
 }
 
+// A delivery too short for the first word would read as code 0 and sequence
+// number 0; it is left out. One that fills it is handed on with the rest as
+// zeros, and a longer one is cut to the report's length.
+TEST_F(SimulatedHandsetTest, DeliveriesThatCannotFillTheFirstWordAreLeftOut) {
+    ASSERT_EQ(device.StartReading(window.Handle()), S_OK);
+    ASSERT_TRUE(handset.WaitForConnections(2, 2s));
+    handset.SendRawPacket({0x07});
+    handset.SendRawPacket({0x07, 0x76});
+    handset.SendRawPacket({0x01, 0x76, 0x02});
+    handset.SendRawPacket({0x01, 0x42, 0x03, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77});
+    handset.PressKey(0x31);
+    ASSERT_TRUE(Receive(3));
+    window.PumpFor(50ms);
+    ASSERT_EQ(window.Handled().size(), 3u);
+    EXPECT_EQ(window.Handled()[0].wParam, 0x00017602u);
+    EXPECT_EQ(window.Handled()[0].lParam, 0);
+    EXPECT_EQ(window.Handled()[1].wParam, 0x00014203u);
+    EXPECT_EQ(static_cast<std::uint32_t>(window.Handled()[1].lParam), 0x11223344u);
+    EXPECT_EQ(Code(2), 0x31);
+}
+
 TEST_F(SimulatedHandsetTest, TransferUnitsDrawTextAndGlyphsOnTheLcd) {
     device.SendCommand(0x9E);
     ASSERT_TRUE(handset.WaitForOutputReports(1, 2s));

@@ -65,6 +65,11 @@ inline long IndexOf(const std::vector<std::string>& log, const std::string& entr
 
 class LiveProgram : public ::testing::Test {
   protected:
+    LiveProgram() = default;
+    // A client with another account (more contacts, a longer history).
+    explicit LiveProgram(sim::SkypeClientSim::Options clientOptions)
+        : skype(*skypeProgram, *skypeProgram, std::move(clientOptions)) {}
+
     void SetUp() override {
         setenv("ONDREL_SYSFS_ROOT", handset.SysfsRoot().c_str(), 1);
         setenv("ONDREL_DEV_ROOT", handset.DeviceRoot().c_str(), 1);
@@ -79,7 +84,8 @@ class LiveProgram : public ::testing::Test {
             m_trace.push_back(event);
         });
         exitCode = std::async(std::launch::async, [this] { return application->Run(); });
-        ASSERT_TRUE(WaitUntil([&] { return application->State().g_bHandsetAnnounced.load(); }))
+        ASSERT_TRUE(WaitUntil([&] { return application->State().g_bHandsetAnnounced.load(); },
+                              m_startPatience))
             << "the handset never announced itself after the link came up";
         // The announcement shows the missed-call count; let that transfer end.
         ASSERT_TRUE(handset.WaitForTransfers(1, kPatience));
@@ -161,6 +167,9 @@ class LiveProgram : public ::testing::Test {
     // A run that presses keys while transfers stream counts the handset's
     // unexpected acknowledgements instead of failing on them.
     bool m_strictAcknowledgements = true;
+    // How long the start may take until the handset has announced itself: a
+    // large account loads before it (and slowly under the thread sanitizer).
+    std::chrono::milliseconds m_startPatience = kPatience;
 
   private:
     std::mutex m_traceMutex;

@@ -261,14 +261,22 @@ TEST_F(CallsTest, RingingWithNoTransferRunningGoesStraightToTheRing) {
 }
 
 TEST_F(CallsTest, ARingingLineWhoseIdDoesNotParseChangesNothing) {
-    for (const char* line : {"CALL abc STATUS RINGING", "CALL 0 STATUS ROUTING",
-                             "CALL STATUS EARLYMEDIA", "CALL x STATUS FINISHED"}) {
+    for (const char* line :
+         {"CALL abc STATUS RINGING", "CALL 0 STATUS ROUTING", "CALL STATUS EARLYMEDIA",
+          "CALL x STATUS FINISHED", "CALL -5 STATUS RINGING", "CALL -2147483648 STATUS ROUTING",
+          "CALL 2147483648 STATUS RINGING", "CALL 99999999999999999999 STATUS EARLYMEDIA"}) {
         Line(line);
         EXPECT_EQ(CurrentId(), 0) << line;
         EXPECT_EQ(CurrentStatus(), -1) << line;
         EXPECT_EQ(SecondId(), 0) << line;
     }
     EXPECT_TRUE(log.empty()) << "the handset and Skype hear nothing";
+}
+
+TEST_F(CallsTest, TheLargestIdOfIntIsStillACall) {
+    device.m_bTransferActive = 0;
+    Line("CALL 2147483647 STATUS RINGING");
+    EXPECT_EQ(CurrentId(), 2147483647);
 }
 
 TEST_F(CallsTest, AnIdThatDoesNotParseNeverPassesForTheCurrentCall) {
