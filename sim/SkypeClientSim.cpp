@@ -10,9 +10,7 @@ namespace {
 
 constexpr std::uint32_t kRunTasks = msg::kApp + 1;
 constexpr std::uintptr_t kDurationTimer = 1;
-constexpr std::uintptr_t kScenarioTimer = 2;
 constexpr unsigned kScenarioTickMs = 10;
-constexpr LParam kApiAvailable = 0x8001;
 constexpr LParam kAttached = 0;
 
 std::vector<std::string> Words(const std::string& text) {
@@ -46,15 +44,14 @@ bool ToInt(const std::string& text, int* value) {
     return !text.empty() && error == std::errc() && at == end;
 }
 
-// The words SET USERSTATUS takes.
-bool IsUserStatus(const std::string& word) {
+}  // namespace
+
+bool SkypeClientSim::IsUserStatus(const std::string& word) {
     for (const char* status : {"ONLINE", "OFFLINE", "SKYPEME", "AWAY", "NA", "DND", "INVISIBLE"}) {
         if (word == status) return true;
     }
     return false;
 }
-
-}  // namespace
 
 SkypeClientSim::SkypeClientSim(WindowSystem& windows, Desktop& desktop)
     : SkypeClientSim(windows, desktop, Options{}) {}
@@ -262,15 +259,10 @@ std::size_t SkypeClientSim::LogSize() const {
     return m_log.size();
 }
 
-std::size_t SkypeClientSim::LogBytes(std::size_t (*block)(std::size_t)) const {
+std::size_t SkypeClientSim::LogBytes(HeapBlockSize block) const {
     std::lock_guard lock(m_mutex);
     std::size_t bytes = block(m_log.capacity() * sizeof(std::string));
-    for (const std::string& entry : m_log) {
-        // A short text lives inside the string object itself.
-        const char* object = reinterpret_cast<const char*>(&entry);
-        bool inside = entry.data() >= object && entry.data() < object + sizeof entry;
-        if (!inside) bytes += block(entry.capacity() + 1);
-    }
+    for (const std::string& entry : m_log) bytes += TextHeapBytes(entry, block);
     return bytes;
 }
 
@@ -349,17 +341,6 @@ LParam SkypeClientSim::Procedure(WindowHandle window, std::uint32_t message, WPa
     }
 }
 
-bool SkypeClientSim::PerformStepText(const std::string& text) {
-    std::string error;
-    auto scenario = Scenario::Parse("0 " + text, &error);
-    if (!scenario || scenario->steps.size() != 1) {
-        Record("STEP REFUSED " + text + (error.empty() ? "" : " (" + error + ")"));
-        return false;
-    }
-    ApplyStep(scenario->steps.front());
-    return true;
-}
-
 void SkypeClientSim::AnswerDiscover(WindowHandle program) {
     if (program == 0) {
         Record("DISCOVER null");
@@ -417,91 +398,6 @@ void SkypeClientSim::UpdateDurationTimer() {
     } else {
         m_windows.KillTimer(ApiWindow(), kDurationTimer);
     }
-}
-
-void SkypeClientSim::PlayDueSteps() {
-    auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                       std::chrono::steady_clock::now() - m_scenarioStart)
-                       .count();
-    while (m_nextStep < m_steps.size() && m_steps[m_nextStep].atMs <= elapsed) {
-        ApplyStep(m_steps[m_nextStep++]);
-    }
-    if (m_nextStep >= m_steps.size()) m_windows.KillTimer(ApiWindow(), kScenarioTimer);
-}
-
-void SkypeClientSim::ApplyStep(const ScenarioStep& step) {
-    const auto& args = step.arguments;
-    const std::string& action = step.action;
-    int id = step.callId;
-    std::vector<std::string> lines;
-    if (action == "announce") {
-        Record("ANNOUNCE");
-        m_windows.Broadcast(m_attachMessage, ApiWindow(), kApiAvailable, kSendTimeout);
-        return;
-    }
-    if (action == "end") {
-        Record("SCENARIO END");
-        if (m_onScenarioEnd) m_onScenarioEnd();
-        return;
-    }
-    if (action == "lift" || action == "hangup" || action == "press") {
-        Record("HANDSET " + step.Text());
-        if (m_onHandsetStep) m_onHandsetStep(step);
-        return;
-    }
-    if (action == "confirm" || action == "error") {
-        bool opened =
-            m_skypeWindows.OpenDialog(action == "confirm" ? SimSkypeWindows::Dialog::Confirmation
-                                                          : SimSkypeWindows::Dialog::Error);
-        if (!opened) Record("SCENARIO IGNORED " + step.Text());
-        return;
-    }
-    if (action == "tab") {
-        m_skypeWindows.SelectTab(std::stoi(args[0]));
-        return;
-    }
-    if (action == "type") {
-        m_skypeWindows.Type(args[0]);
-        return;
-    }
-    if (action == "notify") {
-        lines = args;
-    } else if (action == "online") {
-        // A real client tells of every change of a contact it holds, unasked.
-        if (SimUser* user = FindUser(args[0])) {
-            user->onlineStatus = args[1];
-            lines.push_back("USER " + user->handle + " ONLINESTATUS " + user->onlineStatus);
-        }
-    } else if (action == "connstatus") {
-        m_connStatus = args[0];
-        lines.push_back("CONNSTATUS " + m_connStatus);
-    } else if (action == "userstatus") {
-        if (IsUserStatus(args[0])) {
-            m_userStatus = args[0];
-            lines.push_back("USERSTATUS " + m_userStatus);
-        }
-    } else if (action == "incoming") {
-        lines = m_calls.Incoming(id, args[1], PartnerName(args[1]), NowSeconds());
-    } else if (action == "outgoing") {
-        lines = m_calls.Outgoing(id, args[1], PartnerName(args[1]), NowSeconds());
-    } else if (action == "answer") {
-        lines = m_calls.AnswerAtClient(id);
-    } else if (action == "hold") {
-        lines = m_calls.HoldAtClient(id);
-    } else if (action == "resume") {
-        lines = m_calls.ResumeAtClient(id);
-    } else if (action == "finish") {
-        lines = m_calls.FarEndHangsUp(id);
-    } else if (action == "missed" || action == "cancel") {
-        if (args.size() == 2)
-            lines = m_calls.Incoming(id, args[1], PartnerName(args[1]), NowSeconds());
-        if (args.size() == 1 || !lines.empty()) {
-            for (auto& line : m_calls.GiveUp(id)) lines.push_back(std::move(line));
-        }
-    }
-    if (lines.empty()) Record("SCENARIO IGNORED " + step.Text());
-    for (auto& line : lines) Queue(std::move(line));
-    FlushOutbox();
 }
 
 const SimUser* SkypeClientSim::FindUser(const std::string& handle) const {

@@ -25,6 +25,7 @@
 
 #include "platform/Desktop.h"
 #include "platform/WindowSystem.h"
+#include "sim/HeapBytes.h"
 #include "sim/SimCalls.h"
 #include "sim/SimSkypeWindows.h"
 #include "sim/SkypeScenario.h"
@@ -126,7 +127,7 @@ class SkypeClientSim {
     std::size_t LogSize() const;
     // The memory the log itself holds, with `block(n)` what one allocation
     // of n bytes takes: a soak measures the program's memory without it.
-    std::size_t LogBytes(std::size_t (*block)(std::size_t)) const;
+    std::size_t LogBytes(HeapBlockSize block) const;
     std::vector<std::string> CommandsReceived() const;
     // Waits until `done` holds for the log, or the time is up.
     bool WaitForLog(const std::function<bool(const std::vector<std::string>&)>& done,
@@ -139,6 +140,11 @@ class SkypeClientSim {
     std::vector<std::string> Answer(const std::string& command);
 
   private:
+    static constexpr std::uintptr_t kScenarioTimer = 2;
+    static constexpr LParam kApiAvailable = 0x8001;
+    // The words SET USERSTATUS takes.
+    static bool IsUserStatus(const std::string& word);
+
     LParam Procedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
     void RunOnClientThread(std::function<void()> task);
     void RunPendingTasks();

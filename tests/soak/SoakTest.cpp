@@ -18,6 +18,7 @@
 
 #include "LiveProgram.h"
 #include "protocol/CallStatus.h"
+#include "sim/HeapBytes.h"
 
 namespace kestrava::testing {
 namespace {
@@ -55,17 +56,12 @@ class CommandRecord final : public CSkypeEngine::OutgoingObserver {
     }
 
     // The memory the record itself holds (see HeapBlock).
-    std::size_t Bytes(std::size_t (*block)(std::size_t)) const {
+    std::size_t Bytes(sim::HeapBlockSize block) const {
         std::lock_guard lock(m_mutex);
         std::size_t bytes = block(m_queued.capacity() * sizeof(std::string)) +
                             block(m_sent.capacity() * sizeof(Sending));
-        auto text = [&](const std::string& t) {
-            const char* object = reinterpret_cast<const char*>(&t);
-            if (t.data() < object || t.data() >= object + sizeof t)
-                bytes += block(t.capacity() + 1);
-        };
-        for (const std::string& t : m_queued) text(t);
-        for (const Sending& s : m_sent) text(s.text);
+        for (const std::string& t : m_queued) bytes += sim::TextHeapBytes(t, block);
+        for (const Sending& s : m_sent) bytes += sim::TextHeapBytes(s.text, block);
         return bytes;
     }
 
