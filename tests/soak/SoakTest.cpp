@@ -71,9 +71,24 @@ class CommandRecord final : public CSkypeEngine::OutgoingObserver {
     std::vector<Sending> m_sent;
 };
 
+// Under a sanitizer the allocations go to the sanitizer's own allocator,
+// which the C library's counts do not see: there the heap is not measured
+// (the sanitizer checks for leaks and races instead).
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kHeapMeasured = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kHeapMeasured = false;
+#else
+constexpr bool kHeapMeasured = true;
+#endif
+#else
+constexpr bool kHeapMeasured = true;
+#endif
+
 // Every thread allocates from the main arena, the one the C library counts
 // (set before any thread of the test starts).
-const int kOneArena = mallopt(M_ARENA_MAX, 1);
+const int kOneArena = kHeapMeasured ? mallopt(M_ARENA_MAX, 1) : 0;
 
 constexpr std::size_t kHistoryKept = 100;
 
@@ -319,7 +334,9 @@ class SoakTest : public LiveProgram {
 };
 
 TEST_F(SoakTest, ThePhoneKeepsWorkingThroughRandomCallsKeysUnplugsAndSkypeComingBack) {
-    ASSERT_EQ(kOneArena, 1) << "the heap could not be held in one arena";
+    if (kHeapMeasured) {
+        ASSERT_EQ(kOneArena, 1) << "the heap could not be held in one arena";
+    }
     const int seconds = SoakSeconds();
     const unsigned seed = SoakSeed();
     std::printf("soak: %d s, seed %u (KESTRAVA_SOAK_SEED repeats a run)\n", seconds, seed);
@@ -428,8 +445,12 @@ TEST_F(SoakTest, ThePhoneKeepsWorkingThroughRandomCallsKeysUnplugsAndSkypeComing
 
     // The calls themselves stay in the history of the client and of the
     // program; a leak per key, per transfer or per command grows far more.
-    EXPECT_LT(heapAtEnd - heapAfterWarmUp, kHeapGrowthLimit)
-        << "the heap grew from " << heapAfterWarmUp << " to " << heapAtEnd << " bytes";
+    if (kHeapMeasured) {
+        EXPECT_LT(heapAtEnd - heapAfterWarmUp, kHeapGrowthLimit)
+            << "the heap grew from " << heapAfterWarmUp << " to " << heapAtEnd << " bytes";
+    } else {
+        std::printf("soak: the heap is not measured under a sanitizer\n");
+    }
 
     std::printf("soak: %zu commands queued, %zu sent straight, %ld not taken by Skype\n",
                 queued.size(), sent.size() - sentFromQueue.size(), dropped);
