@@ -2,7 +2,6 @@
 // second call or a history record, and what the handset is told.
 #include <cstdio>
 
-#include "CLcdRenderer.h"
 #include "handset/CDeviceLibrary.h"
 #include "handset/HandsetCommands.h"
 #include "handset/SkypeWindows.h"
@@ -82,14 +81,12 @@ bool CCallStateMachine::OnRinging(const Call& call) {
         call.store.SetCurrentCallId(call.id);
         call.store.SetCurrentCallStatus(CALL_RINGING_IN);
         call.store.SetCurrentCallType(CALL_TYPE_INCOMING_P2P);
-        if (m_device.m_bTransferActive) {
-            // The ring goes first: the transfer is dropped without waiting
-            // for the upload worker.
-            m_device.m_bAbortPending = 0;
-            m_device.m_nDisplayContent = 0;
-            if (CLcdRenderer* renderer = m_device.Renderer()) renderer->SetAbort(0);
-            Pause(20);
-        }
+        // A transfer still running (the idle screen, the missed calls) is
+        // stopped before the ring: the handset takes a command that arrives
+        // where a transfer's next character is due for that character, and
+        // the ring would be lost. The worker stops after the character in
+        // progress, so the wait is a few milliseconds.
+        StopHandsetTransfer();
         Send(HS_END_TRANSFER);
         Send(HS_CALL_ALERT);
         Pause(kAlertPauseMs);

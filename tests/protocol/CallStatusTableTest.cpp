@@ -79,7 +79,7 @@ const StatusCase kCases[] = {
      NoCall(),
      "CALL 1234 STATUS RINGING",
      {kCurrent, 2, 0, 0, -1, -1},
-     Join({{"abort 0", "pause 20", "hs 1A", "hs 9E", "pause 1000"}, AskName(kCurrent)})},
+     Join({kStop, {"hs 1A", "hs 9E", "pause 1000"}, AskName(kCurrent)})},
     {"RingingOfARoutedCall", Current(0), "CALL 1234 STATUS RINGING",
      CurrentBecomes(Current(0), 1, 1), Join({kStop, AskName(kCurrent)})},
     {"RingingOfAnAnsweredCall", Current(3), "CALL 1234 STATUS RINGING", Unchanged(Current(3)), {}},
