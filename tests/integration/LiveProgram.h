@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <future>
 #include <mutex>
@@ -111,6 +112,26 @@ class LiveProgram : public ::testing::Test {
 
     // Called after the application is built and before it runs.
     virtual void BeforeRun() {}
+
+    // For failure messages: the client's log from entry `from` on, and the
+    // handset's reports from report `from` on (value, control, argument).
+    std::string ClientLogSince(long from) {
+        std::vector<std::string> log = skype.Log();
+        std::string text = "\nthe client's log since:";
+        for (long i = from; i < static_cast<long>(log.size()); ++i) text += "\n  " + log[i];
+        return text;
+    }
+    std::string HandsetReportsSince(long from) {
+        auto reports = handset.OutputReports();
+        std::string text = "\nthe handset's reports since:";
+        char unit[16];
+        for (long i = from; i < static_cast<long>(reports.size()); ++i) {
+            std::snprintf(unit, sizeof unit, " %02X.%02X.%02X", reports[i][3], reports[i][4],
+                          reports[i][5]);
+            text += unit;
+        }
+        return text;
+    }
 
     // What the shell has reported so far ("tray: connected", ...).
     std::vector<std::string> Trace() {

@@ -309,7 +309,8 @@ class SoakTest : public LiveProgram {
         if (settled) return {};
         return "the phone never settled: " + std::to_string(handset.HeldKeys()) +
                " keys held back, the handset " + (handset.InTransfer() ? "in" : "not in") +
-               " a transfer" + EntriesSince(std::max(0L, static_cast<long>(skype.LogSize()) - 30));
+               " a transfer" +
+               ClientLogSince(std::max(0L, static_cast<long>(skype.LogSize()) - 30));
     }
 
     // The heap the program uses: the C library's count of bytes in use
@@ -318,13 +319,6 @@ class SoakTest : public LiveProgram {
         struct mallinfo2 heap = mallinfo2();
         long inUse = static_cast<long>(heap.uordblks + heap.hblkhd);
         return inUse - static_cast<long>(skype.LogBytes(HeapBlock) + commands.Bytes(HeapBlock));
-    }
-
-    std::string EntriesSince(long from) {
-        std::vector<std::string> log = skype.Log();
-        std::string text = "\nthe client's log since:";
-        for (long i = from; i < static_cast<long>(log.size()); ++i) text += "\n  " + log[i];
-        return text;
     }
 
     CommandRecord commands;
@@ -374,7 +368,7 @@ TEST_F(SoakTest, ThePhoneKeepsWorkingThroughRandomCallsKeysUnplugsAndSkypeComing
     skype.IncomingCall(9001, "alice.liddell");
     ASSERT_TRUE(handset.WaitForRinging(true, kPatience)) << "the handset does not ring";
     EXPECT_TRUE(WaitForLcd("Alice ")) << "the caller's name did not appear:\n"
-                                      << handset.LcdPicture() << EntriesSince(from);
+                                      << handset.LcdPicture() << ClientLogSince(from);
     handset.LiftReceiver();
     ASSERT_TRUE(WaitForLogEntry("NOTIFY CALL 9001 STATUS INPROGRESS", from))
         << "lifting the receiver did not answer";
