@@ -35,6 +35,8 @@ class Application {
     AudioDeviceSettings& AudioDevices() { return m_audioDevices; }
     // The session store while it exists (tests and diagnostics look at it).
     CSessionStore* SessionStore() { return m_store.get(); }
+    // The Skype link while it exists (tests and diagnostics look at it).
+    CSkypeEngine* Engine() { return m_engine.get(); }
     // Set before Run: watches every command to Skype from the engine's start.
     void SetOutgoingObserver(CSkypeEngine::OutgoingObserver* observer) {
         m_outgoingObserver = observer;

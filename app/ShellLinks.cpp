@@ -1,6 +1,7 @@
 #include "app/ShellLinks.h"
 
 #include "app/ShellConstants.h"
+#include "handset/HandsetCommands.h"
 
 namespace kestrava {
 
@@ -82,6 +83,10 @@ bool ShellLinks::HandsetPresent() {
 
 bool ShellLinks::SendHandsetCommand(std::uint8_t command) {
     return m_device.SendCommand(command);
+}
+
+bool ShellLinks::HandsetBrowsing() {
+    return (m_device.m_nDisplayContent & (display::kContactList | display::kCallList)) != 0;
 }
 
 void ShellLinks::SetHandsetResync(int resync) {

@@ -60,6 +60,7 @@ class ShellLinks final : public LinkCollaborators, public NotificationDispatcher
     void SetLinkReady(int ready) override;
     bool HandsetPresent() override;
     bool SendHandsetCommand(std::uint8_t command) override;
+    bool HandsetBrowsing() override;
     void SetHandsetResync(int resync) override;
     void SetDisplayContent(int content) override;
     void AddDisplayContent(int bits) override;

@@ -241,14 +241,19 @@ void CSkypeEngine::MessageInQueueThreadProc() {
                 line = std::move(m_InQueue.front());
                 m_InQueue.pop_front();
                 haveLine = true;
+                m_bDispatching = true;
             }
         }
-        int callId = m_collaborators.CurrentCallId();
-        if (haveLine) {
-            m_dispatcher.Dispatch(line, callId, m_collaborators.CurrentCallStatus());
-            callId = m_collaborators.CurrentCallId();
-        }
+        // The dialog watch sees the calls as the line found them: a line
+        // that starts a call does not hide the window it may have opened,
+        // and one that archives a call does not make an old window new.
+        const int callId = m_collaborators.CurrentCallId();
+        if (haveLine) m_dispatcher.Dispatch(line, callId, m_collaborators.CurrentCallStatus());
         m_dispatcher.WatchSkypeDialogs(callId);
+        if (haveLine) {
+            std::lock_guard lock(m_csIn);
+            m_bDispatching = false;
+        }
     }
 }
 
@@ -304,6 +309,15 @@ void CSkypeEngine::MessageOutQueueThreadProc() {
             if (!delivered) m_bOutRunning = 0;
         }
     }
+}
+
+bool CSkypeEngine::LinkIdle() {
+    {
+        std::lock_guard lock(m_csIn);
+        if (!m_InQueue.empty() || m_bDispatching) return false;
+    }
+    std::lock_guard lock(m_csOut);
+    return m_OutQueue.empty() && !m_bOutRunning;
 }
 
 bool CSkypeEngine::SendStraight(const std::string& text) {

@@ -102,6 +102,10 @@ class CSkypeEngine {
     // False when Skype did not take it.
     bool SendStraight(const std::string& text);
 
+    // No line from Skype waits or is being handled, and no command waits or
+    // is being sent (soak runs look for such quiet points).
+    bool LinkIdle();
+
     // Values the other parts of the protocol engine read.
     int FontsSupported() const { return m_bFontsSupported.load(); }
     int DisplayEnabled() const { return m_bDisplayEnabled.load(); }
@@ -119,6 +123,10 @@ class CSkypeEngine {
     // Tells the handset the link is ready, unless it has announced itself
     // already (g_bHandsetAnnounced). Returns 1.
     int SignalHandsetReady();
+    // The history was rebuilt: the count of missed calls is shown again if
+    // it changed since it was shown last, while no call is up and no list is
+    // being browsed.
+    void RefreshMissedCalls();
 
   private:
     void MessageInQueueThreadProc();
@@ -143,6 +151,7 @@ class CSkypeEngine {
     std::mutex m_csIn;
     std::condition_variable m_inSignal;
     std::deque<std::string> m_InQueue;
+    bool m_bDispatching = false;  // the parser is handling a line it took
     std::atomic<int> m_bInRunning{1};
     std::thread m_hInThread;
 
@@ -171,6 +180,8 @@ class CSkypeEngine {
     std::atomic<int> m_bFontsSupported{1};
     std::atomic<int> m_bDisplayEnabled{0};
     std::atomic<int> m_bHistoryLoaded{0};
+    // The count ShowMissedCalls showed last (-1: none).
+    std::atomic<int> m_nShownMissed{-1};
     std::atomic<int> m_nOwnStatus{-1};
     std::atomic<CLcdRenderer*> m_pRenderer{nullptr};
 

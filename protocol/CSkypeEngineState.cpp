@@ -92,7 +92,18 @@ int CSkypeEngine::ShowMissedCalls() {
         Pause(kTextPause);
         m_collaborators.SendHandsetCommand(HS_TEXT_FONT);
     }
+    m_nShownMissed = count;
     return 0;
+}
+
+void CSkypeEngine::RefreshMissedCalls() {
+    if (!m_bDisplayEnabled) return;
+    const int shown = m_nShownMissed.load();
+    if (shown < 0 || m_collaborators.CurrentCallId() != 0 || m_collaborators.HandsetBrowsing()) {
+        return;
+    }
+    if (m_collaborators.CountUnseenMissedCalls() == shown) return;
+    ShowMissedCalls();
 }
 
 int CSkypeEngine::ShowStatusOnHandset(int status) {

@@ -11,8 +11,8 @@ namespace kestrava {
 std::vector<int> CallIdsOfSearchReply(const std::string& line) {
     std::vector<int> ids;
     for (std::string_view word : ItemsOfListReply(line)) {
-        const int id = ParseInt(word);  // 0 for a word that is not a number
-        if (id > 0) ids.push_back(id);
+        const int id = ParseCallId(word);  // 0 for a word that is no call id
+        if (id != 0) ids.push_back(id);
     }
     return ids;
 }
@@ -25,12 +25,14 @@ void CCallHistory::SetSessionStore(CSessionStore* store) {
     m_store = store;
 }
 
-// Skype's history changed: reload it. The loaded flag stays as it is.
+// Skype's history changed: reload it. The history stays as it is until the
+// reply comes, so a call archived meanwhile (the call whose end Skype
+// announced) counts with the older ones, and the missed calls shown then are
+// the true count. The loaded flag stays as it is.
 void CCallHistory::CallHistoryChanged(const NotificationLine&) {
     std::lock_guard lock(m_cs);
     CSessionStore* store = m_store.load();
     if (store == nullptr) return;
-    store->ClearCalls();
     store->ResetBrowse();
     m_bReloadPending = true;
     m_link.QueueCommand(KEY_SKYPE_SEARCH_CALLS, nullptr, 0);
@@ -38,10 +40,9 @@ void CCallHistory::CallHistoryChanged(const NotificationLine&) {
 
 // The reply to the call search. The history is rebuilt when it is empty or
 // Skype lists fewer calls than it holds; listing as many or more leaves it
-// as it is (new calls reach it through the call state machine). After a
-// change notice it is always rebuilt: the call whose end Skype announced may
-// have been archived into the emptied history meanwhile, and keeping that one
-// record would lose every older call.
+// as it is (new calls reach it through the call state machine), and the load
+// is complete. After a change notice it is always rebuilt: the records Skype
+// changed are asked again.
 void CCallHistory::Calls(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
     CSessionStore* store = m_store.load();
@@ -50,12 +51,14 @@ void CCallHistory::Calls(const NotificationLine& line) {
     const std::size_t listed = ids.size();
     int held = 0;
     store->GetCallCount(&held);
-    if (listed == 0) {
-        m_nLastCall = 0;
-        EndLoad();
-    }
     const bool reload = m_bReloadPending;
     m_bReloadPending = false;
+    if (listed == 0) {
+        m_nLastCall = 0;
+        m_bChangeLoad = false;
+        EndLoad();
+        if (reload) m_engine.RefreshMissedCalls();
+    }
     if (reload || held == 0 || listed < static_cast<std::size_t>(held)) {
         store->ClearCalls();
         for (int id : ids) {
@@ -64,7 +67,14 @@ void CCallHistory::Calls(const NotificationLine& line) {
             m_link.QueueCommand(KEY_SKYPE_GET_CALL_STATUS, nullptr, id);
             m_link.QueueCommand(KEY_SKYPE_GET_CALL_SEEN, nullptr, id);
         }
-        if (!ids.empty()) m_nLastCall = ids.back();
+        if (!ids.empty()) {
+            m_nLastCall = ids.back();
+            m_bChangeLoad = reload;
+        }
+    } else {
+        m_nLastCall = 0;
+        m_bChangeLoad = false;
+        EndLoad();
     }
     // The balance is refreshed after every reload.
     m_link.QueueCommand(KEY_SKYPE_GET_PRIVILEGE_SKYPEOUT, nullptr, 0);
@@ -78,6 +88,10 @@ void CCallHistory::HistoryCallSeen(int callId, int) {
     if (last == 0 || callId != last) return;
     m_nLastCall = 0;
     EndLoad();
+    // The count of missed calls on the handset was taken while the history
+    // was being rebuilt: it is shown again if it changed.
+    if (m_bChangeLoad) m_engine.RefreshMissedCalls();
+    m_bChangeLoad = false;
 }
 
 // A record that the handset shows is shown again with its details.

@@ -1,5 +1,6 @@
 // The call history from Skype: rebuilt from the reply to the call search
-// after attaching and after every change Skype announces, completed by the
+// after attaching and after every change Skype announces (the history is kept
+// until the reply comes), completed by the
 // replies for calls that are neither the current nor the second call (the
 // call state machine stores their properties and hands on SEEN and
 // TIMESTAMP). The SEEN reply of the last call of a search ends the load, and the handset is
@@ -51,7 +52,8 @@ class CCallHistory final : public HistoryLineHandler {
     CSkypeEngine& m_engine;
     std::atomic<CSessionStore*> m_store{nullptr};
     std::atomic<int> m_nLastCall{0};
-    bool m_bReloadPending = false;  // a change notice emptied the history; the reply rebuilds it
+    bool m_bReloadPending = false;  // a change notice came; the reply rebuilds the history
+    bool m_bChangeLoad = false;     // the load under way follows a change notice
     std::recursive_mutex m_cs;
 };
 

@@ -21,14 +21,7 @@ namespace kestrava {
 namespace {
 
 constexpr auto kTransferSettle = std::chrono::milliseconds(20);
-
-bool IsEnded(int status) {
-    return IsOneOf(status, {CALL_MISSED, CALL_FAILED, CALL_REFUSED, CALL_BUSY, CALL_CANCELLED});
-}
-
-bool IsFinished(int status) {
-    return IsOneOf(status, {CALL_FINISHED, CALL_VM_SENT, CALL_VM_CANCELLED});
-}
+constexpr int kAlertPauseMs = 1000;  // the handset rings before anything else reaches it
 
 // The caller is shown while the call rings, here or at the other end.
 bool IsAlerting(int status) {
@@ -68,31 +61,59 @@ bool CCallStateMachine::HandleCallLine(const NotificationLine& line) {
     CSessionStore* store = m_store.load();
     if (store == nullptr) return false;
 
-    // Skype's call ids are positive. An id that does not parse reads as 0,
-    // which is also the current call id of "no call": such a line would
-    // create or end calls out of nothing. A negative id or one beyond the
-    // range of int (which would be held at its limit and so name another
-    // call) is no call of Skype's either.
-    const std::int64_t wide = ParseInt64(line.words.second);
-    if (wide <= 0 || wide > std::numeric_limits<int>::max()) return false;
-    const int id = static_cast<int>(wide);
+    const int id = ParseCallId(line.words.second);
+    if (id == 0) return false;
 
-    const int currentId = line.currentCallId;
-    bool current = currentId != 0 && id == currentId;
-    bool second = !current && id == SecondCallId(*store);
+    int currentId = line.currentCallId;
+    int currentStatus = line.currentCallStatus;
+    const std::string& property = line.words.third;
+    const std::string& value = line.words.fourth;
+    if (property == "STATUS" &&
+        (value == "ROUTING" || value == "RINGING" || value == "EARLYMEDIA")) {
+        RetireEndedCall(*store, id, currentId, currentStatus);
+    }
+
+    const bool current = currentId != 0 && id == currentId;
+    const int secondId = SecondCallId(*store);
+    const bool second = !current && secondId != 0 && id == secondId;
     Call call{line,
               *store,
               id,
-              line.currentCallStatus,
+              currentStatus,
+              secondId != 0 ? SecondCallStatus(*store) : CALL_NONE,
               current,
               second,
-              currentId == 0,
-              currentId != 0 && !current};
+              currentId == 0};
 
-    const std::string& property = line.words.third;
-    if (property == "STATUS") return HandleStatus(call, line.words.fourth);
+    if (property == "STATUS") return HandleStatus(call, value);
     HandleProperty(call, property);
     return false;
+}
+
+bool CCallStateMachine::Call::Known() const {
+    return store.HasCall(id) == S_OK;
+}
+
+// A search lists live calls too: a record whose status has not come yet, or
+// is not final, may be a call that starts now.
+bool CCallStateMachine::Call::Over() const {
+    int status = CALL_NONE;
+    return Succeeded(store.GetCallStatus(id, &status)) && IsFinal(status);
+}
+
+// The current call has ended (its final status came) and Skype is still
+// answering the questions about it when another call starts: it goes to the
+// history now, and the waiting call, if any, takes its place. Its remaining
+// replies then complete the history record.
+void CCallStateMachine::RetireEndedCall(CSessionStore& store, int newId, int& currentId,
+                                        int& currentStatus) {
+    while (currentId != 0 && newId != currentId && IsFinal(currentStatus)) {
+        store.RetireCurrentCall();
+        currentId = 0;
+        currentStatus = CALL_NONE;
+        store.GetCurrentCallId(&currentId);
+        if (currentId != 0) store.GetCurrentCallStatus(&currentStatus);
+    }
 }
 
 void CCallStateMachine::HandleProperty(const Call& call, const std::string& property) {
@@ -122,8 +143,10 @@ void CCallStateMachine::OnSeen(const Call& call) {
         call.store.SetSecondCallSeen(seen);
     } else {
         call.store.SetCallSeen(call.id, seen);
-        m_history.HistoryCallSeen(call.id, seen);
     }
+    // A search lists live calls too: the load ends on the last listed call's
+    // reply whatever that call is doing.
+    m_history.HistoryCallSeen(call.id, seen);
 }
 
 void CCallStateMachine::OnPartnerHandle(const Call& call) {
@@ -177,8 +200,11 @@ void CCallStateMachine::OnType(const Call& call) {
         call.store.SetSecondCallType(type);
     } else {
         call.store.SetCallType(call.id, type);
+        // A history record learns its partner this way. A live call asks
+        // for its partner itself; a search lists live calls too, and asking
+        // again there would draw the handle over the ringing caller's name.
+        Queue(KEY_SKYPE_GET_CALL_PARTNER_HANDLE, call.id);
     }
-    Queue(KEY_SKYPE_GET_CALL_PARTNER_HANDLE, call.id);
 }
 
 void CCallStateMachine::OnDuration(const Call& call) {
@@ -197,10 +223,9 @@ void CCallStateMachine::OnDuration(const Call& call) {
 void CCallStateMachine::OnTimestamp(const Call& call) {
     CallTime start = ParseInt64(call.line.words.fourth);
     CSessionStore& store = call.store;
-    const int s2 = SecondCallStatus(store);
     if (call.current) {
         const int s = call.status;
-        if (!IsEnded(s) && !IsFinished(s)) return;
+        if (!IsFinal(s)) return;
         StopHandsetTransfer();
         if (IsFinished(s)) {
             // The call timer is shown when the handset asks for it; the bit
@@ -209,15 +234,11 @@ void CCallStateMachine::OnTimestamp(const Call& call) {
             if (m_link.DisplayEnabled()) Send(HS_TEXT_RAW);
         }
         store.SetCurrentCallTimestamp(start);
-        store.ArchiveCurrentCall();
-        store.ResetCurrentCall();
-        if (SecondCallId(store) != 0) {
-            store.PromoteSecondCall();
-            store.ResetSecondCall();
-        }
+        store.RetireCurrentCall();
         if (s == CALL_MISSED && m_link.DisplayEnabled()) m_link.ShowMissedCalls();
     } else if (call.second) {
-        if (!IsEnded(s2) && !IsFinished(s2)) return;
+        const int s2 = call.secondStatus;
+        if (!IsFinal(s2)) return;
         StopHandsetTransfer();
         store.SetSecondCallTimestamp(start);
         store.ArchiveSecondCall();
@@ -268,11 +289,22 @@ void CCallStateMachine::AskCallDetails(int callId) {
     }
 }
 
-void CCallStateMachine::EndOnHandset() {
+void CCallStateMachine::EndOnHandset(int otherStatus) {
     StopHandsetTransfer();
     StopSounds();
-    Send(HS_CALL_IDLE);
+    if (IsOneOf(otherStatus, {CALL_INPROGRESS, CALL_LOCALHOLD})) {
+        Send(HS_CALL_ACTIVE);
+    } else if (IsOneOf(otherStatus, {CALL_ROUTING, CALL_RINGING_OUT})) {
+        Send(HS_CALL_ROUTING);  // the other call is being placed
+    } else {
+        Send(HS_CALL_IDLE);
+    }
     Pause(20);
+    if (IsOneOf(otherStatus, {CALL_RINGING_IN, CALL_EARLYMEDIA})) {
+        // The other call still rings here: ring for it.
+        Send(HS_CALL_ALERT);
+        Pause(kAlertPauseMs);
+    }
 }
 
 void CCallStateMachine::Send(std::uint8_t command) {

@@ -3,10 +3,12 @@
 // ring, show the caller and show the end of a call, and asks Skype for the
 // properties it needs. Runs on the parser thread only.
 //
-// A line's call is matched in this order: the current call (its id equals the
-// snapshot's current call id), the second call, otherwise the history. A
-// current call id of 0 means there is no current call; a line whose id does
-// not parse (0) is dropped, so it can never pose as "no call".
+// A line's call is matched by its id alone: the current call (its id equals
+// the snapshot's current call id), the second call, otherwise a history
+// record (whose lines change only the history and never reach the handset)
+// or a new call. A current call id of 0 means there is no current call; a
+// line whose id does not parse (0) is dropped, so it can never pose as "no
+// call". Every final status ends the call it names, whatever it was doing.
 #pragma once
 
 #include <atomic>
@@ -43,37 +45,44 @@ class CCallStateMachine {
     void SetSessionStore(CSessionStore* store);
     void SetCallerDetails(CallerDetails* caller);
 
-    // One "CALL" line. True when it was a second RINGING call that was
+    // One "CALL" line. True when it was a further RINGING call that was
     // refused: the dialog watch skips that line.
     virtual bool HandleCallLine(const NotificationLine& line);
 
   private:
-    // The line's call, its role and the snapshot.
+    // The line's call, its role and the calls as they were when it arrived.
     struct Call {
         const NotificationLine& line;
         CSessionStore& store;
         int id;
-        int status;         // the current call's status when the line arrived
-        bool current;       // the line's call is the current call
-        bool second;        // ... the second call
-        bool noCall;        // there is no current call
-        bool otherCurrent;  // another call is current
-        bool History() const { return !current && !second; }
+        int status;        // the current call's status
+        int secondStatus;  // the second call's status, CALL_NONE without one
+        bool current;      // the line's call is the current call
+        bool second;       // ... the second call
+        bool noCall;       // there is no current call
+        // Neither: a history record, or a call the program does not follow yet.
+        bool Other() const { return !current && !second; }
+        bool Known() const;  // the history lists the call
+        bool Over() const;   // ... and it has ended there
     };
 
     bool HandleStatus(const Call& call, const std::string& value);
     void HandleProperty(const Call& call, const std::string& property);
+    // A call that has ended but whose details have not all come back yet no
+    // longer holds the place of the current call when a new call starts.
+    void RetireEndedCall(CSessionStore& store, int newId, int& currentId, int& currentStatus);
 
     // STATUS values
     void OnRouting(const Call& call);
     bool OnRinging(const Call& call);
     void OnEarlyMedia(const Call& call);
-    void OnEnded(const Call& call, int code, bool failed);
     void OnInProgress(const Call& call);
     void OnLocalHold(const Call& call);
-    void OnFinished(const Call& call);
     void OnVoicemail(const Call& call, int code);
-    void OnVoicemailEnded(const Call& call, int code);
+    // Every final status: FINISHED, the unanswered ends, the voicemail ends.
+    void OnFinal(const Call& call, int code);
+    void EndCurrentCall(const Call& call, int code);
+    void EndSecondCall(const Call& call, int code);
 
     // Other properties
     void OnSeen(const Call& call);
@@ -91,9 +100,12 @@ class CCallStateMachine {
     void Send(std::uint8_t command);
     void Pause(int milliseconds);
     void Queue(unsigned key, int callId);
-    // Ends the current call on the handset: transfer stopped, sounds off, idle.
-    void EndOnHandset();
-    void RefuseRinging(int callId);
+    // Ends a call on the handset and shows what remains: the other call in
+    // progress or on hold keeps the handset in a call, one being placed shows
+    // as placed, an incoming one that still rings rings again, otherwise the
+    // handset is idle.
+    void EndOnHandset(int otherStatus);
+    void RefuseCall(int callId);
     static int SecondCallId(CSessionStore& store);
     static int SecondCallStatus(CSessionStore& store);
 

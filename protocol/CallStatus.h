@@ -39,3 +39,18 @@ inline bool IsOneOf(int value, std::initializer_list<int> set) {
     }
     return false;
 }
+
+// A call that ended without being answered or that failed.
+inline bool IsEnded(int status) {
+    return IsOneOf(status, {CALL_MISSED, CALL_FAILED, CALL_REFUSED, CALL_BUSY, CALL_CANCELLED});
+}
+
+// A call that ended after it was answered (or its voicemail ended).
+inline bool IsFinished(int status) {
+    return IsOneOf(status, {CALL_FINISHED, CALL_VM_SENT, CALL_VM_CANCELLED});
+}
+
+// A status after which nothing more happens to the call.
+inline bool IsFinal(int status) {
+    return IsEnded(status) || IsFinished(status);
+}

@@ -18,15 +18,14 @@ namespace {
 
 constexpr int kAlertPauseMs = 1000;  // the handset rings before anything else reaches it
 
-struct EndedValue {
+struct FinalValue {
     const char* value;
     int code;
 };
-constexpr EndedValue kEndedValues[] = {{"FAILED", CALL_FAILED},
-                                       {"MISSED", CALL_MISSED},
-                                       {"REFUSED", CALL_REFUSED},
-                                       {"CANCELLED", CALL_CANCELLED},
-                                       {"BUSY", CALL_BUSY}};
+constexpr FinalValue kFinalValues[] = {
+    {"FINISHED", CALL_FINISHED},         {"FAILED", CALL_FAILED},       {"MISSED", CALL_MISSED},
+    {"REFUSED", CALL_REFUSED},           {"CANCELLED", CALL_CANCELLED}, {"BUSY", CALL_BUSY},
+    {"VM_CANCELLED", CALL_VM_CANCELLED}, {"VM_SENT", CALL_VM_SENT}};
 
 }  // namespace
 
@@ -41,22 +40,16 @@ bool CCallStateMachine::HandleStatus(const Call& call, const std::string& value)
         OnInProgress(call);
     } else if (value == "LOCALHOLD") {
         OnLocalHold(call);
-    } else if (value == "FINISHED") {
-        OnFinished(call);
     } else if (value == "VM_PLAYING_GREETING") {
         OnVoicemail(call, CALL_VM_PLAYING_GREETING);
     } else if (value == "VM_RECORDING") {
         OnVoicemail(call, CALL_VM_RECORDING);
     } else if (value == "VM_REDIRECT") {
         OnVoicemail(call, CALL_VM_REDIRECT);
-    } else if (value == "VM_CANCELLED") {
-        OnVoicemailEnded(call, CALL_VM_CANCELLED);
-    } else if (value == "VM_SENT") {
-        OnVoicemailEnded(call, CALL_VM_SENT);
     } else {
-        for (const auto& ended : kEndedValues) {
-            if (value == ended.value) {
-                OnEnded(call, ended.code, ended.code == CALL_FAILED);
+        for (const auto& final : kFinalValues) {
+            if (value == final.value) {
+                OnFinal(call, final.code);
                 break;
             }
         }
@@ -65,15 +58,23 @@ bool CCallStateMachine::HandleStatus(const Call& call, const std::string& value)
 }
 
 // An outgoing call is being set up. A call the history knows already is an
-// old call's late report.
+// old call's late report. One placed while another call goes on becomes the
+// second call; the program follows two calls, so a third is turned down.
 void CCallStateMachine::OnRouting(const Call& call) {
-    if (call.store.HasCall(call.id) == S_OK) return;
-    call.store.SetCurrentCallId(call.id);
-    call.store.SetCurrentCallStatus(CALL_ROUTING);
-    Send(HS_CALL_ROUTING);
-    Pause(20);
-    StopHandsetTransfer();
-    AskCallerName(call.id);
+    if (!call.Other() || (call.noCall ? call.Known() : call.Over())) return;
+    if (call.noCall) {
+        call.store.SetCurrentCallId(call.id);
+        call.store.SetCurrentCallStatus(CALL_ROUTING);
+        Send(HS_CALL_ROUTING);
+        Pause(20);
+        StopHandsetTransfer();
+        AskCallerName(call.id);
+    } else if (call.secondStatus == CALL_NONE) {
+        call.store.SetSecondCallId(call.id);
+        call.store.SetSecondCallStatus(CALL_ROUTING);
+    } else {
+        RefuseCall(call.id);
+    }
 }
 
 bool CCallStateMachine::OnRinging(const Call& call) {
@@ -97,8 +98,11 @@ bool CCallStateMachine::OnRinging(const Call& call) {
         call.store.SetCurrentCallType(CALL_TYPE_OUTGOING_P2P);
         StopHandsetTransfer();
         AskCallerName(call.id);
-    } else {
-        RefuseRinging(call.id);
+    } else if (call.second) {
+        // The outgoing second call reaches the other end.
+        if (call.secondStatus == CALL_ROUTING) call.store.SetSecondCallStatus(CALL_RINGING_OUT);
+    } else if (!call.Over()) {
+        RefuseCall(call.id);
         return true;
     }
     return false;
@@ -106,7 +110,7 @@ bool CCallStateMachine::OnRinging(const Call& call) {
 
 // Only one call rings at a time: a further one is turned down at once,
 // straight to Skype rather than behind the queued commands.
-void CCallStateMachine::RefuseRinging(int callId) {
+void CCallStateMachine::RefuseCall(int callId) {
     char text[64];
     std::snprintf(text, sizeof(text), "SET CALL %5d STATUS FINISHED", callId);
     m_link.SendStraight(text);
@@ -126,47 +130,24 @@ void CCallStateMachine::OnEarlyMedia(const Call& call) {
         call.store.SetCurrentCallStatus(CALL_EARLYMEDIA);
         StopHandsetTransfer();
         AskCallerName(call.id);
-    } else {
+    } else if (call.second) {
+        // Repeated reports of a ringing second call change nothing.
+        if (call.secondStatus == CALL_ROUTING) call.store.SetSecondCallStatus(CALL_EARLYMEDIA);
+    } else if (call.Over()) {
+        return;
+    } else if (call.secondStatus == CALL_NONE) {
         call.store.SetSecondCallId(call.id);
         call.store.SetSecondCallStatus(CALL_EARLYMEDIA);
         StopHandsetTransfer();
         Send(HS_CALL_ALERT);
         AskCallerName(call.id);
-    }
-}
-
-// FAILED, MISSED, REFUSED, CANCELLED, BUSY.
-void CCallStateMachine::OnEnded(const Call& call, int code, bool failed) {
-    if (call.current) {
-        const int s = call.status;
-        if (IsOneOf(s, {CALL_RINGING_IN, CALL_RINGING_OUT, CALL_ROUTING, CALL_EARLYMEDIA})) {
-            call.store.SetCurrentCallStatus(code);
-            // Skype's error window: a failed call while it is open tells the handset.
-            if (failed &&
-                m_desktop.FindTopLevelWindow(kestrava::SkypeWindows::kErrorClass, nullptr) != 0) {
-                StopHandsetTransfer();
-                Send(HS_CALL_FAILED);
-                StopSounds();
-            }
-            if (s == CALL_ROUTING || s == CALL_EARLYMEDIA) {
-                StopSounds();
-                Queue(KEY_SKYPE_HOOK_ON, 0);
-            }
-        }
-        EndOnHandset();
-        AskCallDetails(call.id);
-    } else if (call.second) {
-        call.store.SetSecondCallStatus(code);
-        StopHandsetTransfer();
-        Send(HS_CALL_IDLE);
-        StopSounds();
-        Pause(20);
-        AskCallDetails(call.id);
     } else {
-        call.store.SetCallStatus(call.id, code);
+        RefuseCall(call.id);
     }
 }
 
+// The second call is answered from wherever it rang or waited; the handset
+// then shows a call in progress and stops ringing.
 void CCallStateMachine::OnInProgress(const Call& call) {
     if (call.current) {
         if (!IsOneOf(call.status, {CALL_RINGING_IN, CALL_EARLYMEDIA, CALL_RINGING_OUT, CALL_ROUTING,
@@ -174,7 +155,11 @@ void CCallStateMachine::OnInProgress(const Call& call) {
             return;
         }
         call.store.SetCurrentCallStatus(CALL_INPROGRESS);
-    } else if (SecondCallStatus(call.store) == CALL_RINGING_IN) {
+    } else if (call.second) {
+        if (!IsOneOf(call.secondStatus, {CALL_RINGING_IN, CALL_EARLYMEDIA, CALL_RINGING_OUT,
+                                         CALL_ROUTING, CALL_LOCALHOLD})) {
+            return;
+        }
         call.store.SetSecondCallStatus(CALL_INPROGRESS);
     } else {
         return;
@@ -190,69 +175,69 @@ void CCallStateMachine::OnLocalHold(const Call& call) {
                     {CALL_INPROGRESS, CALL_EARLYMEDIA, CALL_ROUTING, CALL_LOCALHOLD})) {
             call.store.SetCurrentCallStatus(CALL_LOCALHOLD);
         }
-    } else if (IsOneOf(SecondCallStatus(call.store), {CALL_INPROGRESS, CALL_EARLYMEDIA})) {
+    } else if (call.second && IsOneOf(call.secondStatus, {CALL_INPROGRESS, CALL_EARLYMEDIA})) {
         call.store.SetSecondCallStatus(CALL_LOCALHOLD);
-    }
-}
-
-// A ringing call that ends is reported as MISSED, REFUSED or CANCELLED, so
-// FINISHED only ends a call that was answered (or still being set up).
-void CCallStateMachine::OnFinished(const Call& call) {
-    CSessionStore& store = call.store;
-    if (call.current) {
-        if (IsOneOf(call.status, {CALL_INPROGRESS, CALL_EARLYMEDIA})) {
-            const int s2 = SecondCallStatus(store);
-            store.SetCurrentCallStatus(CALL_FINISHED);
-            EndOnHandset();
-            if (IsOneOf(s2, {CALL_RINGING_IN, CALL_ROUTING, CALL_RINGING_OUT})) {
-                // A second call waits: ring for it.
-                Send(HS_CALL_ALERT);
-                Pause(kAlertPauseMs);
-                Pause(10);
-            }
-            // Another order than AskCallDetails; TIMESTAMP is last in both.
-            for (unsigned key :
-                 {KEY_SKYPE_GET_CALL_PARTNER_DISPNAME, KEY_SKYPE_GET_CALL_PARTNER_HANDLE,
-                  KEY_SKYPE_GET_CALL_SEEN, KEY_SKYPE_GET_CALL_TYPE, KEY_SKYPE_GET_CALL_DURATION,
-                  KEY_SKYPE_GET_CALL_TIMESTAMP}) {
-                Queue(key, call.id);
-            }
-        } else if (call.status == CALL_ROUTING) {
-            store.SetCurrentCallStatus(CALL_FINISHED);
-            EndOnHandset();
-            AskCallDetails(call.id);
-        }
-    } else if (call.noCall) {
-        store.SetCallStatus(call.id, CALL_FINISHED);
-    } else if (IsOneOf(SecondCallStatus(store), {CALL_INPROGRESS, CALL_EARLYMEDIA})) {
-        store.SetSecondCallStatus(CALL_FINISHED);
-        AskCallDetails(call.id);
     }
 }
 
 // VM_PLAYING_GREETING, VM_RECORDING, VM_REDIRECT.
 void CCallStateMachine::OnVoicemail(const Call& call, int code) {
     if (call.current) {
-        call.store.SetCurrentCallStatus(code);
-    } else if (call.noCall) {
-        call.store.SetCallStatus(call.id, code);
+        if (!IsFinal(call.status)) call.store.SetCurrentCallStatus(code);
+    } else if (call.second) {
+        if (!IsFinal(call.secondStatus)) call.store.SetSecondCallStatus(code);
     } else {
-        call.store.SetSecondCallStatus(code);
+        call.store.SetCallStatus(call.id, code);
     }
 }
 
-// VM_CANCELLED, VM_SENT: the voicemail is over, and so is the call.
-void CCallStateMachine::OnVoicemailEnded(const Call& call, int code) {
-    if (call.noCall) {
-        call.store.SetCallStatus(call.id, code);
-        return;
-    }
+// A final status ends the call it names from whatever it was doing: the
+// handset shows what remains, Skype is asked for the details (the TIMESTAMP
+// reply, last, archives the call) and the next call rings. A repeated final
+// status changes nothing.
+void CCallStateMachine::OnFinal(const Call& call, int code) {
     if (call.current) {
-        call.store.SetCurrentCallStatus(code);
+        if (!IsFinal(call.status)) EndCurrentCall(call, code);
+    } else if (call.second) {
+        if (!IsFinal(call.secondStatus)) EndSecondCall(call, code);
     } else {
-        call.store.SetSecondCallStatus(code);
+        call.store.SetCallStatus(call.id, code);
     }
-    EndOnHandset();
+}
+
+void CCallStateMachine::EndCurrentCall(const Call& call, int code) {
+    const int s = call.status;
+    call.store.SetCurrentCallStatus(code);
+    const bool unanswered =
+        IsOneOf(s, {CALL_RINGING_IN, CALL_RINGING_OUT, CALL_ROUTING, CALL_EARLYMEDIA});
+    // Skype's error window: a failed call while it is open tells the handset.
+    if (code == CALL_FAILED && unanswered &&
+        m_desktop.FindTopLevelWindow(kestrava::SkypeWindows::kErrorClass, nullptr) != 0) {
+        StopHandsetTransfer();
+        Send(HS_CALL_FAILED);
+        StopSounds();
+    }
+    if (IsEnded(code) && (s == CALL_ROUTING || s == CALL_EARLYMEDIA)) {
+        StopSounds();
+        Queue(KEY_SKYPE_HOOK_ON, 0);
+    }
+    EndOnHandset(call.secondStatus);
+    if (code == CALL_FINISHED && IsOneOf(s, {CALL_INPROGRESS, CALL_EARLYMEDIA})) {
+        // Another order than AskCallDetails; TIMESTAMP is last in both.
+        for (unsigned key : {KEY_SKYPE_GET_CALL_PARTNER_DISPNAME, KEY_SKYPE_GET_CALL_PARTNER_HANDLE,
+                             KEY_SKYPE_GET_CALL_SEEN, KEY_SKYPE_GET_CALL_TYPE,
+                             KEY_SKYPE_GET_CALL_DURATION, KEY_SKYPE_GET_CALL_TIMESTAMP}) {
+            Queue(key, call.id);
+        }
+    } else {
+        AskCallDetails(call.id);
+    }
+}
+
+// The second call ends: the handset goes on showing the current call.
+void CCallStateMachine::EndSecondCall(const Call& call, int code) {
+    call.store.SetSecondCallStatus(code);
+    EndOnHandset(call.noCall ? CALL_NONE : call.status);
     AskCallDetails(call.id);
 }
 

@@ -104,6 +104,12 @@ bool StartsWithNumber(std::string_view word) {
     return at < word.size() && word[at] >= '0' && word[at] <= '9';
 }
 
+int ParseCallId(std::string_view word) {
+    const std::int64_t wide = ParseInt64(word);
+    if (wide <= 0 || wide > std::numeric_limits<int>::max()) return 0;
+    return static_cast<int>(wide);
+}
+
 int ParseInt(std::string_view word) {
     std::int64_t value = ParseInt64(word);
     if (value > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();

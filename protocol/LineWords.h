@@ -45,6 +45,11 @@ int ParseInt(std::string_view word);
 // The same for a 64-bit value (a call's start time).
 std::int64_t ParseInt64(std::string_view word);
 
+// A call id as Skype writes it: a positive number within the range of int.
+// Anything else (no number, 0, negative, too large) gives 0, which no call
+// has, so an id that does not parse can never pose as another call.
+int ParseCallId(std::string_view word);
+
 // Whether `word` starts with a number as ParseInt reads it (white space, an
 // optional sign, a digit), so that a 0 from ParseInt can be told from no number.
 bool StartsWithNumber(std::string_view word);

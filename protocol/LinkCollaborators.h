@@ -35,6 +35,8 @@ class LinkCollaborators {
     virtual bool HandsetPresent() = 0;
     // One-byte command to the handset; false when it did not go out.
     virtual bool SendHandsetCommand(std::uint8_t command) = 0;
+    // The handset shows a list the person is browsing.
+    virtual bool HandsetBrowsing() = 0;
     // The handset state the engine's own operations write (m_bResync, m_nDisplayContent).
     virtual void SetHandsetResync(int resync) = 0;
     virtual void SetDisplayContent(int content) = 0;

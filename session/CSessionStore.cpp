@@ -209,6 +209,13 @@ HResult CSessionStore::GetCallHasDetails(int id, int* flag) {
     return kestrava::StoreToCaller(flag, record ? record->HasDetails : 0);
 }
 
+HResult CSessionStore::GetCallStatus(int id, int* status) {
+    Lock lock(m_cs);
+    const CCallRecord* record = FindCall(id);
+    if (record == nullptr) return E_FAIL;
+    return kestrava::StoreToCaller(status, record->Status);
+}
+
 HResult CSessionStore::CountUnseenMissedCalls(int* count) {
     Lock lock(m_cs);
     int unseen = 0;

@@ -128,6 +128,13 @@ class CSessionStore {
     virtual HResult PostRecentDialedCalls();             // 78
     virtual ~CSessionStore();                            // 79
 
+    // The current call goes to the history and the second call, if there is
+    // one, becomes current: one step, so a reader never sees the ended
+    // call's id with the waiting call's status.
+    HResult RetireCurrentCall();
+    // The status of a history record; E_FAIL when the history has no such call.
+    HResult GetCallStatus(int id, int* status);
+
   private:
     // What the handset shows for the browsed call: a copy taken by
     // RefreshSelection, so the display does not change under a reload.

@@ -179,6 +179,19 @@ HResult CSessionStore::PromoteSecondCall() {
     return S_OK;
 }
 
+HResult CSessionStore::RetireCurrentCall() {
+    Lock lock(m_cs);
+    const HResult archived = ArchiveCurrentCall();
+    ResetCurrentCall();
+    int second = 0;
+    GetSecondCallId(&second);
+    if (second != 0) {
+        PromoteSecondCall();
+        ResetSecondCall();
+    }
+    return archived;
+}
+
 HResult CSessionStore::SetSecondCallStatus(int status) {
     return SetInCall(m_pSecondCall, &CCallRecord::Status, status);
 }

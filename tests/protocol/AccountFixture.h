@@ -119,6 +119,9 @@ class AccountTest : public ::testing::Test {
         ON_CALL(links, SendHandsetCommand(_)).WillByDefault(Invoke([this](std::uint8_t command) {
             return device->SendCommand(command);
         }));
+        ON_CALL(links, HandsetBrowsing()).WillByDefault(Invoke([this] {
+            return (device->m_nDisplayContent & 0x0C00) != 0;
+        }));
         ON_CALL(links, SetHandsetResync(_)).WillByDefault(Invoke([this](int resync) {
             device->m_bResync = resync;
         }));
@@ -198,6 +201,13 @@ class AccountTest : public ::testing::Test {
 
     // One line from Skype while no call is going on.
     void Feed(const std::string& line) { lines->Dispatch(line, 0, -1); }
+    // One line with the store's current call as its snapshot, as the parser thread takes it.
+    void FeedLive(const std::string& line) {
+        int id = 0, status = -1;
+        store.GetCurrentCallId(&id);
+        store.GetCurrentCallStatus(&status);
+        lines->Dispatch(line, id, status);
+    }
 
     void TearDown() override {
         lines.reset();

@@ -30,7 +30,8 @@ struct RebuildRow {
 class CallsRebuildTest : public AccountTest, public ::testing::WithParamInterface<RebuildRow> {};
 
 // The history is rebuilt when it is empty or Skype lists fewer calls than it
-// holds; otherwise it stays as it is. The balance is asked for every time.
+// holds; otherwise it stays as it is and the load is complete. The balance is
+// asked for every time.
 TEST_P(CallsRebuildTest, FollowsTheCountsOfHistoryAndReply) {
     const RebuildRow& row = GetParam();
     std::vector<int> before;
@@ -52,8 +53,11 @@ TEST_P(CallsRebuildTest, FollowsTheCountsOfHistoryAndReply) {
     g_events.Take();
     Feed(line);
 
+    // The load is complete at once when nothing is asked: no call listed, or
+    // a history that stays as it is.
+    const bool complete = row.listed == 0 || !row.rebuilt;
     std::vector<std::string> expected;
-    if (row.listed == 0) expected = {"handset 0x51", "pause 25", "handset 0x06"};
+    if (complete) expected = {"handset 0x51", "pause 25", "handset 0x06"};
     if (row.rebuilt) {
         expected.push_back("store ClearCalls");
         expected.insert(expected.end(), queued.begin(), queued.end());
@@ -62,7 +66,7 @@ TEST_P(CallsRebuildTest, FollowsTheCountsOfHistoryAndReply) {
     EXPECT_THAT(g_events.Take(), ElementsAreArray(expected));
     EXPECT_EQ(HistoryIds(store), row.rebuilt ? listed : before);
     EXPECT_EQ(history->LastCallMarker(), row.rebuilt && row.listed > 0 ? listed.back() : 0);
-    EXPECT_EQ(engine->HistoryLoaded(), row.listed == 0 ? 1 : 0);
+    EXPECT_EQ(engine->HistoryLoaded(), complete ? 1 : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(HeldAndListed, CallsRebuildTest,
@@ -71,7 +75,9 @@ INSTANTIATE_TEST_SUITE_P(HeldAndListed, CallsRebuildTest,
                                            RebuildRow{3, 3, false}, RebuildRow{2, 5, false}));
 
 TEST_F(AccountTest, IdsThatDoNotParseAreLeftOut) {
-    EXPECT_THAT(CallIdsOfSearchReply("CALLS 12, abc, 0, -4, 13x, ,, 14"), ElementsAre(12, 13, 14));
+    EXPECT_THAT(CallIdsOfSearchReply("CALLS 12, abc, 0, -4, 13x, ,, 14, 99999999999, 2147483647"),
+                ElementsAre(12, 13, 14, 2147483647))
+        << "an id beyond the range of int is no call, as in a CALL line";
     Feed("CALLS junk");  // nothing listed: the load is complete
     EXPECT_THAT(HistoryIds(store), IsEmpty());
     EXPECT_EQ(engine->HistoryLoaded(), 1);
@@ -105,13 +111,25 @@ TEST_F(AccountTest, LoadEndsQuietlyWhenTheHandsetHasAnnouncedItself) {
                                              "queue 22 - 5", "queue 24 - 0"));
 }
 
+// The history stays until the reply: a call archived meanwhile counts with
+// the older records.
 TEST_F(AccountTest, HistoryChangeReloadsAndKeepsTheLoadedFlag) {
     engine->SetHistoryLoaded(1);
     store.AddCall(3, 0);
     Feed("CALLHISTORYCHANGED");
-    EXPECT_THAT(g_events.Take(),
-                ElementsAre("store ClearCalls", "store ResetBrowse", "queue 12 - 0"));
-    EXPECT_THAT(HistoryIds(store), IsEmpty());
+    EXPECT_THAT(g_events.Take(), ElementsAre("store ResetBrowse", "queue 12 - 0"));
+    EXPECT_THAT(HistoryIds(store), ElementsAre(3));
+    EXPECT_EQ(engine->HistoryLoaded(), 1);
+}
+
+// The last listed call may be live: its SEEN reply still ends the load.
+TEST_F(AccountTest, TheLoadEndsOnTheLastListedCallWhateverItsRole) {
+    store.SetCurrentCallId(12);
+    store.SetCurrentCallStatus(3);
+    FeedLive("CALLS 11, 12");
+    FeedLive("CALL 11 SEEN TRUE");
+    EXPECT_EQ(engine->HistoryLoaded(), 0);
+    FeedLive("CALL 12 SEEN TRUE");
     EXPECT_EQ(engine->HistoryLoaded(), 1);
 }
 
@@ -201,6 +219,55 @@ TEST_F(MissedCallsTest, NoneIsAnnouncedAfterThePause) {
     engine->ShowMissedCalls();
     EXPECT_THAT(g_events.Take(),
                 ElementsAre("content 0x21", "render No Missed Calls.", "pause 20", "handset 0x3F"));
+}
+
+// Skype announces a change of its history right after a call is missed; the
+// count shown counts the new call with the unseen ones before it, and a
+// reload that changes the count shows it again while it is on the display.
+TEST_F(MissedCallsTest, TheCountShownIsTheHistorysTrueCount) {
+    using ::testing::Invoke;
+    AddMissed(1, "FALSE");
+    engine->SetDisplayEnabled(1);
+    shell.g_bHandsetAnnounced = 1;  // the link is up: a reload announces nothing
+    ON_CALL(link, ShowMissedCalls()).WillByDefault(Invoke([this] { engine->ShowMissedCalls(); }));
+    FeedLive("CALL 50 STATUS RINGING");
+    FeedLive("CALL 50 STATUS MISSED");
+    FeedLive("CALLHISTORYCHANGED");
+    for (const char* reply : {"CALL 50 TYPE INCOMING_P2P", "CALL 50 SEEN FALSE",
+                              "CALL 50 DURATION 0", "CALL 50 TIMESTAMP 1700000000"}) {
+        FeedLive(reply);
+    }
+    auto shown = [](const std::vector<std::string>& events) {
+        std::vector<std::string> texts;
+        for (const auto& event : events) {
+            if (event.rfind("render ", 0) == 0) texts.push_back(event.substr(7));
+        }
+        return texts;
+    };
+    EXPECT_THAT(shown(g_events.Take()), ElementsAre("2 Missed Calls"));
+
+    // The reload finds the count unchanged: nothing more is shown.
+    auto reload = [this](const char* seenOfOne) {
+        FeedLive("CALLS 50, 1");
+        for (int id : {50, 1}) {
+            FeedLive("CALL " + std::to_string(id) + " TYPE INCOMING_P2P");
+            FeedLive("CALL " + std::to_string(id) + " STATUS MISSED");
+            FeedLive("CALL " + std::to_string(id) + " SEEN " + (id == 1 ? seenOfOne : "FALSE"));
+        }
+    };
+    reload("FALSE");
+    EXPECT_THAT(shown(g_events.Take()), IsEmpty());
+
+    // Call 1 was seen in Skype meanwhile: the count on the display follows.
+    FeedLive("CALLHISTORYCHANGED");
+    reload("TRUE");
+    EXPECT_THAT(shown(g_events.Take()), ElementsAre("1 Missed Calls"));
+
+    // A list being browsed is left alone.
+    device->m_nDisplayContent = 0x0800;
+    FeedLive("CALLHISTORYCHANGED");
+    reload("FALSE");
+    EXPECT_THAT(shown(g_events.Take()), IsEmpty());
 }
 
 TEST_F(MissedCallsTest, NothingReachesADisabledDisplay) {

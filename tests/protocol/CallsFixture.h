@@ -223,13 +223,13 @@ class CallsTest : public ::testing::Test {
         }
     };
 
-    // What the parser thread does for one line: snapshot, dispatch, watch.
+    // What the parser thread does for one line: snapshot, dispatch, watch
+    // (with the snapshot).
     void Line(const std::string& text) {
         int id = 0, status = -1;
         store.GetCurrentCallId(&id);
         store.GetCurrentCallStatus(&status);
         dispatcher.Dispatch(text, id, status);
-        store.GetCurrentCallId(&id);
         dispatcher.WatchSkypeDialogs(id);
     }
 
@@ -277,8 +277,10 @@ class CallsTest : public ::testing::Test {
         for (int mode : {0, 1, 2}) {
             store.ResetBrowse();
             store.SetBrowseMode(mode);
-            int found = 0;
+            int found = 0, first = 0;
             for (int skip = 0; Succeeded(store.SelectNextCall(0, skip, &found)); skip = 1) {
+                if (found == first) break;  // the browse came round: not in this list
+                if (first == 0) first = found;
                 if (found != id) continue;
                 store.RefreshSelection(id);
                 char text[CSessionStore::kTextBufferSize];

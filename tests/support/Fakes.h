@@ -213,6 +213,7 @@ class MockLinkCollaborators : public LinkCollaborators {
     MOCK_METHOD(void, SetLinkReady, (int), (override));
     MOCK_METHOD(bool, HandsetPresent, (), (override));
     MOCK_METHOD(bool, SendHandsetCommand, (std::uint8_t), (override));
+    MOCK_METHOD(bool, HandsetBrowsing, (), (override));
     MOCK_METHOD(void, SetHandsetResync, (int), (override));
     MOCK_METHOD(void, SetDisplayContent, (int), (override));
     MOCK_METHOD(void, AddDisplayContent, (int), (override));
