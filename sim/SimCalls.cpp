@@ -128,11 +128,22 @@ SimCalls::Lines SimCalls::End(SimCall& call, CallState final) {
     return lines;
 }
 
+SimCalls::Lines SimCalls::HoldOthers(int id) {
+    Lines lines;
+    for (int other : m_started) {
+        if (other == id || m_calls.at(other).state != CallState::InProgress) continue;
+        for (std::string& line : HoldAtClient(other)) lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
 SimCalls::Lines SimCalls::AnswerAtClient(int id) {
     SimCall* call = FindMutable(id);
     if (!call || call->state != CallState::Ringing) return {};
+    Lines lines = HoldOthers(id);
     call->state = CallState::InProgress;
-    return {StatusLine(*call)};
+    lines.push_back(StatusLine(*call));
+    return lines;
 }
 
 SimCalls::Lines SimCalls::HoldAtClient(int id) {
@@ -145,8 +156,10 @@ SimCalls::Lines SimCalls::HoldAtClient(int id) {
 SimCalls::Lines SimCalls::ResumeAtClient(int id) {
     SimCall* call = FindMutable(id);
     if (!call || call->state != CallState::OnHold) return {};
+    Lines lines = HoldOthers(id);
     call->state = CallState::InProgress;
-    return {StatusLine(*call)};
+    lines.push_back(StatusLine(*call));
+    return lines;
 }
 
 SimCalls::Lines SimCalls::FarEndHangsUp(int id) {
@@ -290,6 +303,24 @@ std::vector<int> SimCalls::History(bool missedOnly) const {
         if (!missedOnly || m_calls.at(id).state == CallState::Missed) ids.push_back(id);
     }
     return ids;
+}
+
+std::vector<SimCall> SimCalls::Live() const {
+    std::vector<SimCall> live;
+    for (auto it = m_started.rbegin(); it != m_started.rend(); ++it) {
+        const SimCall& call = m_calls.at(*it);
+        if (IsRinging(call) || IsUp(call)) live.push_back(call);
+    }
+    return live;
+}
+
+int SimCalls::UnseenMissed() const {
+    int count = 0;
+    for (int id : m_history) {
+        const SimCall& call = m_calls.at(id);
+        if (call.state == CallState::Missed && !call.seen) ++count;
+    }
+    return count;
 }
 
 }  // namespace kestrava::sim

@@ -17,6 +17,9 @@
 // Each of the last four is followed by CALLHISTORYCHANGED: the call has
 // entered the history.
 //
+// Answering or resuming a call holds the call in progress first, as a real
+// client does: one call talks at a time.
+//
 // The handset's hook and buttons act on "the" call, chosen when there are
 // several: the incoming call that has rung longest, the call in progress that
 // began first, the outgoing call being set up that began first.
@@ -110,6 +113,10 @@ class SimCalls {
     const SimCall* Find(int id) const;
     // Ended calls, newest first; only the missed ones when asked.
     std::vector<int> History(bool missedOnly) const;
+    // Calls not yet ended, newest first.
+    std::vector<SimCall> Live() const;
+    // Missed calls of the history nobody has seen yet.
+    int UnseenMissed() const;
 
   private:
     SimCall* FindMutable(int id);
@@ -120,6 +127,8 @@ class SimCalls {
     // The first call in starting order that `wanted` picks; null for none.
     template <typename Predicate>
     SimCall* Oldest(Predicate wanted);
+    // Holds every call in progress but `id`.
+    Lines HoldOthers(int id);
     Lines EndRingingIncoming();
     Lines EndInProgress();
     Lines CancelOutgoing();

@@ -223,6 +223,11 @@ void SkypeClientSim::SetUserStatus(const std::string& status) {
     Perform({0, "userstatus", {status}});
 }
 
+SkypeClientSim::CallsView SkypeClientSim::Calls() const {
+    std::lock_guard lock(m_mutex);
+    return m_callsView;
+}
+
 void SkypeClientSim::LimitHistory(std::size_t calls) {
     RunOnClientThread([this, calls] { m_calls.LimitHistory(calls); });
 }
@@ -373,6 +378,10 @@ void SkypeClientSim::Queue(const std::string& line) {
 
 void SkypeClientSim::FlushOutbox() {
     UpdateDurationTimer();
+    {
+        std::lock_guard lock(m_mutex);
+        m_callsView = CallsView{m_calls.Live(), m_calls.UnseenMissed()};
+    }
     while (!m_outbox.empty()) {
         std::string line = std::move(m_outbox.front());
         m_outbox.pop_front();
@@ -479,7 +488,13 @@ std::vector<std::string> SkypeClientSim::Answer(const std::string& command) {
         bool missedOnly = words[1] == "MISSEDCALLS";
         std::string line = "CALLS ";
         bool first = true;
-        for (int id : m_calls.History(missedOnly)) {
+        // The client lists the calls still going on too, before the history.
+        std::vector<int> ids;
+        if (!missedOnly) {
+            for (const SimCall& call : m_calls.Live()) ids.push_back(call.id);
+        }
+        for (int id : m_calls.History(missedOnly)) ids.push_back(id);
+        for (int id : ids) {
             line += (first ? "" : ", ") + std::to_string(id);
             first = false;
         }

@@ -112,6 +112,14 @@ class SkypeClientSim {
     void SetUserStatus(const std::string& status);
     // The client forgets all but the newest `calls` ended calls (0: none).
     void LimitHistory(std::size_t calls);
+
+    // The client's calls as of the last lines it sent: those not yet ended,
+    // newest first, and the count of unseen missed calls in its history.
+    struct CallsView {
+        std::vector<SimCall> live;
+        int unseenMissed = 0;
+    };
+    CallsView Calls() const;
     void Play(const Scenario& scenario);
     // The client hangs: its thread is busy for `duration` and handles no
     // message meanwhile, as a client stuck in a long operation. Logged as
@@ -195,6 +203,7 @@ class SkypeClientSim {
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_logChanged;
     std::vector<std::string> m_log;
+    CallsView m_callsView;
     std::vector<std::function<void()>> m_tasks;
     WindowHandle m_apiWindow = 0;
     WindowHandle m_attached = 0;

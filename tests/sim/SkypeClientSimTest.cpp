@@ -224,7 +224,10 @@ const Reaction kReactions[] = {
     {"0 incoming 101 wang.xiaoming\n0 incoming 102 yamada.taro",
      "HOOK OFF",
      {"OK", "CALL 101 STATUS INPROGRESS"}},
-    {kTalkingAndRinging, "HOOK OFF", {"OK", "CALL 102 STATUS INPROGRESS"}},
+    // Answering a second call holds the call in progress first.
+    {kTalkingAndRinging,
+     "HOOK OFF",
+     {"OK", "CALL 101 STATUS ONHOLD", "CALL 101 STATUS LOCALHOLD", "CALL 102 STATUS INPROGRESS"}},
     {"", "HOOK ON", {"OK"}},
     {kTalking, "HOOK ON", kFinished101},
     {kTalkingAndRinging, "HOOK ON", kFinished101},

@@ -1,7 +1,10 @@
 // A soak of the whole phone: for a given time (KESTRAVA_SOAK_SECONDS, 60 by
-// default) random calls, random handset keys (also in the wrong state), the
-// handset unplugged and plugged in again, and Skype announcing itself again
-// and changing its connection, all through the simulated peers. Afterwards
+// default) random calls, random handset keys (also in the wrong state), short
+// stories that take calls through holds, second calls and history changes,
+// the handset unplugged and plugged in again, and Skype announcing itself
+// again and changing its connection, all through the simulated peers. At
+// quiet points along the way the program's calls must be the client's (see
+// CallRefinement.h). Afterwards
 // the program must still take a call end to end, every command it queued
 // must have gone to Skype in order, the handset must not be left inside a
 // transfer, and the program's memory must not have grown.
@@ -16,6 +19,7 @@
 #include <random>
 #include <set>
 
+#include "CallRefinement.h"
 #include "LiveProgram.h"
 #include "protocol/CallStatus.h"
 #include "sim/HeapBytes.h"
@@ -203,6 +207,143 @@ class SoakTest : public LiveProgram {
 
     void Count(const std::string& what) { ++counts[what]; }
 
+    // A short story of several steps that takes calls where single random
+    // steps seldom do.
+    void StoryStep(std::mt19937& random) {
+        auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+        auto pause = [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50 + pick(400)));
+        };
+        const std::string& handle = kHandles[pick(static_cast<int>(kHandles.size()))];
+        const int id = nextCallId++;
+        switch (pick(6)) {
+            case 0:  // answered, held, and the receiver put down
+                calls.push_back(id);
+                skype.IncomingCall(id, handle);
+                pause();
+                handset.LiftReceiver();
+                pause();
+                handset.PressKey(0x23);
+                pause();
+                handset.PutDownReceiver();
+                Count("stories: held and put down");
+                break;
+            case 1:  // the far end hangs up a held call
+                calls.push_back(id);
+                skype.IncomingCall(id, handle);
+                pause();
+                skype.AnswerCall(id);
+                pause();
+                skype.HoldCall(id);
+                pause();
+                skype.FinishCall(id);
+                Count("stories: held and hung up at the far end");
+                break;
+            case 2: {  // a number calls during a call and send answers it
+                calls.push_back(id);
+                skype.IncomingCall(id, handle);
+                pause();
+                handset.LiftReceiver();
+                pause();
+                const int second = nextCallId++;
+                calls.push_back(second);
+                skype.IncomingCall(second, "+4930" + std::to_string(1000 + pick(9000)));
+                pause();
+                handset.PressKey(0x31);
+                pause();
+                skype.FinishCall(pick(2) ? id : second);
+                Count("stories: second call answered with send");
+                break;
+            }
+            case 3:  // the history changes while a call is up
+                calls.push_back(id);
+                skype.IncomingCall(id, handle);
+                pause();
+                if (pick(2)) handset.LiftReceiver();
+                skype.Notify("CALLHISTORYCHANGED");
+                Count("stories: history changes during a call");
+                break;
+            case 4:  // missed calls one after the other
+                skype.MissedCall(id, handle);
+                pause();
+                skype.MissedCall(nextCallId++, handle);
+                Count("stories: missed calls in a row");
+                break;
+            default:  // the contact action dialog's keys
+                for (std::uint8_t key : {0xD0, 0xD2, 0xD3, 0xBD, 0x31}) {
+                    if (pick(3) != 0) handset.PressKey(key);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20 + pick(100)));
+                }
+                handset.PressKey(0x6F);
+                Count("stories: contact action dialog");
+                break;
+        }
+    }
+
+    // A quiet point: no line from the client in flight or waiting, no
+    // command waiting, no transfer, no key held back, and the client's log
+    // still for a moment. False when none came in a few seconds.
+    bool WaitForQuiet() {
+        auto quiet = [&] {
+            CSkypeEngine* engine = application->Engine();
+            return engine != nullptr && engine->LinkIdle() &&
+                   library->m_bTransferActive.load() == 0 && !handset.InTransfer() &&
+                   handset.HeldKeys() == 0 && application->State().g_bHandsetAnnounced.load() != 0;
+        };
+        return WaitUntil(
+            [&, size = skype.LogSize(), since = std::chrono::steady_clock::now()]() mutable {
+                std::size_t now = skype.LogSize();
+                if (now != size || !quiet()) {
+                    size = now;
+                    since = std::chrono::steady_clock::now();
+                    return false;
+                }
+                return std::chrono::steady_clock::now() - since >= 300ms;
+            },
+            5s);
+    }
+
+    ProgramCalls ReadProgramCalls() {
+        ProgramCalls view;
+        CSessionStore* store = application->SessionStore();
+        if (store == nullptr) return view;
+        store->GetCurrentCallId(&view.currentId);
+        if (view.currentId != 0) store->GetCurrentCallStatus(&view.currentStatus);
+        store->GetSecondCallId(&view.secondId);
+        if (view.secondId != 0) store->GetSecondCallStatus(&view.secondStatus);
+        view.ringing = handset.IsRinging();
+        view.lcd = handset.LcdText();
+        return view;
+    }
+
+    // At a quiet point the program's calls must be the client's; the first
+    // difference fails the run with the client's last lines.
+    void CheckAtQuietPoint(long step) {
+        if (refinementFailed || !WaitForQuiet()) {
+            if (!refinementFailed) Count("quiet points not reached");
+            return;
+        }
+        const std::size_t logBefore = skype.LogSize();
+        sim::SkypeClientSim::CallsView client = skype.Calls();
+        ProgramCalls program = ReadProgramCalls();
+        if (skype.LogSize() != logBefore || !application->Engine()->LinkIdle()) return;
+        Count("quiet points checked");
+        std::string ringDifference;
+        const std::string differences = CompareCalls(program, client, &ringDifference);
+        if (!ringDifference.empty()) {
+            Count("quiet points where the ring differed (" + ringDifference + ")");
+        }
+        if (differences.empty()) return;
+        refinementFailed = true;
+        ADD_FAILURE() << "at step " << step
+                      << " the program's calls differ from the client's:" << differences
+                      << "\nthe LCD:\n"
+                      << handset.LcdPicture()
+                      << ClientLogSince(std::max(0L, static_cast<long>(skype.LogSize()) - 40))
+                      << "\n"
+                      << CallHistoryOf(program.currentId);
+    }
+
     // One random step of a person at the handset, a caller, or Skype.
     void RandomStep(std::mt19937& random) {
         auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
@@ -241,9 +382,11 @@ class SoakTest : public LiveProgram {
         } else if (roll < 60) {
             handset.PressKey(kCallKeys[pick(static_cast<int>(kCallKeys.size()))]);
             Count("keys");
-        } else if (roll < 90) {
+        } else if (roll < 84) {
             handset.PressKey(kOtherKeys[pick(static_cast<int>(kOtherKeys.size()))]);
             Count("keys");
+        } else if (roll < 90) {
+            StoryStep(random);
         } else if (roll < 92) {
             handset.PressKey(static_cast<std::uint8_t>(pick(256)));
             Count("keys");
@@ -322,6 +465,7 @@ class SoakTest : public LiveProgram {
     }
 
     CommandRecord commands;
+    bool refinementFailed = false;
     std::vector<int> calls;
     int nextCallId = 5000;
     std::map<std::string, long> counts;
@@ -344,6 +488,7 @@ TEST_F(SoakTest, ThePhoneKeepsWorkingThroughRandomCallsKeysUnplugsAndSkypeComing
     while (std::chrono::steady_clock::now() < end) {
         RandomStep(random);
         ++steps;
+        if (steps % 8 == 0) CheckAtQuietPoint(steps);
         std::this_thread::sleep_for(std::chrono::milliseconds(10 + random() % 240));
         if (heapAfterWarmUp == 0 && std::chrono::steady_clock::now() >= warmedUp) {
             heapAfterWarmUp = ProgramHeapBytes();
