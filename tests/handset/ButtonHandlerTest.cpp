@@ -144,23 +144,32 @@ TEST_F(ButtonHandlerTest, HangUpClosesSkypesConfirmationOrErrorWindowInsteadOfAn
     }
 }
 
-TEST_F(ButtonHandlerTest, SendActsOnTheDialogsSelectedLineByItsFlags) {
+TEST_F(ButtonHandlerTest, SendActsOnTheSelectedLineByTheListTheDialogShows) {
     struct Case {
-        bool redial, chat;
+        int mode;
+        bool redial, chat, file;  // flags left over from other list keys
         const char* text;
         bool goesIdle;
     };
-    for (const Case& c :
-         {Case{true, true, "CALL echo123", false}, Case{false, true, "OPEN IM echo123", true},
-          Case{false, false, "OPEN FILETRANSFER echo123", true}}) {
-        SCOPED_TRACE(c.text);
+    for (const Case& c : {
+             Case{ContactActionDialog::kRedial, true, true, true, "CALL echo123", false},
+             Case{ContactActionDialog::kRedial, false, false, false, "CALL echo123", false},
+             Case{ContactActionDialog::kChat, false, true, false, "OPEN IM echo123", true},
+             Case{ContactActionDialog::kChat, true, false, true, "OPEN IM echo123", true},
+             Case{ContactActionDialog::kSendFile, false, false, true, "OPEN FILETRANSFER echo123",
+                  true},
+             Case{ContactActionDialog::kSendFile, true, true, false, "OPEN FILETRANSFER echo123",
+                  true},
+         }) {
+        SCOPED_TRACE(::testing::Message() << c.text << " " << c.redial << c.chat << c.file);
         texts.clear();
         output.Clear();
         ON_CALL(dialog, ShowsSelectableList()).WillByDefault(Return(true));
         ON_CALL(dialog, SelectedHandle()).WillByDefault(Return("echo123"));
+        ON_CALL(dialog, OpenMode()).WillByDefault(Return(c.mode));
         ON_CALL(dialog, RedialFlag()).WillByDefault(Return(c.redial));
         ON_CALL(dialog, ChatFlag()).WillByDefault(Return(c.chat));
-        ON_CALL(dialog, FileFlag()).WillByDefault(Return(true));
+        ON_CALL(dialog, FileFlag()).WillByDefault(Return(c.file));
         EXPECT_CALL(dialog, CloseAndClear());
 
         EXPECT_EQ(buttons.HandleButton(0x31), 1);

@@ -139,6 +139,7 @@ class MockContactDialog : public ContactActionDialog {
     MOCK_METHOD(void, MoveSelection, (bool), (override));
     MOCK_METHOD(bool, ShowsSelectableList, (), (override));
     MOCK_METHOD(std::string, SelectedHandle, (), (override));
+    MOCK_METHOD(int, OpenMode, (), (override));
     MOCK_METHOD(bool, RedialFlag, (), (override));
     MOCK_METHOD(bool, ChatFlag, (), (override));
     MOCK_METHOD(bool, FileFlag, (), (override));
