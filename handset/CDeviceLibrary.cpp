@@ -127,8 +127,8 @@ void CDeviceLibrary::InputWorker() {
             m_InputQueue.pop_front();
             handler = m_pReportHandler.load();
         }
+        // The handler ends a resync itself, and only with a report it takes.
         handler->HandleReport(report);
-        m_bResync = 0;
     }
     Pause(std::chrono::milliseconds(10));
 }

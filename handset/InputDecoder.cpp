@@ -73,6 +73,10 @@ void CInputDecoder::HandleReport(std::uint32_t report) {
         m_nLastSeq = seq;
         m_nExpectedSeq = (seq + 1) % 4;
         Dispatch(code, report);
+        // Only a normal report taken ends a resync: a dropped one (a stray
+        // field, a transfer reply) must leave it for the report it waits for,
+        // such as the announcement after the ready sequence.
+        m_device.m_bResync = 0;
     } else if (transferReply) {
         TransferReply(code, seq);
     }

@@ -78,14 +78,61 @@ TEST_F(HandsetThreadsTest, AStartedInputTakesOneWordPerReportInOrderAndDropsShor
     EXPECT_EQ(device->InputWorkerStarts(), 1) << "a second start only opens the reads again";
     EXPECT_EQ(output.StartReadings(), 2);
 
-    device->m_bResync = 1;
     device->QueueReport(0x00401F01, 0x11111111);
     device->QueueReport(0x00002002, 0xFFFFFFFF);  // a device with 4-byte reports
     device->QueueReport(0x00002003, 0x22222222);
     ASSERT_TRUE(handler.WaitFor(2));
     device->StopWorkers();
     EXPECT_THAT(handler.Reports(), ElementsAre(0x00401F01u, 0x00002003u));
-    EXPECT_EQ(device->m_bResync.load(), 0) << "cleared once a report is handled";
+}
+
+// After the ready sequence the handset's announcement may carry any number;
+// a report the decoder drops before it must not end that resync.
+TEST_F(HandsetThreadsTest, OnlyAnAcceptedReportEndsTheResyncBeforeTheAnnouncement) {
+    struct Case {
+        const char* name;
+        std::vector<std::uint32_t> stray;
+    };
+    const Case cases[] = {
+        {"none", {}},
+        {"a sequence field beyond 7", {0x00001F0C}},
+        {"a field of 0xFF", {0x000080FF}},
+        {"a transfer reply", {0x00005A05}},
+        {"another transfer reply", {0x00004107}},
+        {"several", {0x00001F13, 0x00005A04, 0x00000606}},
+    };
+    NiceMock<MockSkypeLink> link;
+    NiceMock<MockKeypad> keypad;
+    NiceMock<MockAudio> audio;
+    std::atomic<int> keys{0};
+    ON_CALL(keypad, HandleKeyReport(_)).WillByDefault([&](std::uint32_t) {
+        ++keys;
+        return 1;
+    });
+    std::atomic<std::int32_t> announced{0};
+    ASSERT_TRUE(device->StartInput(0x10));
+    std::vector<std::unique_ptr<CInputDecoder>> decoders;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        announced = 0;
+        keys = 0;
+        decoders.push_back(std::make_unique<CInputDecoder>(*device, store, contacts, link, keypad,
+                                                           audio, announced));
+        device->SetReportHandler(decoders.back().get());
+        device->m_nDisplayContent = 0;
+        device->m_bResync = 1;  // the ready sequence went out
+        for (std::uint32_t report : c.stray) device->QueueReport(report, 0);
+        device->QueueReport(0x00008003, 0);  // not the number the decoder counts on
+        device->QueueReport(0x00001A00, 0);  // the next key, numbered on from it
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (keys.load() == 0 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_EQ(announced.load(), 1) << "the announcement was dropped";
+        EXPECT_EQ(keys.load(), 1) << "the key after it was dropped";
+        while (device->QueuedReports() != 0) std::this_thread::yield();
+    }
+    device->StopWorkers();
 }
 
 TEST_F(HandsetThreadsTest, FlushDiscardsWhatIsNotYetHandled) {
