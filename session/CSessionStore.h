@@ -42,6 +42,11 @@ class CSessionStore {
 
     // Outside the table: the shell wires the dialog when it has one.
     void SetContactActionSink(ContactActionSink* contactActions);
+    // Outside the table: a transfer stopped inside a text rewinds it, so the
+    // next read starts at its first character.
+    HResult RewindSelectedHandle();
+    HResult RewindStartTime();
+    HResult RewindDuration();
 
     // The table of operations; its order is fixed.
     virtual HResult GetCallIdAt(int index, int* id);                             // 0

@@ -130,6 +130,8 @@ class MockContacts : public ContactListView {
     MOCK_METHOD(HResult, GetContactCount, (int*), (override));
     MOCK_METHOD(HResult, ReadSelectedContactHandleChar, (char*), (override));
     MOCK_METHOD(HResult, ReadCallerHandleChar, (char*), (override));
+    MOCK_METHOD(HResult, RewindSelectedContactHandle, (), (override));
+    MOCK_METHOD(HResult, RewindCallerHandle, (), (override));
 };
 
 class MockContactDialog : public ContactActionDialog {
