@@ -164,11 +164,10 @@ int CButtonHandler::HandleButton(int code) {
 }
 
 CButtonHandler::Calls CButtonHandler::ReadCalls() {
+    // One snapshot: read apart, the id of a call that just ended could be
+    // paired with the status of the call promoted in its place.
     Calls calls;
-    m_store.GetCurrentCallId(&calls.current);
-    m_store.GetCurrentCallStatus(&calls.currentStatus);
-    m_store.GetSecondCallId(&calls.second);
-    m_store.GetSecondCallStatus(&calls.secondStatus);
+    m_store.GetBothCalls(&calls.current, &calls.currentStatus, &calls.second, &calls.secondStatus);
     return calls;
 }
 

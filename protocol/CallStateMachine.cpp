@@ -208,13 +208,8 @@ void CCallStateMachine::OnTimestamp(const Call& call) {
             m_device.m_nDisplayContent |= display::kCallTimer;
             if (m_link.DisplayEnabled()) Send(HS_TEXT_RAW);
         }
-        store.SetCurrentCallTimestamp(start);
-        store.ArchiveCurrentCall();
-        store.ResetCurrentCall();
-        if (SecondCallId(store) != 0) {
-            store.PromoteSecondCall();
-            store.ResetSecondCall();
-        }
+        // One store operation: the keys never see the call half ended.
+        store.CloseCurrentCall(start);
         if (s == CALL_MISSED && m_link.DisplayEnabled()) m_link.ShowMissedCalls();
     } else if (call.second) {
         if (!IsEnded(s2) && !IsFinished(s2)) return;

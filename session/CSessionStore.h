@@ -42,6 +42,13 @@ class CSessionStore {
 
     // Outside the table: the shell wires the dialog when it has one.
     void SetContactActionSink(ContactActionSink* contactActions);
+    // Outside the table: the current and the second call's ids and statuses
+    // as one snapshot (the parser may end or promote a call meanwhile).
+    HResult GetBothCalls(int* currentId, int* currentStatus, int* secondId, int* secondStatus);
+    // Outside the table: the end of the current call as one operation: its
+    // timestamp is set, it goes to the history and is reset; a second call
+    // takes its place (promoted, then reset in its own slot).
+    HResult CloseCurrentCall(CallTime timestamp);
     // Outside the table: a transfer stopped inside a text rewinds it, so the
     // next read starts at its first character.
     HResult RewindSelectedHandle();
