@@ -36,6 +36,14 @@ class KeysIntegrationTest : public LiveProgram {
         return commands;
     }
     long LogSize() { return static_cast<long>(skype.Log().size()); }
+    // The commands the keys sent: the engine's own questions (GET) left out.
+    std::vector<std::string> KeyCommandsSince(long from) {
+        std::vector<std::string> commands;
+        for (std::string& command : CommandsSince(from)) {
+            if (command.rfind("GET ", 0) != 0) commands.push_back(std::move(command));
+        }
+        return commands;
+    }
 
     // Presses a list key and waits until its dialog shows the filled list.
     DialogModel OpenList(std::uint8_t key, const std::string& title) {
@@ -212,7 +220,7 @@ TEST_F(KeysIntegrationTest, TheSendKeyActsOnTheListTheOpenDialogShows) {
     ASSERT_TRUE(DialogClosed());
     handset.PressKey(kAway);
     ASSERT_TRUE(WaitForCommand("SET USERSTATUS AWAY", from));
-    EXPECT_EQ(CommandsSince(from),
+    EXPECT_EQ(KeyCommandsSince(from),
               (std::vector<std::string>{"OPEN FILETRANSFER " + first, "SET USERSTATUS AWAY"}));
 
     // Chat, then redial (the chat dialog stays), chat again (it closes),
@@ -232,7 +240,7 @@ TEST_F(KeysIntegrationTest, TheSendKeyActsOnTheListTheOpenDialogShows) {
     ASSERT_TRUE(DialogClosed());
     handset.PressKey(kAway);  // keys are handled in order: the send key is done
     ASSERT_TRUE(WaitForCommand("SET USERSTATUS AWAY", from));
-    EXPECT_EQ(CommandsSince(from),
+    EXPECT_EQ(KeyCommandsSince(from),
               (std::vector<std::string>{"OPEN FILETRANSFER " + first, "SET USERSTATUS AWAY"}));
 }
 
