@@ -39,6 +39,10 @@ bool AwaitHandsetTransferStop(CDeviceLibrary& device) {
             return true;
         }
         if (std::chrono::steady_clock::now() >= deadline) return false;
+        // The stop is told to the renderer again on every step: a request
+        // that came after the worker's last look at m_bAbortPending, just
+        // before the renderer's stream, was cleared by the stream's start.
+        if (CLcdRenderer* renderer = device.Renderer()) renderer->SetAbort(1);
         Pause(kPollStep);
     }
     return true;

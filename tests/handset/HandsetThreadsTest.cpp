@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <future>
 #include <thread>
@@ -70,6 +71,58 @@ class BlockingRunner : public UploadRunner {
 
 using HandsetThreadsTest = HandsetFixture;
 
+// A renderer's stream as the component runs it: its own stop is cleared as
+// the stream starts, then looked at after every unit (1 ms apart).
+struct StreamingRenderer {
+    static constexpr int kUnits = 3000;
+    explicit StreamingRenderer(MockLcdRenderer& renderer, OutputRecorder& output) {
+        ON_CALL(renderer, SetAbort(_)).WillByDefault([this](int value) {
+            abort = value;
+            return S_OK;
+        });
+        ON_CALL(renderer, SendRendered()).WillByDefault([this, &output] {
+            output.Note("rendered");
+            abort = 0;
+            ++streams;
+            for (int i = 0; i < kUnits; ++i) {
+                if (abort) {
+                    abort = 0;
+                    return HResult{1};
+                }
+                ++units;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            return S_OK;
+        });
+    }
+    // Until `count` streams have started; only a hang reaches the guard.
+    bool WaitForStreams(int count) {
+        auto deadline = std::chrono::steady_clock::now() + kHangGuard;
+        while (streams.load() < count) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+    std::atomic<int> abort{0};
+    std::atomic<int> units{0};
+    std::atomic<int> streams{0};
+};
+
+// The upload worker's last pause before the rendered text (3 ms) is where a
+// stop request lands: after the worker's last look at it, before the
+// renderer starts its stream.
+CDeviceLibrary* g_stopAtLastPause = nullptr;
+std::atomic<bool> g_stopRequested{false};
+void RequestStopAtLastPause(std::chrono::milliseconds duration) {
+    if (duration == std::chrono::milliseconds(3) && g_stopAtLastPause != nullptr &&
+        !g_stopRequested.exchange(true)) {
+        RequestHandsetTransferStop(*g_stopAtLastPause, std::chrono::milliseconds(0));
+        return;
+    }
+    std::this_thread::sleep_for(duration);
+}
+
 TEST_F(HandsetThreadsTest, AStartedInputTakesOneWordPerReportInOrderAndDropsShortReports) {
     RecordingHandler handler;
     device->SetReportHandler(&handler);
@@ -135,6 +188,31 @@ TEST_F(HandsetThreadsTest, OnlyAnAcceptedReportEndsTheResyncBeforeTheAnnouncemen
     device->StopWorkers();
 }
 
+TEST_F(HandsetThreadsTest, AStopRequestedAtTheWorkersLastPauseStillStopsTheStream) {
+    StreamingRenderer stream(renderer, output);
+    CUploadWorker worker(*device, store, contacts);
+    device->SetUploadRunner(&worker);
+    g_stopAtLastPause = device.get();
+    g_stopRequested = false;
+    SetPauseHook(&RequestStopAtLastPause);
+    device->m_nDisplayContent = display::kFontMode | display::kSingleItem;
+    ASSERT_TRUE(device->StartUpload());
+    ASSERT_TRUE(stream.WaitForStreams(1));
+    ASSERT_TRUE(g_stopRequested.load());
+
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(AwaitHandsetTransferStop(*device)) << "the wait gave up on a running stream";
+    auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(waited, std::chrono::milliseconds(500));
+    EXPECT_LT(stream.units.load(), StreamingRenderer::kUnits / 4) << "the whole stream went out";
+    device->StopWorkers();
+    SetPauseHook(nullptr);
+    g_stopAtLastPause = nullptr;
+    EXPECT_EQ(device->m_bTransferActive.load(), 0);
+    EXPECT_EQ(device->m_bAbortPending.load(), 0);
+    EXPECT_EQ(output.Events().back(), Unit(0x1A, 0x0A));
+}
+
 TEST_F(HandsetThreadsTest, FlushDiscardsWhatIsNotYetHandled) {
     RecordingHandler handler;
     Gate hold;
@@ -194,17 +272,27 @@ TEST_F(HandsetThreadsTest, AStopFromAnotherThreadEndsTheTransferWithTheEndMarker
         while (device->m_bAbortPending.load() != 1) std::this_thread::yield();
         stopRequested.Open();
     };
-    {
-        InSequence order;
-        EXPECT_CALL(renderer, SetAbort(1));
-        EXPECT_CALL(renderer, SetAbort(0));
-    }
+    // The renderer is told to stop first (again on each step of the wait)
+    // and cleared by the worker's end.
+    std::mutex abortsLock;
+    std::vector<int> aborts;
+    ON_CALL(renderer, SetAbort(_)).WillByDefault([&](int abort) {
+        std::lock_guard lock(abortsLock);
+        aborts.push_back(abort);
+        return S_OK;
+    });
     device->m_nDisplayContent = display::kCallList | display::kFontMode;
     ASSERT_TRUE(device->StartUpload());
     ASSERT_TRUE(stopRequested.Wait());
     ASSERT_EQ(stopped.wait_for(kHangGuard), std::future_status::ready);
     EXPECT_TRUE(stopped.get());
     device->StopWorkers();
+    {
+        std::lock_guard lock(abortsLock);
+        ASSERT_FALSE(aborts.empty());
+        EXPECT_EQ(aborts.front(), 1);
+        EXPECT_EQ(std::count(aborts.begin(), aborts.end(), 0), 1);
+    }
     EXPECT_EQ(output.Events(),
               (std::vector<std::string>{Unit(0x6A, 0x0A), Unit(0x81, 0x0A), Unit('0', 0x00),
                                         Unit('1', 0x05), Unit(0x1A, 0x0A)}));
