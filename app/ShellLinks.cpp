@@ -1,12 +1,15 @@
 #include "app/ShellLinks.h"
 
 #include "app/ShellConstants.h"
+#include "handset/TransferControl.h"
 
 namespace kestrava {
 
 namespace {
 constexpr int kNoCall = -1;
 constexpr int kTrayTipConnected = 13;  // "connect normal"
+// As the ring's stop: the worker stops after the unit in progress.
+constexpr auto kTransferSettle = std::chrono::milliseconds(20);
 }  // namespace
 
 ShellLinks::ShellLinks(ShellState& shell, WindowSystem& windows, CDeviceLibrary& device,
@@ -94,6 +97,10 @@ void ShellLinks::SetDisplayContent(int content) {
 
 void ShellLinks::AddDisplayContent(int bits) {
     m_device.m_nDisplayContent |= bits;
+}
+
+void ShellLinks::StopHandsetTransfer() {
+    kestrava::StopHandsetTransfer(m_device, kTransferSettle);
 }
 
 void ShellLinks::RestartFocusTimer() {

@@ -7,6 +7,7 @@
 #include "handset/ContactListView.h"
 #include "handset/HandsetCommands.h"
 #include "handset/HandsetSeams.h"
+#include "handset/TransferControl.h"
 #include "platform/Pause.h"
 #include "protocol/SkypeLink.h"
 #include "session/CSessionStore.h"
@@ -178,6 +179,10 @@ void CInputDecoder::BrowseCalls(int backward) {
 
 void CInputDecoder::SendEntryText() {
     std::int32_t content = m_device.m_nDisplayContent;
+    // The entry's text is announced below: a transfer still running (the
+    // last entry's) is stopped first, so its end cannot clear the new text's
+    // pending bit.
+    if (content & kBrowsing) StopHandsetTransferBeforeText(m_device);
     if (content & display::kContactList) {
         int count = 0;
         m_contacts.GetContactCount(&count);

@@ -48,4 +48,9 @@ bool AwaitHandsetTransferStop(CDeviceLibrary& device) {
     return true;
 }
 
+bool StopHandsetTransferBeforeText(CDeviceLibrary& device) {
+    RequestHandsetTransferStop(device, std::chrono::milliseconds(0));
+    return AwaitHandsetTransferStop(device);
+}
+
 }  // namespace kestrava

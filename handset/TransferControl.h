@@ -32,4 +32,10 @@ bool RequestHandsetTransferStop(CDeviceLibrary& device, std::chrono::millisecond
 // False when the worker did not answer in time.
 bool AwaitHandsetTransferStop(CDeviceLibrary& device);
 
+// Before a new text is announced (HS_TEXT_FONT / HS_TEXT_RAW) and its pending
+// bits set: a running transfer is stopped and awaited, so its end cannot clear
+// the new bits. The display content is left as it is (the browsed list stays).
+// False when the worker did not answer in time.
+bool StopHandsetTransferBeforeText(CDeviceLibrary& device);
+
 }  // namespace kestrava

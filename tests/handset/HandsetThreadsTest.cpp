@@ -6,13 +6,18 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <functional>
 #include <future>
 #include <thread>
 
 #include "HandsetTestSupport.h"
+#include "handset/ButtonHandler.h"
 #include "handset/HandsetCommands.h"
 #include "handset/InputDecoder.h"
+#include "handset/Keypad.h"
+#include "handset/SkypeWindows.h"
 #include "handset/TransferControl.h"
+#include "session/CListManager.h"
 #include "session/UploadWorker.h"
 
 namespace kestrava::testing {
@@ -107,6 +112,11 @@ struct StreamingRenderer {
     std::atomic<int> abort{0};
     std::atomic<int> units{0};
     std::atomic<int> streams{0};
+};
+
+class NoButtons final : public ButtonHandler {
+  public:
+    int HandleButton(int) override { return 0; }
 };
 
 // The upload worker's last pause before the rendered text (3 ms) is where a
@@ -211,6 +221,72 @@ TEST_F(HandsetThreadsTest, AStopRequestedAtTheWorkersLastPauseStillStopsTheStrea
     EXPECT_EQ(device->m_bTransferActive.load(), 0);
     EXPECT_EQ(device->m_bAbortPending.load(), 0);
     EXPECT_EQ(output.Events().back(), Unit(0x1A, 0x0A));
+}
+
+// A new text announced while a transfer streams: the transfer is stopped
+// and has ended before the handset hears that a text follows, so its end
+// cannot clear the new text's pending bit.
+TEST_F(HandsetThreadsTest, ATextAnnouncedWhileATransferRunsStopsItFirstAndIsKept) {
+    struct Case {
+        const char* name;
+        std::int32_t running;  // the content the running transfer serves
+        std::function<void()> announce;
+        std::int32_t pending;  // the new text's bits
+    };
+    StreamingRenderer stream(renderer, output);
+    NiceMock<MockSkypeLink> link;
+    NiceMock<MockDesktop> desktop;
+    NiceMock<MockContactDialog> dialog;
+    NiceMock<MockAudio> audio;
+    ShellState shellState;
+    SkypeWindows windows{desktop, shellState};
+    CListManager list;
+    NoButtons buttons;
+    CKeypad keypad{*device, store, list, link, windows, dialog, audio, shell, buttons};
+    std::atomic<std::int32_t> announced{0};
+    ON_CALL(link, FontsSupported()).WillByDefault(Return(true));
+    ON_CALL(contacts, GetContactCount(_)).WillByDefault([](int* count) {
+        *count = 2;
+        return S_OK;
+    });
+    CInputDecoder decoder(*device, store, contacts, link, keypad, audio, announced);
+    CUploadWorker worker(*device, store, contacts);
+    device->SetUploadRunner(&worker);
+    device->m_bHandsetDisplay = 1;
+    list.SetBalance(1234);
+    const Case cases[] = {
+        {"the balance key", display::kFontMode | display::kSingleItem,
+         [&] { keypad.HandleKeyReport(0x01002B01); }, display::kFontMode | display::kSingleItem},
+        {"the entry text of a browsed contact", display::kContactList | display::kFontMode,
+         [&] {
+             device->m_bResync = 1;
+             decoder.HandleReport(0x00006C01);
+         },
+         display::kContactList | display::kFontMode},
+    };
+    int streams = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        output.Clear();
+        device->m_nDisplayContent = c.running;
+        ASSERT_TRUE(device->StartUpload());
+        ASSERT_TRUE(stream.WaitForStreams(++streams));
+
+        c.announce();
+        auto events = output.Events();
+        auto end = std::find(events.begin(), events.end(), Unit(0x1A, 0x0A));
+        auto announcement = std::find(events.begin(), events.end(), Cmd(HS_TEXT_FONT));
+        ASSERT_NE(announcement, events.end());
+        EXPECT_LT(end, announcement) << "the announcement went out inside the transfer";
+
+        // The running transfer, if it still ran, is over now.
+        RequestHandsetTransferStop(*device, std::chrono::milliseconds(0));
+        ASSERT_TRUE(AwaitHandsetTransferStop(*device));
+        EXPECT_EQ(device->m_nDisplayContent.load() & c.pending, c.pending)
+            << "the new text's pending bits were lost";
+        device->m_bTransferActive = 0;
+    }
+    device->StopWorkers();
 }
 
 TEST_F(HandsetThreadsTest, FlushDiscardsWhatIsNotYetHandled) {
