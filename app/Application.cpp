@@ -199,6 +199,10 @@ void Application::LoadFonts() {
 }
 
 void Application::ShutDown() {
+    // The workers stop while the handset is still there: a transfer's units
+    // written after the release each fail their every attempt, and the
+    // offline command must not land between two of them.
+    m_device.StopWorkers();
     m_device.SendCommand(HS_STATUS_OFFLINE);
     m_shell.g_bHandsetAnnounced = 0;
     m_device.Release();

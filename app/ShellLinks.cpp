@@ -2,12 +2,15 @@
 
 #include "app/ShellConstants.h"
 #include "handset/HandsetCommands.h"
+#include "handset/TransferControl.h"
 
 namespace kestrava {
 
 namespace {
 constexpr int kNoCall = -1;
 constexpr int kTrayTipConnected = 13;  // "connect normal"
+// As the ring's stop: the worker stops after the unit in progress.
+constexpr auto kTransferSettle = std::chrono::milliseconds(20);
 }  // namespace
 
 ShellLinks::ShellLinks(ShellState& shell, WindowSystem& windows, CDeviceLibrary& device,
@@ -99,6 +102,10 @@ void ShellLinks::SetDisplayContent(int content) {
 
 void ShellLinks::AddDisplayContent(int bits) {
     m_device.m_nDisplayContent |= bits;
+}
+
+void ShellLinks::StopHandsetTransfer() {
+    kestrava::StopHandsetTransfer(m_device, kTransferSettle);
 }
 
 void ShellLinks::RestartFocusTimer() {

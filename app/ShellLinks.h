@@ -64,6 +64,7 @@ class ShellLinks final : public LinkCollaborators, public NotificationDispatcher
     void SetHandsetResync(int resync) override;
     void SetDisplayContent(int content) override;
     void AddDisplayContent(int bits) override;
+    void StopHandsetTransfer() override;
     void RestartFocusTimer() override;
     void ShowTrayState(const std::string& iconFile, int tipStringId) override;
 

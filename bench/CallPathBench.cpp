@@ -160,6 +160,8 @@ class NoContacts final : public ContactListView {
     HResult GetContactCount(int* count) override { return *count = 0, S_OK; }
     HResult ReadSelectedContactHandleChar(char*) override { return E_FAIL; }
     HResult ReadCallerHandleChar(char*) override { return E_FAIL; }
+    HResult RewindSelectedContactHandle() override { return S_OK; }
+    HResult RewindCallerHandle() override { return S_OK; }
 };
 
 class NoFaders final : public HandsetAudio {

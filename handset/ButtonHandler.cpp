@@ -164,11 +164,10 @@ int CButtonHandler::HandleButton(int code) {
 }
 
 CButtonHandler::Calls CButtonHandler::ReadCalls() {
+    // One snapshot: read apart, the id of a call that just ended could be
+    // paired with the status of the call promoted in its place.
     Calls calls;
-    m_store.GetCurrentCallId(&calls.current);
-    m_store.GetCurrentCallStatus(&calls.currentStatus);
-    m_store.GetSecondCallId(&calls.second);
-    m_store.GetSecondCallStatus(&calls.secondStatus);
+    m_store.GetBothCalls(&calls.current, &calls.currentStatus, &calls.second, &calls.secondStatus);
     return calls;
 }
 
@@ -295,16 +294,20 @@ int CButtonHandler::SendKey() {
 }
 
 int CButtonHandler::SendFromDialog() {
+    // The list on screen says what the line is for; the list flags may be
+    // left over from keys pressed while another list was open.
+    const int mode = m_dialog.OpenMode();
     std::string handle = m_dialog.SelectedHandle();
     int sent = 0;
     if (!handle.empty()) {
-        if (m_dialog.RedialFlag()) {
+        if (mode == ContactActionDialog::kRedial) {
             sent = SendHandleCommand("CALL %s", handle.c_str());
-        } else {
+        } else if (mode == ContactActionDialog::kChat || mode == ContactActionDialog::kSendFile) {
             // A chat or a file transfer is no call: the handset goes idle.
             m_device.SendCommand(HS_CALL_IDLE);
-            sent = SendHandleCommand(m_dialog.ChatFlag() ? "OPEN IM %s" : "OPEN FILETRANSFER %s",
-                                     handle.c_str());
+            sent = SendHandleCommand(
+                mode == ContactActionDialog::kChat ? "OPEN IM %s" : "OPEN FILETRANSFER %s",
+                handle.c_str());
         }
     }
     m_dialog.CloseAndClear();

@@ -4,6 +4,7 @@
 
 #include "CLcdRenderer.h"
 #include "ComponentFactory.h"
+#include "handset/TransferControl.h"
 #include "platform/Pause.h"
 
 using namespace kestrava;
@@ -127,8 +128,8 @@ void CDeviceLibrary::InputWorker() {
             m_InputQueue.pop_front();
             handler = m_pReportHandler.load();
         }
+        // The handler ends a resync itself, and only with a report it takes.
         handler->HandleReport(report);
-        m_bResync = 0;
     }
     Pause(std::chrono::milliseconds(10));
 }
@@ -196,6 +197,9 @@ void CDeviceLibrary::StopWorkers() {
     // The input worker may be starting an upload: join it before taking the
     // upload thread, and without m_threadLock, which StartUpload takes.
     if (input.joinable()) input.join();
+    // The stop is asserted again while the worker runs (a renderer's stream
+    // that started after the request has cleared it), bounded; then joined.
+    kestrava::AwaitHandsetTransferStop(*this);
     {
         std::lock_guard threads(m_threadLock);
         upload = std::move(m_hUploadThread);

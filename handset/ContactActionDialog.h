@@ -31,7 +31,11 @@ class ContactActionDialog {
     // The handle of the selected line as Skype gave it (UTF-8); empty when no
     // line is selected.
     virtual std::string SelectedHandle() = 0;
-    // The list flags (redialFlag, chatFlag, fileFlag), in this order of precedence.
+    // The mode of the dialog that is open or opening (contactDialogMode);
+    // kNone when there is none. The send key acts on this list.
+    virtual int OpenMode() = 0;
+    // The list flags (redialFlag, chatFlag, fileFlag): which list keys were
+    // pressed since they were last cleared.
     virtual bool RedialFlag() = 0;
     virtual bool ChatFlag() = 0;
     virtual bool FileFlag() = 0;

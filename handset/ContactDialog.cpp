@@ -166,6 +166,10 @@ std::string CContactDialog::SelectedHandle() {
     return line < m_lines.size() ? m_lines[line] : std::string();
 }
 
+int CContactDialog::OpenMode() {
+    return m_contactDialogMode.load();
+}
+
 bool CContactDialog::RedialFlag() {
     return m_redialFlag.load() != 0;
 }

@@ -80,6 +80,7 @@ class CContactDialog final : public ContactActionDialog, public ContactActionSin
     void MoveSelection(bool up) override;
     bool ShowsSelectableList() override;
     std::string SelectedHandle() override;
+    int OpenMode() override;
     bool RedialFlag() override;
     bool ChatFlag() override;
     bool FileFlag() override;

@@ -17,6 +17,9 @@ class ContactListView {
     virtual HResult GetContactCount(int* count) = 0;
     virtual HResult ReadSelectedContactHandleChar(char* out) = 0;
     virtual HResult ReadCallerHandleChar(char* out) = 0;
+    // The next read of that handle starts at its first character again.
+    virtual HResult RewindSelectedContactHandle() = 0;
+    virtual HResult RewindCallerHandle() = 0;
 };
 
 // The view over the program's one contact list. Every call goes through the
@@ -39,6 +42,8 @@ class ListManagerView final : public ContactListView {
         return m_list.ReadSelectedContactHandleChar(out);
     }
     HResult ReadCallerHandleChar(char* out) override { return m_list.ReadCallerHandleChar(out); }
+    HResult RewindSelectedContactHandle() override { return m_list.RewindSelectedContactHandle(); }
+    HResult RewindCallerHandle() override { return m_list.RewindCallerHandle(); }
 
   private:
     CListManager& m_list;

@@ -7,6 +7,7 @@
 #include "handset/ContactListView.h"
 #include "handset/HandsetCommands.h"
 #include "handset/HandsetSeams.h"
+#include "handset/TransferControl.h"
 #include "platform/Pause.h"
 #include "protocol/SkypeLink.h"
 #include "session/CSessionStore.h"
@@ -73,6 +74,10 @@ void CInputDecoder::HandleReport(std::uint32_t report) {
         m_nLastSeq = seq;
         m_nExpectedSeq = (seq + 1) % 4;
         Dispatch(code, report);
+        // Only a normal report taken ends a resync: a dropped one (a stray
+        // field, a transfer reply) must leave it for the report it waits for,
+        // such as the announcement after the ready sequence.
+        m_device.m_bResync = 0;
     } else if (transferReply) {
         TransferReply(code, seq);
     }
@@ -174,6 +179,10 @@ void CInputDecoder::BrowseCalls(int backward) {
 
 void CInputDecoder::SendEntryText() {
     std::int32_t content = m_device.m_nDisplayContent;
+    // The entry's text is announced below: a transfer still running (the
+    // last entry's) is stopped first, so its end cannot clear the new text's
+    // pending bit.
+    if (content & kBrowsing) StopHandsetTransferBeforeText(m_device);
     if (content & display::kContactList) {
         int count = 0;
         m_contacts.GetContactCount(&count);

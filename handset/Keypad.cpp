@@ -9,6 +9,7 @@
 #include "handset/ContactActionDialog.h"
 #include "handset/HandsetCommands.h"
 #include "handset/SkypeWindows.h"
+#include "handset/TransferControl.h"
 #include "platform/Pause.h"
 #include "platform/Shell.h"
 #include "protocol/CommandKeys.h"
@@ -173,6 +174,9 @@ void CKeypad::Balance() {
     if (m_device.m_bHandsetDisplay != 1) return;
     CLcdRenderer* renderer = m_device.Renderer();
     if (renderer == nullptr) return;  // nothing could be streamed
+    // A transfer still running is stopped first: its end would clear the
+    // balance's pending bits, and HS_TEXT_FONT would land between its units.
+    StopHandsetTransferBeforeText(m_device);
     // The pending bits go first: the handset's reply to HS_TEXT_FONT finds them.
     m_device.m_nDisplayContent.fetch_or(display::kFontMode | display::kSingleItem);
     renderer->RenderBalance(amount);

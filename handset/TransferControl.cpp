@@ -39,9 +39,18 @@ bool AwaitHandsetTransferStop(CDeviceLibrary& device) {
             return true;
         }
         if (std::chrono::steady_clock::now() >= deadline) return false;
+        // The stop is told to the renderer again on every step: a request
+        // that came after the worker's last look at m_bAbortPending, just
+        // before the renderer's stream, was cleared by the stream's start.
+        if (CLcdRenderer* renderer = device.Renderer()) renderer->SetAbort(1);
         Pause(kPollStep);
     }
     return true;
+}
+
+bool StopHandsetTransferBeforeText(CDeviceLibrary& device) {
+    RequestHandsetTransferStop(device, std::chrono::milliseconds(0));
+    return AwaitHandsetTransferStop(device);
 }
 
 }  // namespace kestrava

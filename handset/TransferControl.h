@@ -26,9 +26,16 @@ bool StopHandsetTransfer(CDeviceLibrary& device, std::chrono::milliseconds settl
 // a pause of `settle` (none when zero). The display content is left alone.
 // True when a transfer ran.
 bool RequestHandsetTransferStop(CDeviceLibrary& device, std::chrono::milliseconds settle);
-// Waits in 3 ms steps while m_bAbortPending is set, at most kTransferStopLimit;
-// with no transfer running the request is dropped at once. False when the
-// worker did not answer in time.
+// Waits in 3 ms steps while m_bAbortPending is set, at most kTransferStopLimit,
+// telling the renderer to stop again (SetAbort(1)) on every step while the
+// transfer runs; with no transfer running the request is dropped at once.
+// False when the worker did not answer in time.
 bool AwaitHandsetTransferStop(CDeviceLibrary& device);
+
+// Before a new text is announced (HS_TEXT_FONT / HS_TEXT_RAW) and its pending
+// bits set: a running transfer is stopped and awaited, so its end cannot clear
+// the new bits. The display content is left as it is (the browsed list stays).
+// False when the worker did not answer in time.
+bool StopHandsetTransferBeforeText(CDeviceLibrary& device);
 
 }  // namespace kestrava

@@ -285,9 +285,10 @@ void CSkypeEngine::MessageOutQueueThreadProc() {
     for (;;) {
         m_outSignal.wait(lock, [this] { return m_bOutStop || m_bOutRunning; });
         if (m_bOutStop) return;
-        // One run: send until the queue is empty, an empty text ends the run,
-        // or Skype does not take a command (it is dropped; the rest waits for
-        // the next command to be queued).
+        // One run: send until the queue is empty or Skype does not take a
+        // command (it is dropped; the rest waits for the next command to be
+        // queued). An empty text (the flush) is taken off and never sent; the
+        // commands queued behind it go on in the same run.
         while (m_bOutRunning) {
             if (m_OutQueue.empty()) {
                 m_bOutRunning = 0;
@@ -295,10 +296,7 @@ void CSkypeEngine::MessageOutQueueThreadProc() {
             }
             std::string text = std::move(m_OutQueue.front());
             m_OutQueue.pop_front();
-            if (text.empty()) {
-                m_bOutRunning = 0;
-                break;
-            }
+            if (text.empty()) continue;
             lock.unlock();
             bool delivered = SendText(m_windows, m_shell.skypeApiWindow.load(),
                                       m_shell.mainWindow.load(), text, m_sendTimeout);

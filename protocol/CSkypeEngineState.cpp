@@ -80,6 +80,10 @@ int CSkypeEngine::ShowMissedCalls() {
     auto render = [renderer](const char* text) {
         if (renderer) renderer->RenderText(text);
     };
+    // A transfer still running is stopped first, as for a ring: its end would
+    // clear the new text's pending bits, and HS_TEXT_FONT would land between
+    // its units.
+    m_collaborators.StopHandsetTransfer();
     m_collaborators.SetDisplayContent(kMissedCallsContent);
     if (count > 0) {
         char text[kCommandBufferSize] = {};

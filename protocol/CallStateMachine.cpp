@@ -233,8 +233,8 @@ void CCallStateMachine::OnTimestamp(const Call& call) {
             m_device.m_nDisplayContent |= display::kCallTimer;
             if (m_link.DisplayEnabled()) Send(HS_TEXT_RAW);
         }
-        store.SetCurrentCallTimestamp(start);
-        store.RetireCurrentCall();
+        // One store operation: the keys never see the call half ended.
+        store.CloseCurrentCall(start);
         if (s == CALL_MISSED && m_link.DisplayEnabled()) m_link.ShowMissedCalls();
     } else if (call.second) {
         const int s2 = call.secondStatus;

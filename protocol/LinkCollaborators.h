@@ -41,6 +41,9 @@ class LinkCollaborators {
     virtual void SetHandsetResync(int resync) = 0;
     virtual void SetDisplayContent(int content) = 0;
     virtual void AddDisplayContent(int bits) = 0;
+    // Stops a transfer to the handset that runs and waits (bounded) for it to
+    // end, as a ring does, before the display is given a new text.
+    virtual void StopHandsetTransfer() = 0;
 
     // Main window: restart the focus timer (the window's own thread owns its timers).
     virtual void RestartFocusTimer() = 0;

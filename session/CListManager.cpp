@@ -471,6 +471,12 @@ HResult CListManager::ReadSelectedContactHandleChar(char* out) {
     return ReadCharCycling(m_strSelectedHandle, m_nSelectedHandleReadPos, out);
 }
 
+HResult CListManager::RewindSelectedContactHandle() {
+    Lock lock(m_cs);
+    m_nSelectedHandleReadPos = 0;
+    return S_OK;
+}
+
 // ---- the current call's partner, the balance ------------------------------
 
 HResult CListManager::SetCallerHandle(const char* text) {
@@ -483,6 +489,12 @@ HResult CListManager::SetCallerHandle(const char* text) {
 HResult CListManager::ReadCallerHandleChar(char* out) {
     Lock lock(m_cs);
     return ReadCharCycling(m_strCallerHandle, m_nCallerHandleReadPos, out);
+}
+
+HResult CListManager::RewindCallerHandle() {
+    Lock lock(m_cs);
+    m_nCallerHandleReadPos = 0;
+    return S_OK;
 }
 
 HResult CListManager::SetCallerName(const char* text) {

@@ -39,6 +39,10 @@ class CListManager {
 
     // Outside the table: the shell wires the dialog when it has one.
     void SetContactActionSink(ContactActionSink* contactActions);
+    // Outside the table: a transfer stopped inside a handle rewinds it, so the
+    // next read starts at its first character.
+    HResult RewindSelectedContactHandle();
+    HResult RewindCallerHandle();
 
     // The table of operations; its order is fixed.
     virtual HResult AppendContact(const char* handle, int status);                     // 0

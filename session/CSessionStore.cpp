@@ -458,6 +458,24 @@ HResult CSessionStore::ReadDurationChar(char* out) {
     return ReadCharCycling(m_strDuration, m_nDurationReadPos, out);
 }
 
+HResult CSessionStore::RewindSelectedHandle() {
+    Lock lock(m_cs);
+    m_nHandleReadPos = 0;
+    return S_OK;
+}
+
+HResult CSessionStore::RewindStartTime() {
+    Lock lock(m_cs);
+    m_nStartTimeReadPos = 0;
+    return S_OK;
+}
+
+HResult CSessionStore::RewindDuration() {
+    Lock lock(m_cs);
+    m_nDurationReadPos = 0;
+    return S_OK;
+}
+
 // ---- redial list ------------------------------------------------------------
 
 // Sends the dialed calls to the contact action dialog, newest first, each

@@ -42,6 +42,18 @@ class CSessionStore {
 
     // Outside the table: the shell wires the dialog when it has one.
     void SetContactActionSink(ContactActionSink* contactActions);
+    // Outside the table: the current and the second call's ids and statuses
+    // as one snapshot (the parser may end or promote a call meanwhile).
+    HResult GetBothCalls(int* currentId, int* currentStatus, int* secondId, int* secondStatus);
+    // Outside the table: the end of the current call as one operation: its
+    // timestamp is set, it goes to the history and is reset; a second call
+    // takes its place (promoted, then reset in its own slot).
+    HResult CloseCurrentCall(CallTime timestamp);
+    // Outside the table: a transfer stopped inside a text rewinds it, so the
+    // next read starts at its first character.
+    HResult RewindSelectedHandle();
+    HResult RewindStartTime();
+    HResult RewindDuration();
 
     // The table of operations; its order is fixed.
     virtual HResult GetCallIdAt(int index, int* id);                             // 0
@@ -128,9 +140,8 @@ class CSessionStore {
     virtual HResult PostRecentDialedCalls();             // 78
     virtual ~CSessionStore();                            // 79
 
-    // The current call goes to the history and the second call, if there is
-    // one, becomes current: one step, so a reader never sees the ended
-    // call's id with the waiting call's status.
+    // The same without a timestamp: a call that ended goes to the history
+    // before Skype's last reply about it (which then completes the record).
     HResult RetireCurrentCall();
     // The status of a history record; E_FAIL when the history has no such call.
     HResult GetCallStatus(int id, int* status);

@@ -162,6 +162,24 @@ HResult CSessionStore::ResetSecondCall() {
 
 // The waiting call becomes the current one; the second call is left as it was
 // (the caller resets it).
+HResult CSessionStore::GetBothCalls(int* currentId, int* currentStatus, int* secondId,
+                                    int* secondStatus) {
+    Lock lock(m_cs);
+    if (!currentId || !currentStatus || !secondId || !secondStatus) return E_FAIL;
+    *currentId = m_pCurrentCall->CallId;
+    *currentStatus = m_pCurrentCall->Status;
+    *secondId = m_pSecondCall->CallId;
+    *secondStatus = m_pSecondCall->Status;
+    return S_OK;
+}
+
+HResult CSessionStore::CloseCurrentCall(CallTime timestamp) {
+    Lock lock(m_cs);
+    SetCurrentCallTimestamp(timestamp);
+    RetireCurrentCall();
+    return S_OK;
+}
+
 HResult CSessionStore::PromoteSecondCall() {
     Lock lock(m_cs);
     const CCallRecord& from = *m_pSecondCall;

@@ -83,13 +83,15 @@ bool CUploadWorker::SendCallTimes(std::uint8_t& toggle) {
     Pause(k1ms);
     if (Stopped()) return false;
     toggle = unit::kToggleOff;
-    if (!Stream(&CSessionStore::ReadDurationChar, toggle)) return false;
+    if (!Stream(&CSessionStore::ReadDurationChar, &CSessionStore::RewindDuration, toggle))
+        return false;
     if (Stopped()) return false;
     SendMarker(unit::kStartTime);
     Pause(k1ms);
     if (Stopped()) return false;
     toggle = unit::kToggleOff;
-    if (!Stream(&CSessionStore::ReadStartTimeChar, toggle)) return false;
+    if (!Stream(&CSessionStore::ReadStartTimeChar, &CSessionStore::RewindStartTime, toggle))
+        return false;
     return !Stopped();
 }
 
@@ -115,7 +117,8 @@ void CUploadWorker::CharacterSingleItem() {
     if (Stopped()) return;
     Pause(k1ms);
     std::uint8_t toggle = unit::kToggleOff;
-    Stream([this](char* c) { return m_contacts.ReadCallerHandleChar(c); }, toggle);
+    Stream([this](char* c) { return m_contacts.ReadCallerHandleChar(c); },
+           [this] { return m_contacts.RewindCallerHandle(); }, toggle);
 }
 
 void CUploadWorker::CharacterContactEntry() {
@@ -127,7 +130,8 @@ void CUploadWorker::CharacterContactEntry() {
     SendMarker(unit::kText);
     Pause(k1ms);
     std::uint8_t toggle = unit::kToggleOff;
-    Stream([this](char* c) { return m_contacts.ReadSelectedContactHandleChar(c); }, toggle);
+    Stream([this](char* c) { return m_contacts.ReadSelectedContactHandleChar(c); },
+           [this] { return m_contacts.RewindSelectedContactHandle(); }, toggle);
 }
 
 void CUploadWorker::CharacterCallEntry() {
@@ -142,7 +146,7 @@ void CUploadWorker::CharacterCallEntry() {
     SendMarker(unit::kText);
     Pause(k1ms);
     // The handle's toggle goes on from where the start time left it.
-    Stream(&CSessionStore::ReadSelectedHandleChar, toggle);
+    Stream(&CSessionStore::ReadSelectedHandleChar, &CSessionStore::RewindSelectedHandle, toggle);
 }
 
 void CUploadWorker::CallTimer() {
@@ -155,7 +159,7 @@ void CUploadWorker::CallTimer() {
     if (Stopped()) return;
     Pause(k1ms);
     std::uint8_t toggle = unit::kToggleOff;
-    Stream(&CSessionStore::ReadDurationChar, toggle);
+    Stream(&CSessionStore::ReadDurationChar, &CSessionStore::RewindDuration, toggle);
 }
 
 void CUploadWorker::SendRendered() {
@@ -188,8 +192,8 @@ bool CUploadWorker::Send(std::uint8_t value, std::uint8_t control) {
     return m_device.SendCommandData(value, control);
 }
 
-template <typename Read>
-bool CUploadWorker::Stream(Read read, std::uint8_t& toggle) {
+template <typename Read, typename Rewind>
+bool CUploadWorker::Stream(Read read, Rewind rewind, std::uint8_t& toggle) {
     char c = 0;
     while (read(&c) == S_OK) {
         Send(static_cast<std::uint8_t>(c), toggle);
@@ -198,13 +202,20 @@ bool CUploadWorker::Stream(Read read, std::uint8_t& toggle) {
         // The request is answered in End, after the pending bits are cleared:
         // answered here, a requester could set its own bits in between and
         // lose them.
-        if (Stopped()) return false;
+        if (Stopped()) {
+            // The read position is inside the text: the next transfer of
+            // this entry starts it again from its first character.
+            rewind();
+            return false;
+        }
     }
     return true;
 }
 
-bool CUploadWorker::Stream(HResult (CSessionStore::*read)(char*), std::uint8_t& toggle) {
-    return Stream([this, read](char* c) { return (m_store.*read)(c); }, toggle);
+bool CUploadWorker::Stream(HResult (CSessionStore::*read)(char*),
+                           HResult (CSessionStore::*rewind)(), std::uint8_t& toggle) {
+    return Stream([this, read](char* c) { return (m_store.*read)(c); },
+                  [this, rewind] { return (m_store.*rewind)(); }, toggle);
 }
 
 std::uint8_t CUploadWorker::ContactKind() {

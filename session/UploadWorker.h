@@ -38,10 +38,12 @@ class CUploadWorker final : public UploadRunner {
     void End();
 
     // Sends each character that `read` gives, 1 ms apart. False when a stop
-    // request came.
-    template <typename Read>
-    bool Stream(Read read, std::uint8_t& toggle);
-    bool Stream(HResult (CSessionStore::*read)(char*), std::uint8_t& toggle);
+    // request came; the text is then rewound (`rewind`), so the next transfer
+    // sends it whole.
+    template <typename Read, typename Rewind>
+    bool Stream(Read read, Rewind rewind, std::uint8_t& toggle);
+    bool Stream(HResult (CSessionStore::*read)(char*), HResult (CSessionStore::*rewind)(),
+                std::uint8_t& toggle);
     bool Stopped() const;
     bool Send(std::uint8_t value, std::uint8_t control);
     void SendMarker(std::uint8_t value) { Send(value, 0x0A); }

@@ -25,6 +25,10 @@ class ChosenDialog final : public ContactActionDialog {
     void MoveSelection(bool) override {}
     bool ShowsSelectableList() override { return m_state & 2; }
     std::string SelectedHandle() override { return m_state & 4 ? handle : std::string(); }
+    int OpenMode() override {
+        if (!(m_state & 1)) return kNone;
+        return m_state & 8 ? kRedial : m_state & 16 ? kChat : kSendFile;
+    }
     bool RedialFlag() override { return m_state & 8; }
     bool ChatFlag() override { return m_state & 16; }
     bool FileFlag() override { return m_state & 32; }

@@ -13,6 +13,7 @@
 #include "handset/HandsetCommands.h"
 #include "handset/Keystrokes.h"
 #include "handset/SkypeWindows.h"
+#include "protocol/CallStatus.h"
 #include "session/CListManager.h"
 
 namespace kestrava::testing {
@@ -144,23 +145,32 @@ TEST_F(ButtonHandlerTest, HangUpClosesSkypesConfirmationOrErrorWindowInsteadOfAn
     }
 }
 
-TEST_F(ButtonHandlerTest, SendActsOnTheDialogsSelectedLineByItsFlags) {
+TEST_F(ButtonHandlerTest, SendActsOnTheSelectedLineByTheListTheDialogShows) {
     struct Case {
-        bool redial, chat;
+        int mode;
+        bool redial, chat, file;  // flags left over from other list keys
         const char* text;
         bool goesIdle;
     };
-    for (const Case& c :
-         {Case{true, true, "CALL echo123", false}, Case{false, true, "OPEN IM echo123", true},
-          Case{false, false, "OPEN FILETRANSFER echo123", true}}) {
-        SCOPED_TRACE(c.text);
+    for (const Case& c : {
+             Case{ContactActionDialog::kRedial, true, true, true, "CALL echo123", false},
+             Case{ContactActionDialog::kRedial, false, false, false, "CALL echo123", false},
+             Case{ContactActionDialog::kChat, false, true, false, "OPEN IM echo123", true},
+             Case{ContactActionDialog::kChat, true, false, true, "OPEN IM echo123", true},
+             Case{ContactActionDialog::kSendFile, false, false, true, "OPEN FILETRANSFER echo123",
+                  true},
+             Case{ContactActionDialog::kSendFile, true, true, false, "OPEN FILETRANSFER echo123",
+                  true},
+         }) {
+        SCOPED_TRACE(::testing::Message() << c.text << " " << c.redial << c.chat << c.file);
         texts.clear();
         output.Clear();
         ON_CALL(dialog, ShowsSelectableList()).WillByDefault(Return(true));
         ON_CALL(dialog, SelectedHandle()).WillByDefault(Return("echo123"));
+        ON_CALL(dialog, OpenMode()).WillByDefault(Return(c.mode));
         ON_CALL(dialog, RedialFlag()).WillByDefault(Return(c.redial));
         ON_CALL(dialog, ChatFlag()).WillByDefault(Return(c.chat));
-        ON_CALL(dialog, FileFlag()).WillByDefault(Return(true));
+        ON_CALL(dialog, FileFlag()).WillByDefault(Return(c.file));
         EXPECT_CALL(dialog, CloseAndClear());
 
         EXPECT_EQ(buttons.HandleButton(0x31), 1);
@@ -288,6 +298,80 @@ TEST_F(ButtonHandlerTest, HangUpAsksARunningTransferToStopBeforeItActs) {
     buttons.HandleButton(0x20);
     EXPECT_THAT(texts, ElementsAre("HOOK ON"));
     EXPECT_EQ(device->m_bAbortPending, 0);
+}
+
+// A store whose current call ends (the second one promoted in its place)
+// right after its id has been read, as when the parser ends it between two
+// reads of the input worker.
+class CallEndingStore final : public CSessionStore {
+  public:
+    HResult GetCurrentCallId(int* id) override {
+        HResult result = CSessionStore::GetCurrentCallId(id);
+        if (endOnRead.exchange(false)) {
+            SetCurrentCallTimestamp(1700000000);
+            ArchiveCurrentCall();
+            ResetCurrentCall();
+            PromoteSecondCall();
+            ResetSecondCall();
+        }
+        return result;
+    }
+    std::atomic<bool> endOnRead{false};
+};
+
+TEST_F(ButtonHandlerTest, AKeyNeverPairsTheEndedCallWithThePromotedCallsStatus) {
+    struct Case {
+        int key, currentStatus, secondStatus;
+    };
+    // Hold and send resume a held current call.
+    const Case cases[] = {{0x23, CALL_FINISHED, CALL_LOCALHOLD},
+                          {0x31, CALL_FINISHED, CALL_LOCALHOLD}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        CallEndingStore calls;
+        calls.SetCurrentCallId(101);
+        calls.SetCurrentCallStatus(c.currentStatus);
+        calls.SetSecondCallId(102);
+        calls.SetSecondCallStatus(c.secondStatus);
+        CButtonHandler handler{*device, calls, list, link, windows, keystrokes, dialog};
+        texts.clear();
+        calls.endOnRead = true;
+        handler.HandleButton(c.key);
+        for (const std::string& text : texts) {
+            EXPECT_EQ(text.find(" 101 "), std::string::npos) << text << ": the ended call";
+        }
+    }
+}
+
+// The parser ends the current call and promotes the second one while the
+// hold key is pressed: the key acts on one call with that call's own status,
+// never on the ended call with the status of the one promoted in its place.
+TEST_F(ButtonHandlerTest, HoldWhileTheSecondCallIsPromotedSeesOneCallWhole) {
+    // Odd calls come up ringing, even ones held: an odd call is never resumed.
+    constexpr int kCalls = 20000;
+    auto promotedStatus = [](int id) { return id % 2 ? CALL_RINGING_IN : CALL_LOCALHOLD; };
+    SetCalls(1, CALL_FINISHED, 2, promotedStatus(2));
+    std::atomic<bool> done{false};
+    std::thread parser([&] {
+        for (int id = 2; id < kCalls; ++id) {
+            // As a call's TIMESTAMP reply ends it.
+            store.CloseCurrentCall(1700000000);
+            store.SetSecondCallStatus(promotedStatus(id + 1));
+            store.SetSecondCallId(id + 1);
+            store.SetCurrentCallStatus(CALL_FINISHED);
+        }
+        done = true;
+    });
+    while (!done) buttons.HandleButton(0x23);
+    parser.join();
+    std::lock_guard lock(textLock);
+    for (const std::string& text : texts) {
+        int id = 0;
+        char status[16] = {};
+        ASSERT_EQ(std::sscanf(text.c_str(), "SET CALL %d STATUS %15s", &id, status), 2) << text;
+        EXPECT_EQ(id % 2, 0) << text << ": an ended call resumed";
+        EXPECT_STREQ(status, "INPROGRESS") << text;
+    }
 }
 
 TEST_F(ButtonHandlerTest, FocusFromTheLinkWorkerWhileTheHandsetHangsUp) {

@@ -130,6 +130,8 @@ class MockContacts : public ContactListView {
     MOCK_METHOD(HResult, GetContactCount, (int*), (override));
     MOCK_METHOD(HResult, ReadSelectedContactHandleChar, (char*), (override));
     MOCK_METHOD(HResult, ReadCallerHandleChar, (char*), (override));
+    MOCK_METHOD(HResult, RewindSelectedContactHandle, (), (override));
+    MOCK_METHOD(HResult, RewindCallerHandle, (), (override));
 };
 
 class MockContactDialog : public ContactActionDialog {
@@ -139,6 +141,7 @@ class MockContactDialog : public ContactActionDialog {
     MOCK_METHOD(void, MoveSelection, (bool), (override));
     MOCK_METHOD(bool, ShowsSelectableList, (), (override));
     MOCK_METHOD(std::string, SelectedHandle, (), (override));
+    MOCK_METHOD(int, OpenMode, (), (override));
     MOCK_METHOD(bool, RedialFlag, (), (override));
     MOCK_METHOD(bool, ChatFlag, (), (override));
     MOCK_METHOD(bool, FileFlag, (), (override));

@@ -4,14 +4,20 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
+#include <functional>
 #include <future>
 #include <thread>
 
 #include "HandsetTestSupport.h"
+#include "handset/ButtonHandler.h"
 #include "handset/HandsetCommands.h"
 #include "handset/InputDecoder.h"
+#include "handset/Keypad.h"
+#include "handset/SkypeWindows.h"
 #include "handset/TransferControl.h"
+#include "session/CListManager.h"
 #include "session/UploadWorker.h"
 
 namespace kestrava::testing {
@@ -70,6 +76,63 @@ class BlockingRunner : public UploadRunner {
 
 using HandsetThreadsTest = HandsetFixture;
 
+// A renderer's stream as the component runs it: its own stop is cleared as
+// the stream starts, then looked at after every unit (1 ms apart).
+struct StreamingRenderer {
+    static constexpr int kUnits = 3000;
+    explicit StreamingRenderer(MockLcdRenderer& renderer, OutputRecorder& output) {
+        ON_CALL(renderer, SetAbort(_)).WillByDefault([this](int value) {
+            abort = value;
+            return S_OK;
+        });
+        ON_CALL(renderer, SendRendered()).WillByDefault([this, &output] {
+            output.Note("rendered");
+            abort = 0;
+            ++streams;
+            for (int i = 0; i < kUnits; ++i) {
+                if (abort) {
+                    abort = 0;
+                    return HResult{1};
+                }
+                ++units;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            return S_OK;
+        });
+    }
+    // Until `count` streams have started; only a hang reaches the guard.
+    bool WaitForStreams(int count) {
+        auto deadline = std::chrono::steady_clock::now() + kHangGuard;
+        while (streams.load() < count) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+    std::atomic<int> abort{0};
+    std::atomic<int> units{0};
+    std::atomic<int> streams{0};
+};
+
+class NoButtons final : public ButtonHandler {
+  public:
+    int HandleButton(int) override { return 0; }
+};
+
+// The upload worker's last pause before the rendered text (3 ms) is where a
+// stop request lands: after the worker's last look at it, before the
+// renderer starts its stream.
+CDeviceLibrary* g_stopAtLastPause = nullptr;
+std::atomic<bool> g_stopRequested{false};
+void RequestStopAtLastPause(std::chrono::milliseconds duration) {
+    if (duration == std::chrono::milliseconds(3) && g_stopAtLastPause != nullptr &&
+        !g_stopRequested.exchange(true)) {
+        RequestHandsetTransferStop(*g_stopAtLastPause, std::chrono::milliseconds(0));
+        return;
+    }
+    std::this_thread::sleep_for(duration);
+}
+
 TEST_F(HandsetThreadsTest, AStartedInputTakesOneWordPerReportInOrderAndDropsShortReports) {
     RecordingHandler handler;
     device->SetReportHandler(&handler);
@@ -78,14 +141,152 @@ TEST_F(HandsetThreadsTest, AStartedInputTakesOneWordPerReportInOrderAndDropsShor
     EXPECT_EQ(device->InputWorkerStarts(), 1) << "a second start only opens the reads again";
     EXPECT_EQ(output.StartReadings(), 2);
 
-    device->m_bResync = 1;
     device->QueueReport(0x00401F01, 0x11111111);
     device->QueueReport(0x00002002, 0xFFFFFFFF);  // a device with 4-byte reports
     device->QueueReport(0x00002003, 0x22222222);
     ASSERT_TRUE(handler.WaitFor(2));
     device->StopWorkers();
     EXPECT_THAT(handler.Reports(), ElementsAre(0x00401F01u, 0x00002003u));
-    EXPECT_EQ(device->m_bResync.load(), 0) << "cleared once a report is handled";
+}
+
+// After the ready sequence the handset's announcement may carry any number;
+// a report the decoder drops before it must not end that resync.
+TEST_F(HandsetThreadsTest, OnlyAnAcceptedReportEndsTheResyncBeforeTheAnnouncement) {
+    struct Case {
+        const char* name;
+        std::vector<std::uint32_t> stray;
+    };
+    const Case cases[] = {
+        {"none", {}},
+        {"a sequence field beyond 7", {0x00001F0C}},
+        {"a field of 0xFF", {0x000080FF}},
+        {"a transfer reply", {0x00005A05}},
+        {"another transfer reply", {0x00004107}},
+        {"several", {0x00001F13, 0x00005A04, 0x00000606}},
+    };
+    NiceMock<MockSkypeLink> link;
+    NiceMock<MockKeypad> keypad;
+    NiceMock<MockAudio> audio;
+    std::atomic<int> keys{0};
+    ON_CALL(keypad, HandleKeyReport(_)).WillByDefault([&](std::uint32_t) {
+        ++keys;
+        return 1;
+    });
+    std::atomic<std::int32_t> announced{0};
+    ASSERT_TRUE(device->StartInput(0x10));
+    std::vector<std::unique_ptr<CInputDecoder>> decoders;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        announced = 0;
+        keys = 0;
+        decoders.push_back(std::make_unique<CInputDecoder>(*device, store, contacts, link, keypad,
+                                                           audio, announced));
+        device->SetReportHandler(decoders.back().get());
+        device->m_nDisplayContent = 0;
+        device->m_bResync = 1;  // the ready sequence went out
+        for (std::uint32_t report : c.stray) device->QueueReport(report, 0);
+        device->QueueReport(0x00008003, 0);  // not the number the decoder counts on
+        device->QueueReport(0x00001A00, 0);  // the next key, numbered on from it
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (keys.load() == 0 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_EQ(announced.load(), 1) << "the announcement was dropped";
+        EXPECT_EQ(keys.load(), 1) << "the key after it was dropped";
+        while (device->QueuedReports() != 0) std::this_thread::yield();
+    }
+    device->StopWorkers();
+}
+
+TEST_F(HandsetThreadsTest, AStopRequestedAtTheWorkersLastPauseStillStopsTheStream) {
+    StreamingRenderer stream(renderer, output);
+    CUploadWorker worker(*device, store, contacts);
+    device->SetUploadRunner(&worker);
+    g_stopAtLastPause = device.get();
+    g_stopRequested = false;
+    SetPauseHook(&RequestStopAtLastPause);
+    device->m_nDisplayContent = display::kFontMode | display::kSingleItem;
+    ASSERT_TRUE(device->StartUpload());
+    ASSERT_TRUE(stream.WaitForStreams(1));
+    ASSERT_TRUE(g_stopRequested.load());
+
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(AwaitHandsetTransferStop(*device)) << "the wait gave up on a running stream";
+    auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(waited, std::chrono::milliseconds(500));
+    EXPECT_LT(stream.units.load(), StreamingRenderer::kUnits / 4) << "the whole stream went out";
+    device->StopWorkers();
+    SetPauseHook(nullptr);
+    g_stopAtLastPause = nullptr;
+    EXPECT_EQ(device->m_bTransferActive.load(), 0);
+    EXPECT_EQ(device->m_bAbortPending.load(), 0);
+    EXPECT_EQ(output.Events().back(), Unit(0x1A, 0x0A));
+}
+
+// A new text announced while a transfer streams: the transfer is stopped
+// and has ended before the handset hears that a text follows, so its end
+// cannot clear the new text's pending bit.
+TEST_F(HandsetThreadsTest, ATextAnnouncedWhileATransferRunsStopsItFirstAndIsKept) {
+    struct Case {
+        const char* name;
+        std::int32_t running;  // the content the running transfer serves
+        std::function<void()> announce;
+        std::int32_t pending;  // the new text's bits
+    };
+    StreamingRenderer stream(renderer, output);
+    NiceMock<MockSkypeLink> link;
+    NiceMock<MockDesktop> desktop;
+    NiceMock<MockContactDialog> dialog;
+    NiceMock<MockAudio> audio;
+    ShellState shellState;
+    SkypeWindows windows{desktop, shellState};
+    CListManager list;
+    NoButtons buttons;
+    CKeypad keypad{*device, store, list, link, windows, dialog, audio, shell, buttons};
+    std::atomic<std::int32_t> announced{0};
+    ON_CALL(link, FontsSupported()).WillByDefault(Return(true));
+    ON_CALL(contacts, GetContactCount(_)).WillByDefault([](int* count) {
+        *count = 2;
+        return S_OK;
+    });
+    CInputDecoder decoder(*device, store, contacts, link, keypad, audio, announced);
+    CUploadWorker worker(*device, store, contacts);
+    device->SetUploadRunner(&worker);
+    device->m_bHandsetDisplay = 1;
+    list.SetBalance(1234);
+    const Case cases[] = {
+        {"the balance key", display::kFontMode | display::kSingleItem,
+         [&] { keypad.HandleKeyReport(0x01002B01); }, display::kFontMode | display::kSingleItem},
+        {"the entry text of a browsed contact", display::kContactList | display::kFontMode,
+         [&] {
+             device->m_bResync = 1;
+             decoder.HandleReport(0x00006C01);
+         },
+         display::kContactList | display::kFontMode},
+    };
+    int streams = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        output.Clear();
+        device->m_nDisplayContent = c.running;
+        ASSERT_TRUE(device->StartUpload());
+        ASSERT_TRUE(stream.WaitForStreams(++streams));
+
+        c.announce();
+        auto events = output.Events();
+        auto end = std::find(events.begin(), events.end(), Unit(0x1A, 0x0A));
+        auto announcement = std::find(events.begin(), events.end(), Cmd(HS_TEXT_FONT));
+        ASSERT_NE(announcement, events.end());
+        EXPECT_LT(end, announcement) << "the announcement went out inside the transfer";
+
+        // The running transfer, if it still ran, is over now.
+        RequestHandsetTransferStop(*device, std::chrono::milliseconds(0));
+        ASSERT_TRUE(AwaitHandsetTransferStop(*device));
+        EXPECT_EQ(device->m_nDisplayContent.load() & c.pending, c.pending)
+            << "the new text's pending bits were lost";
+        device->m_bTransferActive = 0;
+    }
+    device->StopWorkers();
 }
 
 TEST_F(HandsetThreadsTest, FlushDiscardsWhatIsNotYetHandled) {
@@ -147,17 +348,27 @@ TEST_F(HandsetThreadsTest, AStopFromAnotherThreadEndsTheTransferWithTheEndMarker
         while (device->m_bAbortPending.load() != 1) std::this_thread::yield();
         stopRequested.Open();
     };
-    {
-        InSequence order;
-        EXPECT_CALL(renderer, SetAbort(1));
-        EXPECT_CALL(renderer, SetAbort(0));
-    }
+    // The renderer is told to stop first (again on each step of the wait)
+    // and cleared by the worker's end.
+    std::mutex abortsLock;
+    std::vector<int> aborts;
+    ON_CALL(renderer, SetAbort(_)).WillByDefault([&](int abort) {
+        std::lock_guard lock(abortsLock);
+        aborts.push_back(abort);
+        return S_OK;
+    });
     device->m_nDisplayContent = display::kCallList | display::kFontMode;
     ASSERT_TRUE(device->StartUpload());
     ASSERT_TRUE(stopRequested.Wait());
     ASSERT_EQ(stopped.wait_for(kHangGuard), std::future_status::ready);
     EXPECT_TRUE(stopped.get());
     device->StopWorkers();
+    {
+        std::lock_guard lock(abortsLock);
+        ASSERT_FALSE(aborts.empty());
+        EXPECT_EQ(aborts.front(), 1);
+        EXPECT_EQ(std::count(aborts.begin(), aborts.end(), 0), 1);
+    }
     EXPECT_EQ(output.Events(),
               (std::vector<std::string>{Unit(0x6A, 0x0A), Unit(0x81, 0x0A), Unit('0', 0x00),
                                         Unit('1', 0x05), Unit(0x1A, 0x0A)}));

@@ -45,10 +45,7 @@ class InputDecoderTest : public HandsetFixture {
         decoder = std::make_unique<CInputDecoder>(*device, store, contacts, link, keypad, audio,
                                                   announced);
     }
-    void Handle(std::uint32_t report) {
-        decoder->HandleReport(report);
-        device->m_bResync = 0;  // as the input worker does after each report
-    }
+    void Handle(std::uint32_t report) { decoder->HandleReport(report); }
 
     NiceMock<MockSkypeLink> link;
     NiceMock<MockKeypad> keypad;

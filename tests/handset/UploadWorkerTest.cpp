@@ -3,8 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+
 #include "HandsetTestSupport.h"
 #include "handset/HandsetCommands.h"
+#include "session/CListManager.h"
 #include "session/UploadWorker.h"
 
 namespace kestrava::testing {
@@ -211,6 +215,87 @@ TEST_F(UploadWorkerTest, AStopRequestEndsTheRunAfterTheUnitInProgress) {
     EXPECT_EQ(device->m_bAbortPending.load(), 0) << "the request was answered";
     EXPECT_EQ(device->m_bTransferActive.load(), 0);
     EXPECT_EQ(device->m_nDisplayContent.load(), display::kCallList);
+}
+
+// A stop that comes in the middle of a text leaves that text to be read from
+// its start by the next transfer: the handset then shows the whole of it.
+TEST_F(UploadWorkerTest, AStreamStoppedInsideATextSendsTheWholeTextNextTime) {
+    struct Case {
+        const char* name;
+        std::int32_t content;
+        int stopAfter;  // data units before the stop request; below 0: before the last
+        std::function<void(CSessionStore&, CListManager&)> fill;
+    };
+    auto call = [](int type, int duration, const char* handle) {
+        return [=](CSessionStore& s, CListManager&) {
+            s.AddCall(30, 0);
+            s.SetCallType(30, type);
+            s.SetCallStatus(30, 4);
+            s.SetCallDuration(30, duration);
+            s.SetCallTimestamp(30, kSomeTime);
+            s.SetCallPartnerHandle(30, handle, static_cast<int>(std::strlen(handle)));
+            s.SetBrowseMode(type == 1 ? CSessionStore::kBrowseDialed
+                                      : CSessionStore::kBrowseReceived);
+            s.ResetBrowse();
+            int id = 0;
+            s.SelectNextCall(0, 0, &id);
+            s.RefreshSelection(id);
+        };
+    };
+    auto contact = [](CSessionStore&, CListManager& l) {
+        l.AppendContact("amy.pond", CListManager::kReachable);
+        l.SelectNextContact(0, 0);
+    };
+    auto caller = [](CSessionStore&, CListManager& l) { l.SetCallerHandle("joe.caller"); };
+    const Case cases[] = {
+        {"a contact's handle", display::kContactList | display::kCharacterMode, 3, contact},
+        {"the caller's handle", display::kSingleItem | display::kCharacterMode, 4, caller},
+        {"a call's duration", display::kCallList | display::kFontMode, 3, call(0, 3725, "bob")},
+        {"a call's start time", display::kCallList | display::kFontMode, 10, call(0, 3725, "bob")},
+        // Six characters of the handle are left.
+        {"a call's handle", display::kCallList | display::kCharacterMode, -6,
+         call(1, 61, "+4930123")},
+        {"the call timer", display::kCallTimer, 5,
+         [](CSessionStore& s, CListManager&) { s.FormatDuration(3725); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // What a transfer of a fresh entry sends.
+        CSessionStore freshStore;
+        CListManager freshList;
+        c.fill(freshStore, freshList);
+        ListManagerView freshView(freshList);
+        CUploadWorker fresh(*device, freshStore, freshView);
+        Run(c.content, fresh);
+        const auto whole = output.Events();
+        int stopAfter = c.stopAfter;
+        if (stopAfter < 0) {
+            for (const std::string& event : whole) {
+                std::string control = event.substr(event.size() - 3);
+                if (event.rfind("unit", 0) == 0 && (control == " 00" || control == " 05"))
+                    ++stopAfter;
+            }
+        }
+
+        CSessionStore history;
+        CListManager list;
+        c.fill(history, list);
+        ListManagerView view(list);
+        CUploadWorker run(*device, history, view);
+        int dataUnits = 0;
+        output.onUnit = [&](std::uint8_t, std::uint8_t control) {
+            if ((control == 0x00 || control == 0x05) && ++dataUnits == stopAfter) {
+                device->m_bAbortPending = 1;
+            }
+        };
+        Run(c.content, run);
+        output.onUnit = nullptr;
+        ASSERT_EQ(dataUnits, stopAfter) << "stopped inside the text";
+        ASSERT_LT(output.Events().size(), whole.size());
+
+        Run(c.content, run);
+        EXPECT_EQ(output.Events(), whole);
+    }
 }
 
 }  // namespace

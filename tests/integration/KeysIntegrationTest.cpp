@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::uint8_t kHold = 0x23, kSend = 0x31, kErase = 0x41, kDigit0 = 0xB0, kStar = 0xBA,
                        kPound = 0xBB, kPlus = 0xBE, kDown = 0xBD, kRedial = 0xD0, kAway = 0x76,
-                       kCallList = 0x6E, kFirstDialed = 0x6B;
+                       kCallList = 0x6E, kFirstDialed = 0x6B, kChat = 0xD2, kSendFile = 0xD3;
 
 class KeysIntegrationTest : public LiveProgram {
   protected:
@@ -36,6 +36,28 @@ class KeysIntegrationTest : public LiveProgram {
         return commands;
     }
     long LogSize() { return static_cast<long>(skype.Log().size()); }
+    // The commands the keys sent: the engine's own questions (GET) left out.
+    std::vector<std::string> KeyCommandsSince(long from) {
+        std::vector<std::string> commands;
+        for (std::string& command : CommandsSince(from)) {
+            if (command.rfind("GET ", 0) != 0) commands.push_back(std::move(command));
+        }
+        return commands;
+    }
+
+    // Presses a list key and waits until its dialog shows the filled list.
+    DialogModel OpenList(std::uint8_t key, const std::string& title) {
+        handset.PressKey(key);
+        WaitUntil([&] {
+            DialogModel model = dialogs.Current();
+            return model.open && model.title == title &&
+                   !model.lines[CContactDialog::kListControl].empty();
+        });
+        return dialogs.Current();
+    }
+    bool DialogClosed() {
+        return WaitUntil([&] { return !dialogs.Current().open; });
+    }
 
     // Rings call `id` from Alice and answers it by lifting the receiver.
     void AnswerByLifting(int id) {
@@ -153,6 +175,73 @@ TEST_F(KeysIntegrationTest, ADialedCallIsBrowsedThenRedialedFromTheContactAction
     ASSERT_TRUE(WaitForCommand("CALL yamada.taro", from));
     ASSERT_TRUE(WaitForLogEntry("NOTIFY CALL 200 STATUS ROUTING", from));
     EXPECT_TRUE(WaitUntil([&] { return !dialogs.Current().open; })) << "the dialog closes";
+}
+
+// Whatever list keys, closes and sends came before, the send key acts on the
+// list the open dialog shows.
+TEST_F(KeysIntegrationTest, TheSendKeyActsOnTheListTheOpenDialogShows) {
+    // Redial, send before the list is armed, then down and send: a call.
+    OpenList(kRedial, "Redial");
+    long from = LogSize();
+    handset.PressKey(kSend);
+    ASSERT_TRUE(WaitForCommand("BTN_RELEASED YES", from));
+    ASSERT_TRUE(dialogs.Current().open) << "the dialog is not armed yet";
+    handset.PressKey(kDown);
+    ASSERT_TRUE(
+        WaitUntil([&] { return dialogs.Current().selection[CContactDialog::kListControl] == 0; }));
+    std::size_t reports = handset.OutputReports().size();
+    from = LogSize();
+    handset.PressKey(kSend);
+    ASSERT_TRUE(WaitForCommand("CALL yamada.taro", from)) << ClientLogSince(from);
+    EXPECT_TRUE(DialogClosed());
+    auto sent = handset.OutputReports();
+    for (std::size_t i = reports; i < sent.size(); ++i) {
+        EXPECT_FALSE(IsCommand(sent[i], HS_CALL_IDLE)) << "a call is no chat";
+    }
+    for (const std::string& command : CommandsSince(from)) {
+        EXPECT_EQ(command.rfind("OPEN ", 0), std::string::npos) << command;
+    }
+    // The call is given up before the other lists.
+    handset.PutDownReceiver();
+    ASSERT_TRUE(WaitUntil([&] { return CurrentStatus() == -1; })) << ClientLogSince(from);
+
+    // Chat closed with Cancel, then send file.
+    DialogModel model = OpenList(kChat, "Chat");
+    ASSERT_TRUE(dialogs.Press(model.handle, kCancel));
+    ASSERT_TRUE(DialogClosed());
+    model = OpenList(kSendFile, "Send File");
+    ASSERT_FALSE(model.lines[CContactDialog::kListControl].empty());
+    std::string first = model.lines[CContactDialog::kListControl][0];
+    handset.PressKey(kDown);
+    ASSERT_TRUE(
+        WaitUntil([&] { return dialogs.Current().selection[CContactDialog::kListControl] == 0; }));
+    from = LogSize();
+    handset.PressKey(kSend);
+    ASSERT_TRUE(DialogClosed());
+    handset.PressKey(kAway);
+    ASSERT_TRUE(WaitForCommand("SET USERSTATUS AWAY", from));
+    EXPECT_EQ(KeyCommandsSince(from),
+              (std::vector<std::string>{"OPEN FILETRANSFER " + first, "SET USERSTATUS AWAY"}));
+
+    // Chat, then redial (the chat dialog stays), chat again (it closes),
+    // then send file.
+    OpenList(kChat, "Chat");
+    handset.PressKey(kRedial);
+    handset.PressKey(kChat);
+    ASSERT_TRUE(DialogClosed());
+    model = OpenList(kSendFile, "Send File");
+    ASSERT_FALSE(model.lines[CContactDialog::kListControl].empty()) << dialogs.Current().title;
+    first = model.lines[CContactDialog::kListControl][0];
+    handset.PressKey(kDown);
+    ASSERT_TRUE(
+        WaitUntil([&] { return dialogs.Current().selection[CContactDialog::kListControl] == 0; }));
+    from = LogSize();
+    handset.PressKey(kSend);
+    ASSERT_TRUE(DialogClosed());
+    handset.PressKey(kAway);  // keys are handled in order: the send key is done
+    ASSERT_TRUE(WaitForCommand("SET USERSTATUS AWAY", from));
+    EXPECT_EQ(KeyCommandsSince(from),
+              (std::vector<std::string>{"OPEN FILETRANSFER " + first, "SET USERSTATUS AWAY"}));
 }
 
 TEST_F(KeysIntegrationTest, HangingUpWhileSkypeAsksForConfirmationClosesItAndSendsOnlyNo) {

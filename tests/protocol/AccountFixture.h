@@ -18,6 +18,7 @@
 #include "Fakes.h"
 #include "app/ShellState.h"
 #include "handset/CDeviceLibrary.h"
+#include "handset/TransferControl.h"
 #include "platform/Pause.h"
 #include "protocol/CSkypeEngine.h"
 #include "protocol/CallHistory.h"
@@ -131,6 +132,9 @@ class AccountTest : public ::testing::Test {
         }));
         ON_CALL(links, AddDisplayContent(_)).WillByDefault(Invoke([this](int bits) {
             device->m_nDisplayContent |= bits;
+        }));
+        ON_CALL(links, StopHandsetTransfer()).WillByDefault(Invoke([this] {
+            kestrava::StopHandsetTransfer(*device, std::chrono::milliseconds(20));
         }));
         ON_CALL(links, ShowTrayState(_, _)).WillByDefault(Invoke([](const std::string&, int tip) {
             g_events.Add("tray " + std::to_string(tip));

@@ -5,8 +5,10 @@
 namespace kestrava::testing {
 namespace {
 
+using ::testing::_;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using ::testing::Invoke;
 using ::testing::IsEmpty;
 
 std::vector<int> HistoryIds(CSessionStore& store) {
@@ -268,6 +270,21 @@ TEST_F(MissedCallsTest, TheCountShownIsTheHistorysTrueCount) {
     FeedLive("CALLHISTORYCHANGED");
     reload("FALSE");
     EXPECT_THAT(shown(g_events.Take()), IsEmpty());
+}
+
+TEST_F(MissedCallsTest, ATransferStillRunningIsStoppedBeforeTheCountIsShown) {
+    AddMissed(1, "FALSE");
+    engine->SetDisplayEnabled(1);
+    device->m_bTransferActive = 1;
+    ON_CALL(renderer, SetAbort(_)).WillByDefault(Invoke([this](int abort) {
+        g_events.Add("abort " + std::to_string(abort));
+        device->m_bTransferActive = 0;  // the worker ends after its unit
+        return S_OK;
+    }));
+    engine->ShowMissedCalls();
+    EXPECT_THAT(g_events.Take(), ElementsAre("abort 1", "pause 20", "content 0x21",
+                                             "render 1 Missed Calls", "handset 0x3F", "pause 20"));
+    EXPECT_EQ(device->m_bAbortPending.load(), 0);
 }
 
 TEST_F(MissedCallsTest, NothingReachesADisabledDisplay) {

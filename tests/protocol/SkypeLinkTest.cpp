@@ -67,20 +67,31 @@ TEST_F(EngineTest, ACommandSkypeDoesNotTakeIsDroppedAndTheRestWaitsForTheNextCom
                 ElementsAre("GET USERSTATUS", "SEARCH FRIENDS", "SEARCH CALLS"));
 }
 
-TEST_F(EngineTest, AnEmptyCommandEndsTheRunWithoutReachingSkype) {
+TEST_F(EngineTest, AnEmptyCommandNeverReachesSkypeNorHoldsBackTheCommandsBehindIt) {
+    // The flush key's empty text, with the caller's name request queued
+    // behind it before the sender reaches it.
     {
         std::lock_guard hold(windows.sendGate);
         engine->EnqueueOutgoing("PING");
         engine->QRV_SendSkypeCommandData(KEY_SKYPE_FLUSH, nullptr, 0);
+        engine->EnqueueOutgoing("GET CALL 101 PARTNER_DISPNAME");
+        engine->QRV_SendSkypeCommandData(KEY_SKYPE_FLUSH, nullptr, 0);
+        engine->QRV_SendSkypeCommandData(KEY_SKYPE_FLUSH, nullptr, 0);
         engine->EnqueueOutgoing("GET AUDIO_IN");
     }
-    ASSERT_TRUE(windows.WaitForSends(1, kWait));
+    EXPECT_TRUE(windows.WaitForSends(3, kWait)) << "a command waits for the next one queued";
     std::this_thread::sleep_for(100ms);
-    EXPECT_THAT(windows.SentTexts(), ElementsAre("PING"));
+    EXPECT_THAT(windows.SentTexts(),
+                ElementsAre("PING", "GET CALL 101 PARTNER_DISPNAME", "GET AUDIO_IN"));
 
+    // A flush on an idle sender, and one at the end of a run.
+    engine->QRV_SendSkypeCommandData(KEY_SKYPE_FLUSH, nullptr, 0);
     engine->EnqueueOutgoing("GET AUDIO_OUT");
-    ASSERT_TRUE(windows.WaitForSends(3, kWait));
-    EXPECT_THAT(windows.SentTexts(), ElementsAre("PING", "GET AUDIO_IN", "GET AUDIO_OUT"));
+    engine->QRV_SendSkypeCommandData(KEY_SKYPE_FLUSH, nullptr, 0);
+    ASSERT_TRUE(windows.WaitForSends(4, kWait));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_THAT(windows.SentTexts(), ElementsAre("PING", "GET CALL 101 PARTNER_DISPNAME",
+                                                 "GET AUDIO_IN", "GET AUDIO_OUT"));
 }
 
 TEST_F(EngineTest, NoCommandQueuedWhileTheSenderEndsIsLeftBehind) {

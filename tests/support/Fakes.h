@@ -217,6 +217,7 @@ class MockLinkCollaborators : public LinkCollaborators {
     MOCK_METHOD(void, SetHandsetResync, (int), (override));
     MOCK_METHOD(void, SetDisplayContent, (int), (override));
     MOCK_METHOD(void, AddDisplayContent, (int), (override));
+    MOCK_METHOD(void, StopHandsetTransfer, (), (override));
     MOCK_METHOD(void, RestartFocusTimer, (), (override));
     MOCK_METHOD(void, ShowTrayState, (const std::string&, int), (override));
 };
