@@ -39,11 +39,15 @@ bool AwaitHandsetTransferStop(CDeviceLibrary& device) {
             return true;
         }
         if (std::chrono::steady_clock::now() >= deadline) return false;
-        // The stop is told to the renderer again on every step: a request
-        // that came after the worker's last look at m_bAbortPending, just
-        // before the renderer's stream, was cleared by the stream's start.
-        if (CLcdRenderer* renderer = device.Renderer()) renderer->SetAbort(1);
         Pause(kPollStep);
+        // The stop is told to the renderer again after every step the worker
+        // has not answered: a request that came after the worker's last look
+        // at m_bAbortPending, just before the renderer's stream, was cleared
+        // by the stream's start.
+        if (device.m_bAbortPending.load(std::memory_order_acquire) == 1 &&
+            device.m_bTransferActive.load(std::memory_order_acquire) == 1) {
+            if (CLcdRenderer* renderer = device.Renderer()) renderer->SetAbort(1);
+        }
     }
     return true;
 }

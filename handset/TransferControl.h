@@ -27,7 +27,7 @@ bool StopHandsetTransfer(CDeviceLibrary& device, std::chrono::milliseconds settl
 // True when a transfer ran.
 bool RequestHandsetTransferStop(CDeviceLibrary& device, std::chrono::milliseconds settle);
 // Waits in 3 ms steps while m_bAbortPending is set, at most kTransferStopLimit,
-// telling the renderer to stop again (SetAbort(1)) on every step while the
+// telling the renderer to stop again (SetAbort(1)) after every unanswered step while the
 // transfer runs; with no transfer running the request is dropped at once.
 // False when the worker did not answer in time.
 bool AwaitHandsetTransferStop(CDeviceLibrary& device);
