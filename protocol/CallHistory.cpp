@@ -41,8 +41,8 @@ void CCallHistory::CallHistoryChanged(const NotificationLine&) {
 // The reply to the call search. The history is rebuilt when it is empty or
 // Skype lists fewer calls than it holds; listing as many or more leaves it
 // as it is (new calls reach it through the call state machine), and the load
-// is complete. After a change notice it is always rebuilt: the records Skype
-// changed are asked again.
+// is complete unless an earlier one is still being answered. After a change notice it is always
+// rebuilt: the records Skype changed are asked again.
 void CCallHistory::Calls(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
     CSessionStore* store = m_store.load();
@@ -71,11 +71,12 @@ void CCallHistory::Calls(const NotificationLine& line) {
             m_nLastCall = ids.back();
             m_bChangeLoad = reload;
         }
-    } else {
-        m_nLastCall = 0;
-        m_bChangeLoad = false;
+    } else if (m_nLastCall.load() == 0) {
         EndLoad();
     }
+    // Otherwise a load is still being answered (a start-up search and a
+    // change notice's crossed): it ends, and shows its count, on its own
+    // last reply.
     // The balance is refreshed after every reload.
     m_link.QueueCommand(KEY_SKYPE_GET_PRIVILEGE_SKYPEOUT, nullptr, 0);
 }

@@ -265,6 +265,19 @@ TEST_F(MissedCallsTest, TheCountShownIsTheHistorysTrueCount) {
     reload("TRUE");
     EXPECT_THAT(shown(g_events.Take()), ElementsAre("1 Missed Calls"));
 
+    // A second search reply in the middle of a reload (the start-up search
+    // and the change notice's, after Skype came back) leaves the reload
+    // running: its end still shows the count the history then holds.
+    FeedLive("CALLHISTORYCHANGED");
+    FeedLive("CALLS 50, 1");
+    FeedLive("CALLS 50, 1");
+    for (int id : {50, 1}) {
+        FeedLive("CALL " + std::to_string(id) + " TYPE INCOMING_P2P");
+        FeedLive("CALL " + std::to_string(id) + " STATUS MISSED");
+        FeedLive("CALL " + std::to_string(id) + " SEEN FALSE");
+    }
+    EXPECT_THAT(shown(g_events.Take()), ElementsAre("2 Missed Calls"));
+
     // A list being browsed is left alone.
     device->m_nDisplayContent = 0x0800;
     FeedLive("CALLHISTORYCHANGED");
