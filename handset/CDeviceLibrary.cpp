@@ -96,7 +96,13 @@ bool CDeviceLibrary::StartInput(WindowHandle window) {
             ++m_nInputStarts;
         }
     }
-    return m_pDevice->StartReading(ReportTargetFor(window)) == S_OK;
+    if (m_pDevice->StartReading(ReportTargetFor(window)) != S_OK) return false;
+    // Reports the handset sent while the read side was closed (a reopen on
+    // any device change, an arrival) were lost with their numbers: the next
+    // normal report is taken whatever its number, or up to three keys after
+    // it would be dropped as out of step.
+    m_bResync = 1;
+    return true;
 }
 
 void CDeviceLibrary::SetReportHandler(InputReportHandler* handler) {

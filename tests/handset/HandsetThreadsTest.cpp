@@ -198,6 +198,42 @@ TEST_F(HandsetThreadsTest, OnlyAnAcceptedReportEndsTheResyncBeforeTheAnnouncemen
     device->StopWorkers();
 }
 
+// While the read side is closed (a reopen on any device change) the handset
+// goes on numbering its reports; the first key after the reopen is taken,
+// not dropped as out of step with the numbers the decoder last saw.
+TEST_F(HandsetThreadsTest, AReopenedReadSideTakesTheNextKeyWhateverItsNumber) {
+    NiceMock<MockSkypeLink> link;
+    NiceMock<MockKeypad> keypad;
+    NiceMock<MockAudio> audio;
+    std::atomic<int> keys{0};
+    ON_CALL(keypad, HandleKeyReport(_)).WillByDefault([&](std::uint32_t) {
+        ++keys;
+        return 1;
+    });
+    std::atomic<std::int32_t> announced{1};
+    CInputDecoder decoder(*device, store, contacts, link, keypad, audio, announced);
+    device->SetReportHandler(&decoder);
+    device->m_bLinkReady = 1;
+    auto waitForKeys = [&](int count) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (keys.load() < count && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        while (device->QueuedReports() != 0) std::this_thread::yield();
+        return keys.load();
+    };
+    ASSERT_TRUE(device->StartInput(0x10));
+    device->QueueReport(0x00001F00, 0);
+    device->QueueReport(0x00002001, 0);
+    ASSERT_EQ(waitForKeys(2), 2);
+
+    ASSERT_TRUE(device->StartInput(0x10));  // reports 2 and 3 went nowhere meanwhile
+    device->QueueReport(0x00001F00, 0);
+    device->QueueReport(0x00002001, 0);
+    EXPECT_EQ(waitForKeys(4), 4) << "the keys after the reopen were dropped";
+    device->StopWorkers();
+}
+
 TEST_F(HandsetThreadsTest, AStopRequestedAtTheWorkersLastPauseStillStopsTheStream) {
     StreamingRenderer stream(renderer, output);
     CUploadWorker worker(*device, store, contacts);
