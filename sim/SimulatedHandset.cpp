@@ -51,6 +51,9 @@ void SimulatedHandset::PressKey(std::uint8_t keyCode) {
     std::vector<HandsetFirmware::InputReport> reports;
     {
         std::lock_guard lock(m_mutex);
+        // An unplugged handset has no power: a key pressed on it makes no
+        // report, and the report numbering does not move on.
+        if (!PluggedLocked()) return;
         m_heldKeys.push_back(keyCode);
         reports = TakeReleasedKeysLocked();
     }

@@ -136,6 +136,8 @@ class SimulatedHandset final : public HandsetSim {
     // The boundary's change signal and its open handles (each system's own).
     std::condition_variable& Changed() const;
     int ConnectionCountLocked() const;
+    // Whether the handset is plugged in (has power); m_mutex held.
+    bool PluggedLocked() const;
 #ifdef _WIN32
     void SetPlugged(bool plugged);
 #else

@@ -234,6 +234,10 @@ std::condition_variable& SimulatedHandset::Changed() const {
     return m_boundary->changed;
 }
 
+bool SimulatedHandset::PluggedLocked() const {
+    return m_boundary->plugged;
+}
+
 int SimulatedHandset::ConnectionCountLocked() const {
     return static_cast<int>(m_boundary->connections.size());
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -28,6 +29,14 @@ class DeviceHandle {
     }
     ~DeviceHandle() { ::close(m_fd); }
     bool Connected() const { return m_connected; }
+    // The next input report's code and number; {0, 0xFF} when none came.
+    std::pair<std::uint8_t, std::uint8_t> ReadKey() {
+        std::uint8_t report[8] = {};
+        timeval wait{5, 0};
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        if (::recv(m_fd, report, sizeof report, 0) < 4) return {0, 0xFF};
+        return {report[1], report[2]};  // no report id byte on this boundary
+    }
     void Write(std::uint8_t value, std::uint8_t control = 0) {
         std::uint8_t report[8] = {0, 0, 0, value, control, 0, 0, 0};
         ASSERT_EQ(::send(m_fd, report, sizeof report, 0), 8);
@@ -92,6 +101,28 @@ TEST(SimulatedHandset, ACutOffTransferReleasesHeldKeysAlthoughCommandsKeepComing
     EXPECT_EQ(handset.HeldKeys(), 0) << "the focus commands kept the cut-off transfer alive";
     EXPECT_FALSE(handset.InTransfer());
     EXPECT_EQ(handset.LcdText(), "H") << "commands between units are not drawn";
+}
+
+// An unplugged handset has no power: a key pressed on it makes no report, and
+// the first report after it comes back follows the last one sent before.
+TEST(SimulatedHandset, AKeyPressedOnAnUnpluggedHandsetMakesNoReport) {
+    SimulatedHandset handset;
+    auto first = std::make_unique<DeviceHandle>(handset.DevicePath());
+    ASSERT_TRUE(handset.WaitForConnections(1, 5s));
+    handset.PressKey(0x31);
+    const auto [code, number] = first->ReadKey();
+    EXPECT_EQ(code, 0x31);
+    first.reset();
+
+    handset.Unplug();
+    handset.PressKey(0x32);
+    handset.PlugIn();
+    DeviceHandle second(handset.DevicePath());
+    ASSERT_TRUE(handset.WaitForConnections(1, 5s));
+    handset.PressKey(0x33);
+    const auto [nextCode, nextNumber] = second.ReadKey();
+    EXPECT_EQ(nextCode, 0x33);
+    EXPECT_EQ(nextNumber, (number + 1) % 4) << "the key pressed while unplugged took a number";
 }
 
 }  // namespace

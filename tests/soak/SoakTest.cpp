@@ -180,13 +180,25 @@ class SoakTest : public LiveProgram {
         m_strictAcknowledgements = false;
     }
 
+    // A failed run leaves the client's whole log behind for a closer look.
+    void TearDown() override {
+        if (HasFailure()) {
+            if (const char* path = std::getenv("KESTRAVA_SOAK_LOG")) {
+                std::ofstream out(path);
+                for (const std::string& entry : skype.Log()) out << entry << "\n";
+            }
+        }
+        LiveProgram::TearDown();
+    }
+
     int CurrentStatus() { return application->Links().CurrentCallStatus(); }
     int CurrentCallId() { return application->Links().CurrentCallId(); }
 
     // What the client's log says about one call, for a failure message.
     std::string CallHistoryOf(int id) {
-        std::string history =
-            "call " + std::to_string(id) + ", status " + std::to_string(CurrentStatus()) + ":";
+        std::string history = "call " + std::to_string(id) + " (the program's current call " +
+                              std::to_string(CurrentCallId()) + ", status " +
+                              std::to_string(CurrentStatus()) + "):";
         std::string mark = " " + std::to_string(id) + " ";
         for (const std::string& entry : skype.Log()) {
             if ((entry + " ").find(mark) != std::string::npos) history += "\n  " + entry;
@@ -516,7 +528,12 @@ TEST_F(SoakTest, ThePhoneKeepsWorkingThroughRandomCallsKeysUnplugsAndSkypeComing
                                       << handset.LcdPicture() << ClientLogSince(from);
     handset.LiftReceiver();
     ASSERT_TRUE(WaitForLogEntry("NOTIFY CALL 9001 STATUS INPROGRESS", from))
-        << "lifting the receiver did not answer";
+        << "lifting the receiver did not answer: " << CallHistoryOf(9001) << "\nresync "
+        << library->m_bResync.load() << ", display content " << library->m_nDisplayContent.load()
+        << ", transfer " << library->m_bTransferActive.load() << ", abort pending "
+        << library->m_bAbortPending.load() << "; the handset holds " << handset.HeldKeys()
+        << " keys, in a transfer: " << handset.InTransfer() << "\n"
+        << handset.LcdPicture();
     handset.PutDownReceiver();
     ASSERT_TRUE(WaitForLogEntry("NOTIFY CALL 9001 STATUS FINISHED", from))
         << "putting the receiver down did not end the call";
