@@ -180,10 +180,17 @@ void CUserLines::Profile(const NotificationLine& line) {
 void CUserLines::UserStatus(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
     const int status = OwnStatusOfUserStatus(line.words.second);
+    int before = OWN_STATUS_OFFLINE;
+    m_engine.GetOwnStatus(&before);
     m_engine.SetOwnStatus(status);
     if (status == OWN_STATUS_OFFLINE) GoOffline();
     m_link.UpdateTrayState();
     m_engine.ShowStatusOnHandset(status);
+    // Back from offline (the handset's own status key, say): the handset is
+    // told the link is ready again, as when the connection comes back.
+    if (before == OWN_STATUS_OFFLINE && status != OWN_STATUS_OFFLINE && m_engine.HistoryLoaded()) {
+        m_engine.SignalHandsetReady();
+    }
 }
 
 // A new user starts with empty lists; the replies to the attach set-up fill them.

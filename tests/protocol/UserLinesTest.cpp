@@ -1,5 +1,6 @@
 // The user, contact and status lines: what the store, the contact list, the
 // handset, the tray and Skype see for each.
+#include <algorithm>
 #include <climits>
 
 #include "AccountFixture.h"
@@ -77,6 +78,26 @@ TEST_F(AccountTest, ComingOnlineAnnouncesTheLinkOnlyOnceTheHistoryIsLoaded) {
     shell.g_bHandsetAnnounced = 1;
     Feed("CONNSTATUS ONLINE");
     EXPECT_THAT(g_events.Take(), ElementsAre("tray 13"));
+}
+
+// The person set themselves offline (the handset's status key) and back: the
+// handset is told the link is ready again, once, as when the connection
+// comes back.
+TEST_F(AccountTest, ComingBackFromOfflineAnnouncesTheLinkAgain) {
+    device->handsetPresent = 1;
+    engine->SetHistoryLoaded(1);
+    shell.g_bHandsetAnnounced = 1;
+    auto readies = [] {
+        auto events = g_events.Take();
+        return std::count(events.begin(), events.end(), "handset 0x51");
+    };
+    Feed("USERSTATUS OFFLINE");
+    EXPECT_EQ(shell.g_bHandsetAnnounced.load(), 0);
+    EXPECT_EQ(readies(), 0);
+    Feed("USERSTATUS ONLINE");
+    EXPECT_EQ(readies(), 1);
+    Feed("USERSTATUS AWAY");  // no announcement has come yet: none is asked again
+    EXPECT_EQ(readies(), 0);
 }
 
 // Before any status line the link counts as not offline; the tray then
