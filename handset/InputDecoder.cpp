@@ -9,6 +9,8 @@
 #include "handset/HandsetSeams.h"
 #include "handset/TransferControl.h"
 #include "platform/Pause.h"
+#include "protocol/CallStatus.h"
+#include "protocol/CommandKeys.h"
 #include "protocol/SkypeLink.h"
 #include "session/CSessionStore.h"
 
@@ -150,7 +152,31 @@ void CInputDecoder::Announce(std::uint8_t code) {
     m_device.m_bHandsetDisplay = display;
     m_link.SetDisplayEnabled(display);
     m_link.UpdateTrayState();
+    if (RingAgain()) return;
     m_link.ShowMissedCalls();
+}
+
+// A call that began to ring while the handset was away (unplugged, or the
+// link not yet ready) rings once the handset is back, and its caller is
+// asked for again; the missed calls are not shown over it.
+bool CInputDecoder::RingAgain() {
+    int current = 0, status = CALL_NONE, second = 0, secondStatus = CALL_NONE;
+    m_store.GetBothCalls(&current, &status, &second, &secondStatus);
+    int type = CALL_TYPE_UNKNOWN;
+    m_store.GetCurrentCallType(&type);
+    const bool ringing =
+        status == CALL_RINGING_IN || (status == CALL_EARLYMEDIA && IsIncoming(type));
+    if (current == 0 || !ringing) return false;
+    StopHandsetTransfer(m_device, std::chrono::milliseconds(20));
+    m_device.SendCommand(HS_END_TRANSFER);
+    m_device.SendCommand(HS_CALL_ALERT);
+    if (m_link.DisplayEnabled()) {
+        m_link.QueueCommand(m_link.FontsSupported() ? KEY_SKYPE_GET_CALL_PARTNER_DISPNAME
+                                                    : KEY_SKYPE_GET_CALL_PARTNER_HANDLE,
+                            nullptr, current);
+        m_device.m_nDisplayContent = display::kSingleItem;
+    }
+    return true;
 }
 
 void CInputDecoder::Browse(int backward) {

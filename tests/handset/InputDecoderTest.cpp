@@ -4,11 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "HandsetTestSupport.h"
 #include "handset/HandsetCommands.h"
 #include "handset/InputDecoder.h"
+#include "protocol/CallStatus.h"
 #include "protocol/CommandKeys.h"
 
 namespace kestrava::testing {
@@ -155,6 +157,41 @@ TEST_F(InputDecoderTest, TheAnnouncementIsNotAcknowledgedAndSetsTheHandsetUp) {
         EXPECT_EQ(device->m_bHandsetDisplay.load(), c.display);
         ::testing::Mock::VerifyAndClearExpectations(&link);
         ::testing::Mock::VerifyAndClearExpectations(&audio);
+    }
+}
+
+// The handset came back (plugged in, the link ready again) while a call rings
+// at Skype: it rings and the caller is asked for again, instead of the
+// missed calls being shown over the ring.
+TEST_F(InputDecoderTest, TheAnnouncementRingsACallThatRingsMeanwhile) {
+    struct Case {
+        const char* name;
+        int status;
+        int type;
+        bool rings;
+    };
+    const Case cases[] = {
+        {"ringing", CALL_RINGING_IN, CALL_TYPE_INCOMING_P2P, true},
+        {"a telephone call ringing", CALL_EARLYMEDIA, CALL_TYPE_INCOMING_PSTN, true},
+        {"an own call's early media", CALL_EARLYMEDIA, CALL_TYPE_OUTGOING_PSTN, false},
+        {"a call in progress", CALL_INPROGRESS, CALL_TYPE_INCOMING_P2P, false},
+        {"no call", CALL_NONE, CALL_TYPE_UNKNOWN, false},
+    };
+    ON_CALL(link, DisplayEnabled()).WillByDefault(Return(true));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        output.Clear();
+        device->m_bResync = 1;
+        store.SetCurrentCallId(c.status == CALL_NONE ? 0 : 1234);
+        store.SetCurrentCallStatus(c.status);
+        store.SetCurrentCallType(c.type);
+        EXPECT_CALL(link, ShowMissedCalls()).Times(c.rings ? 0 : 1);
+        EXPECT_CALL(link, QueueCommand(KEY_SKYPE_GET_CALL_PARTNER_DISPNAME, _, 1234))
+            .Times(c.rings ? 1 : 0);
+        Handle(Report(0x80, 2));
+        const auto events = output.Events();
+        EXPECT_EQ(std::count(events.begin(), events.end(), Cmd(0x9E)), c.rings ? 1 : 0);
+        ::testing::Mock::VerifyAndClearExpectations(&link);
     }
 }
 
