@@ -164,13 +164,17 @@ bool CInputDecoder::RingAgain() {
     m_store.GetBothCalls(&current, &status, &second, &secondStatus);
     int type = CALL_TYPE_UNKNOWN;
     m_store.GetCurrentCallType(&type);
-    const bool ringing =
-        status == CALL_RINGING_IN || (status == CALL_EARLYMEDIA && IsIncoming(type));
-    if (current == 0 || !ringing) return false;
+    const bool currentRings = current != 0 && (status == CALL_RINGING_IN ||
+                                               (status == CALL_EARLYMEDIA && IsIncoming(type)));
+    // A second call rings as a telephone call's early media, unless a call
+    // is in progress or held (Skype's own outgoing second call rings out).
+    const bool secondRings = second != 0 && secondStatus == CALL_EARLYMEDIA &&
+                             !IsOneOf(status, {CALL_INPROGRESS, CALL_LOCALHOLD});
+    if (!currentRings && !secondRings) return false;
     StopHandsetTransfer(m_device, std::chrono::milliseconds(20));
     m_device.SendCommand(HS_END_TRANSFER);
     m_device.SendCommand(HS_CALL_ALERT);
-    if (m_link.DisplayEnabled()) {
+    if (currentRings && m_link.DisplayEnabled()) {
         m_link.QueueCommand(m_link.FontsSupported() ? KEY_SKYPE_GET_CALL_PARTNER_DISPNAME
                                                     : KEY_SKYPE_GET_CALL_PARTNER_HANDLE,
                             nullptr, current);

@@ -168,14 +168,22 @@ TEST_F(InputDecoderTest, TheAnnouncementRingsACallThatRingsMeanwhile) {
         const char* name;
         int status;
         int type;
+        int secondStatus;
         bool rings;
+        bool asksName;
     };
     const Case cases[] = {
-        {"ringing", CALL_RINGING_IN, CALL_TYPE_INCOMING_P2P, true},
-        {"a telephone call ringing", CALL_EARLYMEDIA, CALL_TYPE_INCOMING_PSTN, true},
-        {"an own call's early media", CALL_EARLYMEDIA, CALL_TYPE_OUTGOING_PSTN, false},
-        {"a call in progress", CALL_INPROGRESS, CALL_TYPE_INCOMING_P2P, false},
-        {"no call", CALL_NONE, CALL_TYPE_UNKNOWN, false},
+        {"ringing", CALL_RINGING_IN, CALL_TYPE_INCOMING_P2P, CALL_NONE, true, true},
+        {"a telephone call ringing", CALL_EARLYMEDIA, CALL_TYPE_INCOMING_PSTN, CALL_NONE, true,
+         true},
+        {"an own call's early media", CALL_EARLYMEDIA, CALL_TYPE_OUTGOING_PSTN, CALL_NONE, false,
+         false},
+        {"a call in progress", CALL_INPROGRESS, CALL_TYPE_INCOMING_P2P, CALL_NONE, false, false},
+        {"a second call while an own call rings out", CALL_RINGING_OUT, CALL_TYPE_OUTGOING_P2P,
+         CALL_EARLYMEDIA, true, false},
+        {"a second call while a call is in progress", CALL_INPROGRESS, CALL_TYPE_INCOMING_P2P,
+         CALL_EARLYMEDIA, false, false},
+        {"no call", CALL_NONE, CALL_TYPE_UNKNOWN, CALL_NONE, false, false},
     };
     ON_CALL(link, DisplayEnabled()).WillByDefault(Return(true));
     for (const Case& c : cases) {
@@ -185,9 +193,11 @@ TEST_F(InputDecoderTest, TheAnnouncementRingsACallThatRingsMeanwhile) {
         store.SetCurrentCallId(c.status == CALL_NONE ? 0 : 1234);
         store.SetCurrentCallStatus(c.status);
         store.SetCurrentCallType(c.type);
+        store.SetSecondCallId(c.secondStatus == CALL_NONE ? 0 : 77);
+        store.SetSecondCallStatus(c.secondStatus);
         EXPECT_CALL(link, ShowMissedCalls()).Times(c.rings ? 0 : 1);
         EXPECT_CALL(link, QueueCommand(KEY_SKYPE_GET_CALL_PARTNER_DISPNAME, _, 1234))
-            .Times(c.rings ? 1 : 0);
+            .Times(c.asksName ? 1 : 0);
         Handle(Report(0x80, 2));
         const auto events = output.Events();
         EXPECT_EQ(std::count(events.begin(), events.end(), Cmd(0x9E)), c.rings ? 1 : 0);

@@ -55,21 +55,11 @@ inline int MissedCountShown(const std::string& lcd) {
     return -1;
 }
 
-// What differs, or nothing. The ring is compared apart (`ringDifference`):
-// a ring sent while the handset was away is not sent again yet, so the soak
-// counts those points rather than failing on them.
+// What differs, or nothing.
 inline std::string CompareCalls(const ProgramCalls& program,
-                                const sim::SkypeClientSim::CallsView& client,
-                                std::string* ringDifference = nullptr) {
+                                const sim::SkypeClientSim::CallsView& client) {
     std::string differences;
     auto differ = [&](const std::string& what) { differences += "\n  " + what; };
-    auto ringDiffers = [&](const std::string& what) {
-        if (ringDifference != nullptr) {
-            *ringDifference = what;
-        } else {
-            differ(what);
-        }
-    };
     std::set<int> followed;
     for (auto [id, status] : {std::pair{program.currentId, program.currentStatus},
                               std::pair{program.secondId, program.secondStatus}}) {
@@ -99,9 +89,9 @@ inline std::string CompareCalls(const ProgramCalls& program,
         inProgress |= call.state == sim::CallState::InProgress;
     }
     if (ringingIncoming && !inProgress && !program.ringing) {
-        ringDiffers("a call rings at the client, the handset is silent");
+        differ("a call rings at the client, the handset is silent");
     }
-    if (!ringingIncoming && program.ringing) ringDiffers("the handset rings, no call rings");
+    if (!ringingIncoming && program.ringing) differ("the handset rings, no call rings");
     // While no call is up: a call's own texts may be stopped half way and
     // leave an older text on the LCD.
     const int shown = client.live.empty() ? MissedCountShown(program.lcd) : -1;

@@ -340,20 +340,27 @@ class SoakTest : public LiveProgram {
         ProgramCalls program = ReadProgramCalls();
         if (skype.LogSize() != logBefore || !application->Engine()->LinkIdle()) return;
         Count("quiet points checked");
-        std::string ringDifference;
-        const std::string differences = CompareCalls(program, client, &ringDifference);
-        if (!ringDifference.empty()) {
-            Count("quiet points where the ring differed (" + ringDifference + ")");
-        }
+        const std::string differences = CompareCalls(program, client);
         if (differences.empty()) return;
         refinementFailed = true;
         ADD_FAILURE() << "at step " << step
                       << " the program's calls differ from the client's:" << differences
+                      << "\nthe program's second call " << program.secondId << ", status "
+                      << program.secondStatus << "; the client's live calls:" << LiveCalls(client)
                       << "\nthe LCD:\n"
                       << handset.LcdPicture()
                       << ClientLogSince(std::max(0L, static_cast<long>(skype.LogSize()) - 40))
                       << "\n"
                       << CallHistoryOf(program.currentId);
+    }
+
+    static std::string LiveCalls(const sim::SkypeClientSim::CallsView& client) {
+        std::string text;
+        for (const sim::SimCall& call : client.live) {
+            text += " " + std::to_string(call.id) + (call.incoming ? " in " : " out ") +
+                    sim::StatusName(call.state) + (call.earlyMedia ? " (early media)" : "") + ";";
+        }
+        return text;
     }
 
     // One random step of a person at the handset, a caller, or Skype.
