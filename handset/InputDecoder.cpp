@@ -166,10 +166,11 @@ bool CInputDecoder::RingAgain() {
     m_store.GetCurrentCallType(&type);
     const bool currentRings = current != 0 && (status == CALL_RINGING_IN ||
                                                (status == CALL_EARLYMEDIA && IsIncoming(type)));
-    // A second call rings as a telephone call's early media, unless a call
-    // is in progress or held (Skype's own outgoing second call rings out).
-    const bool secondRings = second != 0 && secondStatus == CALL_EARLYMEDIA &&
-                             !IsOneOf(status, {CALL_INPROGRESS, CALL_LOCALHOLD});
+    // A second call waiting rings unless a call is in progress (Skype's own
+    // outgoing second call rings out).
+    const bool secondRings = second != 0 &&
+                             IsOneOf(secondStatus, {CALL_RINGING_IN, CALL_EARLYMEDIA}) &&
+                             status != CALL_INPROGRESS;
     if (!currentRings && !secondRings) return false;
     StopHandsetTransfer(m_device, std::chrono::milliseconds(20));
     m_device.SendCommand(HS_END_TRANSFER);

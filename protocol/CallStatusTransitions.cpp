@@ -169,11 +169,18 @@ void CCallStateMachine::OnInProgress(const Call& call) {
     Send(HS_CALL_ACTIVE);
 }
 
+// A call put on hold while another waits: the waiting call rings on the
+// handset until it is answered, ends, or the held call is resumed.
 void CCallStateMachine::OnLocalHold(const Call& call) {
     if (call.current) {
         if (IsOneOf(call.status,
                     {CALL_INPROGRESS, CALL_EARLYMEDIA, CALL_ROUTING, CALL_LOCALHOLD})) {
             call.store.SetCurrentCallStatus(CALL_LOCALHOLD);
+            if (call.status != CALL_LOCALHOLD &&
+                IsOneOf(call.secondStatus, {CALL_RINGING_IN, CALL_EARLYMEDIA})) {
+                StopHandsetTransfer();
+                Send(HS_CALL_ALERT);
+            }
         }
     } else if (call.second && IsOneOf(call.secondStatus, {CALL_INPROGRESS, CALL_EARLYMEDIA})) {
         call.store.SetSecondCallStatus(CALL_LOCALHOLD);

@@ -183,6 +183,8 @@ TEST_F(InputDecoderTest, TheAnnouncementRingsACallThatRingsMeanwhile) {
          CALL_EARLYMEDIA, true, false},
         {"a second call while a call is in progress", CALL_INPROGRESS, CALL_TYPE_INCOMING_P2P,
          CALL_EARLYMEDIA, false, false},
+        {"a second call while a call is held", CALL_LOCALHOLD, CALL_TYPE_INCOMING_P2P,
+         CALL_EARLYMEDIA, true, false},
         {"no call", CALL_NONE, CALL_TYPE_UNKNOWN, CALL_NONE, false, false},
     };
     ON_CALL(link, DisplayEnabled()).WillByDefault(Return(true));
