@@ -152,29 +152,38 @@ void CInputDecoder::Announce(std::uint8_t code) {
     m_device.m_bHandsetDisplay = display;
     m_link.SetDisplayEnabled(display);
     m_link.UpdateTrayState();
-    if (RingAgain()) return;
+    if (ShowCallsAgain()) return;
     m_link.ShowMissedCalls();
 }
 
-// A call that began to ring while the handset was away (unplugged, or the
-// link not yet ready) rings once the handset is back, and its caller is
-// asked for again; the missed calls are not shown over it.
-bool CInputDecoder::RingAgain() {
+// The handset came back (plugged in, the link ready again) while calls are
+// up: it is put in their state. A call that began to ring meanwhile rings and
+// its caller is asked for again; a call in progress or held shows as active,
+// one being placed as placed. The missed calls are shown only with no call up.
+bool CInputDecoder::ShowCallsAgain() {
     int current = 0, status = CALL_NONE, second = 0, secondStatus = CALL_NONE;
     m_store.GetBothCalls(&current, &status, &second, &secondStatus);
+    if (current == 0) return false;
     int type = CALL_TYPE_UNKNOWN;
     m_store.GetCurrentCallType(&type);
-    const bool currentRings = current != 0 && (status == CALL_RINGING_IN ||
-                                               (status == CALL_EARLYMEDIA && IsIncoming(type)));
+    const bool currentRings =
+        status == CALL_RINGING_IN || (status == CALL_EARLYMEDIA && IsIncoming(type));
     // A second call waiting rings unless a call is in progress (Skype's own
     // outgoing second call rings out).
     const bool secondRings = second != 0 &&
                              IsOneOf(secondStatus, {CALL_RINGING_IN, CALL_EARLYMEDIA}) &&
                              status != CALL_INPROGRESS;
-    if (!currentRings && !secondRings) return false;
+    const bool active = IsOneOf(status, {CALL_INPROGRESS, CALL_LOCALHOLD});
+    const bool placed = IsOneOf(status, {CALL_ROUTING, CALL_RINGING_OUT, CALL_EARLYMEDIA});
+    if (!currentRings && !secondRings && !active && !placed) return false;
     StopHandsetTransfer(m_device, std::chrono::milliseconds(20));
     m_device.SendCommand(HS_END_TRANSFER);
-    m_device.SendCommand(HS_CALL_ALERT);
+    if (active) {
+        m_device.SendCommand(HS_CALL_ACTIVE);
+    } else if (placed && !currentRings) {
+        m_device.SendCommand(HS_CALL_ROUTING);
+    }
+    if (currentRings || secondRings) m_device.SendCommand(HS_CALL_ALERT);
     if (currentRings && m_link.DisplayEnabled()) {
         m_link.QueueCommand(m_link.FontsSupported() ? KEY_SKYPE_GET_CALL_PARTNER_DISPNAME
                                                     : KEY_SKYPE_GET_CALL_PARTNER_HANDLE,

@@ -39,8 +39,8 @@ class CInputDecoder final : public InputReportHandler {
     void TransferReply(std::uint8_t code, std::uint8_t seq);
     void Acknowledge(std::uint8_t family);
     void Announce(std::uint8_t code);
-    // Rings a call that rings at Skype; false when none does.
-    bool RingAgain();
+    // Puts the handset in the state of the calls that are up; false when none is.
+    bool ShowCallsAgain();
     void Browse(int backward);
     void BrowseCalls(int backward);
     void SendEntryText();
