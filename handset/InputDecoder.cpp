@@ -10,7 +10,6 @@
 #include "handset/TransferControl.h"
 #include "platform/Pause.h"
 #include "protocol/CallStatus.h"
-#include "protocol/CommandKeys.h"
 #include "protocol/SkypeLink.h"
 #include "session/CSessionStore.h"
 
@@ -157,9 +156,11 @@ void CInputDecoder::Announce(std::uint8_t code) {
 }
 
 // The handset came back (plugged in, the link ready again) while calls are
-// up: it is put in their state. A call that began to ring meanwhile rings and
-// its caller is asked for again; a call in progress or held shows as active,
-// one being placed as placed. The missed calls are shown only with no call up.
+// up: it is put in their state. A call that began to ring meanwhile rings, a
+// call in progress or held shows as active, one being placed as placed. The
+// missed calls are shown only with no call up. The caller's name is not asked
+// again here: the ring's own request may still be on its way, and two
+// requests crossing stop each other's transfer.
 bool CInputDecoder::ShowCallsAgain() {
     int current = 0, status = CALL_NONE, second = 0, secondStatus = CALL_NONE;
     m_store.GetBothCalls(&current, &status, &second, &secondStatus);
@@ -184,12 +185,6 @@ bool CInputDecoder::ShowCallsAgain() {
         m_device.SendCommand(HS_CALL_ROUTING);
     }
     if (currentRings || secondRings) m_device.SendCommand(HS_CALL_ALERT);
-    if (currentRings && m_link.DisplayEnabled()) {
-        m_link.QueueCommand(m_link.FontsSupported() ? KEY_SKYPE_GET_CALL_PARTNER_DISPNAME
-                                                    : KEY_SKYPE_GET_CALL_PARTNER_HANDLE,
-                            nullptr, current);
-        m_device.m_nDisplayContent = display::kSingleItem;
-    }
     return true;
 }
 
