@@ -303,8 +303,10 @@ int CButtonHandler::SendFromDialog() {
         if (mode == ContactActionDialog::kRedial) {
             sent = SendHandleCommand("CALL %s", handle.c_str());
         } else if (mode == ContactActionDialog::kChat || mode == ContactActionDialog::kSendFile) {
-            // A chat or a file transfer is no call: the handset goes idle.
-            m_device.SendCommand(HS_CALL_IDLE);
+            // A chat or a file transfer is no call: the handset goes idle,
+            // unless a call is up (a ringing one would fall silent).
+            const Calls calls = ReadCalls();
+            if (calls.current == 0 && calls.second == 0) m_device.SendCommand(HS_CALL_IDLE);
             sent = SendHandleCommand(
                 mode == ContactActionDialog::kChat ? "OPEN IM %s" : "OPEN FILETRANSFER %s",
                 handle.c_str());

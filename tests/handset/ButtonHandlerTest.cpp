@@ -180,6 +180,15 @@ TEST_F(ButtonHandlerTest, SendActsOnTheSelectedLineByTheListTheDialogShows) {
                                               : std::vector<std::string>{});
         ::testing::Mock::VerifyAndClearExpectations(&dialog);
     }
+
+    // With a call ringing a chat opens, and the handset goes on ringing.
+    texts.clear();
+    output.Clear();
+    SetCalls(10, 2, 0, -1);
+    ON_CALL(dialog, OpenMode()).WillByDefault(Return(ContactActionDialog::kChat));
+    EXPECT_EQ(buttons.HandleButton(0x31), 1);
+    EXPECT_THAT(texts, ElementsAre("OPEN IM echo123"));
+    EXPECT_THAT(output.Events(), IsEmpty()) << "the ringing call was silenced";
 }
 
 TEST_F(ButtonHandlerTest, SendWithNoLineSelectedInTheDialogOnlyClosesIt) {
