@@ -320,8 +320,12 @@ LParam SkypeClientSim::Procedure(WindowHandle window, std::uint32_t message, WPa
                 return PerformStepText(TextOfCopyData(lParam)) ? 1 : 0;
             }
             if (wParam == 0 || wParam != AttachedProgram()) return 0;  // not accepted
+            const auto taken = std::chrono::steady_clock::now();
             std::string command = TextOfCopyData(lParam);
             Record("COMMAND " + command);
+            if (m_options.commandCost.count() > 0) {
+                std::this_thread::sleep_until(taken + m_options.commandCost);
+            }
             for (auto& line : Answer(command)) m_outbox.push_back(std::move(line));
             // Replies leave after this message returns, as a real client's do.
             m_windows.Post(window, kRunTasks, 0, 0);

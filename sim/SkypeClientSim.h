@@ -58,6 +58,11 @@ class SkypeClientSim {
         // received and dialed in turn, each with a contact of the account).
         int extraContacts = 0;
         int extraHistory = 0;
+        // How long the client's window procedure takes over each command
+        // before it returns (at least this long): a real client answers each
+        // command synchronously in its own window procedure, at a cost that
+        // grows with the account.
+        std::chrono::microseconds commandCost{0};
     };
 
     // Log entries: "COMMAND <text>", "NOTIFY <text>", "DISCOVER <window|null>",
