@@ -19,6 +19,11 @@ class EngineLink final : public SkypeLink {
             engine->QRV_SendSkypeCommandData(key, userHandle, callId);
         }
     }
+    void QueueBulkCommand(unsigned key, const char* userHandle, int callId) override {
+        if (CSkypeEngine* engine = m_engine.load()) {
+            engine->QueueCommand(key, userHandle, callId, CommandLane::Bulk);
+        }
+    }
     bool SendStraight(const std::string& text) override {
         CSkypeEngine* engine = m_engine.load();
         return engine && engine->SendStraight(text);

@@ -11,6 +11,7 @@ class CountingLink final : public SkypeLink {
     explicit CountingLink(bool displayEnabled = true) : m_displayEnabled(displayEnabled) {}
 
     void QueueCommand(unsigned, const char*, int) override { ++queued; }
+    void QueueBulkCommand(unsigned, const char*, int) override { ++queued; }
     bool SendStraight(const std::string&) override { return true; }
     void Rediscover() override {}
     bool DisplayEnabled() override { return m_displayEnabled; }

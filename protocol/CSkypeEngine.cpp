@@ -170,6 +170,7 @@ CSkypeEngine::~CSkypeEngine() {
         m_bOutRunning = 0;
         m_bOutStop = true;
         m_OutQueue.clear();
+        m_BulkQueue.clear();
     }
     m_outSignal.notify_all();
     if (m_hInThread.joinable()) m_hInThread.join();
@@ -261,6 +262,10 @@ void CSkypeEngine::MessageInQueueThreadProc() {
 // Outgoing commands
 
 int CSkypeEngine::EnqueueOutgoing(const char* text) {
+    return EnqueueOutgoing(text, CommandLane::Live);
+}
+
+int CSkypeEngine::EnqueueOutgoing(const char* text, CommandLane lane) {
     if (text == nullptr) return 0;
     {
         std::lock_guard lock(m_csOut);
@@ -272,8 +277,10 @@ int CSkypeEngine::EnqueueOutgoing(const char* text) {
                 m_hOutThread, [this] { MessageOutQueueThreadProc(); }, kSenderThreadFailed)) {
             return E_FAIL;
         }
-        m_OutQueue.emplace_back(text);
-        if (OutgoingObserver* observer = m_pOutgoingObserver.load()) observer->Queued(text);
+        (lane == CommandLane::Bulk ? m_BulkQueue : m_OutQueue).emplace_back(text);
+        if (OutgoingObserver* observer = m_pOutgoingObserver.load()) {
+            observer->Queued(text, lane);
+        }
         m_bOutRunning = 1;  // starts a run, or keeps the current one going
     }
     m_outSignal.notify_one();
@@ -285,23 +292,27 @@ void CSkypeEngine::MessageOutQueueThreadProc() {
     for (;;) {
         m_outSignal.wait(lock, [this] { return m_bOutStop || m_bOutRunning; });
         if (m_bOutStop) return;
-        // One run: send until the queue is empty or Skype does not take a
+        // One run: send until both lanes are empty or Skype does not take a
         // command (it is dropped; the rest waits for the next command to be
-        // queued). An empty text (the flush) is taken off and never sent; the
-        // commands queued behind it go on in the same run.
+        // queued). Each command is the oldest of the live lane, or of the bulk
+        // lane when no live one waits: a live command queued during a run
+        // goes out next. An empty text (the flush) is taken off and never
+        // sent; the commands queued behind it go on in the same run.
         while (m_bOutRunning) {
-            if (m_OutQueue.empty()) {
+            std::deque<std::string>& queue = m_OutQueue.empty() ? m_BulkQueue : m_OutQueue;
+            if (queue.empty()) {
                 m_bOutRunning = 0;
                 break;
             }
-            std::string text = std::move(m_OutQueue.front());
-            m_OutQueue.pop_front();
+            const CommandLane lane = &queue == &m_BulkQueue ? CommandLane::Bulk : CommandLane::Live;
+            std::string text = std::move(queue.front());
+            queue.pop_front();
             if (text.empty()) continue;
             lock.unlock();
             bool delivered = SendText(m_windows, m_shell.skypeApiWindow.load(),
                                       m_shell.mainWindow.load(), text, m_sendTimeout);
             if (OutgoingObserver* observer = m_pOutgoingObserver.load()) {
-                observer->Sent(text, delivered, false);
+                observer->Sent(text, delivered, false, lane);
             }
             lock.lock();
             if (!delivered) m_bOutRunning = 0;
@@ -315,19 +326,23 @@ bool CSkypeEngine::LinkIdle() {
         if (!m_InQueue.empty() || m_bDispatching) return false;
     }
     std::lock_guard lock(m_csOut);
-    return m_OutQueue.empty() && !m_bOutRunning;
+    return m_OutQueue.empty() && m_BulkQueue.empty() && !m_bOutRunning;
 }
 
 bool CSkypeEngine::SendStraight(const std::string& text) {
     bool delivered = SendText(m_windows, m_shell.skypeApiWindow.load(), m_shell.mainWindow.load(),
                               text, m_sendTimeout);
     if (OutgoingObserver* observer = m_pOutgoingObserver.load()) {
-        observer->Sent(text, delivered, true);
+        observer->Sent(text, delivered, true, CommandLane::Live);
     }
     return delivered;
 }
 
 int CSkypeEngine::QRV_SendSkypeCommandData(unsigned key, const char* userHandle, int callId) {
+    return QueueCommand(key, userHandle, callId, CommandLane::Live);
+}
+
+int CSkypeEngine::QueueCommand(unsigned key, const char* userHandle, int callId, CommandLane lane) {
     unsigned command = key & 0xFF;
     const char* format = CommandFormat(command);
     if (format == nullptr) return 0;
@@ -355,7 +370,7 @@ int CSkypeEngine::QRV_SendSkypeCommandData(unsigned key, const char* userHandle,
             break;
     }
     // snprintf cuts a long text to 254 bytes and terminates it.
-    EnqueueOutgoing(buffer);
+    EnqueueOutgoing(buffer, lane);
     return 0;
 }
 
@@ -454,8 +469,9 @@ void CSkypeEngine::RunAttachedSetUp() {
     m_collaborators.ClearCalls();
     m_collaborators.ClearContacts();
     m_collaborators.HandleButton(kButtonLinkReady);
-    QRV_SendSkypeCommandData(KEY_SKYPE_SEARCH_FRIENDS, nullptr, 0);
-    QRV_SendSkypeCommandData(KEY_SKYPE_SEARCH_CALLS, nullptr, 0);
+    // The contact list and the history load behind everything live.
+    QueueCommand(KEY_SKYPE_SEARCH_FRIENDS, nullptr, 0, CommandLane::Bulk);
+    QueueCommand(KEY_SKYPE_SEARCH_CALLS, nullptr, 0, CommandLane::Bulk);
     m_collaborators.SetLinkReady(1);
     m_collaborators.RestartFocusTimer();
 }

@@ -3,9 +3,10 @@
 // Lines from Skype arrive as WM_COPYDATA on the main window and are queued by
 // EnqueueIncoming; the parser thread takes them off in order and hands each
 // to the notification dispatcher. Commands are queued by EnqueueOutgoing (or
-// formatted by key through QRV_SendSkypeCommandData) and the sender thread
-// delivers them one WM_COPYDATA at a time. Link actions (discover, set-up after
-// attaching, audio routing, detach) each run once on a short-lived thread.
+// formatted by key through QRV_SendSkypeCommandData) in one of two lanes, and
+// the sender thread delivers them one WM_COPYDATA at a time, live ones ahead
+// of bulk ones. Link actions (discover, set-up after attaching, audio
+// routing, detach) each run once on a short-lived thread.
 #pragma once
 
 #include <atomic>
@@ -91,11 +92,17 @@ class CSkypeEngine {
     class OutgoingObserver {
       public:
         virtual ~OutgoingObserver() = default;
-        virtual void Queued(const std::string& text) = 0;
-        // `straight`: sent by SendStraight, not through the queue.
-        virtual void Sent(const std::string& text, bool delivered, bool straight) = 0;
+        virtual void Queued(const std::string& text, CommandLane lane) = 0;
+        // `straight`: sent by SendStraight, not through a lane (`lane` is then Live).
+        virtual void Sent(const std::string& text, bool delivered, bool straight,
+                          CommandLane lane) = 0;
     };
     void SetOutgoingObserver(OutgoingObserver* observer) { m_pOutgoingObserver = observer; }
+
+    // Outside the table: a text, or the command of a key, queued in `lane`.
+    // The table's EnqueueOutgoing and QRV_SendSkypeCommandData queue live.
+    int EnqueueOutgoing(const char* text, CommandLane lane);
+    int QueueCommand(unsigned key, const char* userHandle, int callId, CommandLane lane);
 
     // Outside the table: one text straight to Skype's API window, the same
     // bounded WM_COPYDATA the sender uses, not through the outgoing queue.
@@ -155,11 +162,13 @@ class CSkypeEngine {
     std::atomic<int> m_bInRunning{1};
     std::thread m_hInThread;
 
-    // Outgoing commands. The sender runs while m_bOutRunning is 1; starting and
-    // ending a run are both decided under m_csOut, so nothing queued is left behind.
+    // Outgoing commands, one queue per lane. The sender runs while
+    // m_bOutRunning is 1; starting and ending a run are both decided under
+    // m_csOut, so nothing queued is left behind.
     std::mutex m_csOut;
     std::condition_variable m_outSignal;
-    std::deque<std::string> m_OutQueue;
+    std::deque<std::string> m_OutQueue;   // the live lane
+    std::deque<std::string> m_BulkQueue;  // the bulk lane
     std::atomic<OutgoingObserver*> m_pOutgoingObserver{nullptr};
     int m_bOutRunning = 0;
     bool m_bOutStop = false;

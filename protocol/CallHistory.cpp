@@ -35,7 +35,7 @@ void CCallHistory::CallHistoryChanged(const NotificationLine&) {
     if (store == nullptr) return;
     store->ResetBrowse();
     m_bReloadPending = true;
-    m_link.QueueCommand(KEY_SKYPE_SEARCH_CALLS, nullptr, 0);
+    m_link.QueueBulkCommand(KEY_SKYPE_SEARCH_CALLS, nullptr, 0);
 }
 
 // The reply to the call search. The history is rebuilt when it is empty or
@@ -63,9 +63,9 @@ void CCallHistory::Calls(const NotificationLine& line) {
         store->ClearCalls();
         for (int id : ids) {
             store->AddCall(id, 0);
-            m_link.QueueCommand(KEY_SKYPE_GET_CALL_TYPE, nullptr, id);
-            m_link.QueueCommand(KEY_SKYPE_GET_CALL_STATUS, nullptr, id);
-            m_link.QueueCommand(KEY_SKYPE_GET_CALL_SEEN, nullptr, id);
+            m_link.QueueBulkCommand(KEY_SKYPE_GET_CALL_TYPE, nullptr, id);
+            m_link.QueueBulkCommand(KEY_SKYPE_GET_CALL_STATUS, nullptr, id);
+            m_link.QueueBulkCommand(KEY_SKYPE_GET_CALL_SEEN, nullptr, id);
         }
         if (!ids.empty()) {
             m_nLastCall = ids.back();
@@ -78,11 +78,12 @@ void CCallHistory::Calls(const NotificationLine& line) {
     // change notice's crossed): it ends, and shows its count, on its own
     // last reply.
     // The balance is refreshed after every reload.
-    m_link.QueueCommand(KEY_SKYPE_GET_PRIVILEGE_SKYPEOUT, nullptr, 0);
+    m_link.QueueBulkCommand(KEY_SKYPE_GET_PRIVILEGE_SKYPEOUT, nullptr, 0);
 }
 
-// Skype answers in the order asked, so the SEEN reply of the last listed call
-// comes after every other reply of the load.
+// Every question of the history goes in the bulk lane, which keeps its order,
+// and Skype answers in the order asked, so the SEEN reply of the last listed
+// call comes after every other reply of the load.
 void CCallHistory::HistoryCallSeen(int callId, int) {
     std::lock_guard lock(m_cs);
     const int last = m_nLastCall.load();

@@ -200,10 +200,11 @@ void CCallStateMachine::OnType(const Call& call) {
         call.store.SetSecondCallType(type);
     } else {
         call.store.SetCallType(call.id, type);
-        // A history record learns its partner this way. A live call asks
-        // for its partner itself; a search lists live calls too, and asking
-        // again there would draw the handle over the ringing caller's name.
-        Queue(KEY_SKYPE_GET_CALL_PARTNER_HANDLE, call.id);
+        // A history record learns its partner this way, a question of the
+        // history's load (bulk lane). A live call asks for its partner
+        // itself; a search lists live calls too, and asking again there
+        // would draw the handle over the ringing caller's name.
+        m_link.QueueBulkCommand(KEY_SKYPE_GET_CALL_PARTNER_HANDLE, nullptr, call.id);
     }
 }
 

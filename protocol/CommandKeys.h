@@ -37,6 +37,13 @@ enum SkypeCommandKey : unsigned {
     KEY_SKYPE_FLUSH = 33,
 };
 
+// The two lanes of commands to Skype. What a person at the handset waits for
+// (the calls' questions and commands, the attach sequence, status, mute, the
+// texts of the keys) goes live; the questions that load the contact list and
+// the call history go bulk. The sender takes the oldest live command first and
+// a bulk one only when no live one waits; each lane keeps its own order.
+enum class CommandLane { Live, Bulk };
+
 // Link actions run by the engine's link worker.
 enum ApiAction : int {
     API_ACTION_NONE = 0,

@@ -12,6 +12,10 @@ class SkypeLink {
     // Formats the command of `key` (CommandKeys.h) with its argument and queues
     // it for the sender thread (the engine's QRV_SendSkypeCommandData).
     virtual void QueueCommand(unsigned key, const char* userHandle, int callId) = 0;
+    // The same in the bulk lane: the questions that load the contact list and
+    // the call history. Every command queued by QueueCommand overtakes them;
+    // among themselves they keep their order.
+    virtual void QueueBulkCommand(unsigned key, const char* userHandle, int callId) = 0;
     // Sends one text straight to Skype's API window: one bounded WM_COPYDATA,
     // not through the outgoing queue. False when Skype did not take it.
     virtual bool SendStraight(const std::string& text) = 0;

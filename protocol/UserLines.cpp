@@ -110,12 +110,13 @@ void CUserLines::User(const NotificationLine& line) {
 
 // A contact's name: the display name first; with the newer protocols an empty
 // one asks for the full name, and an empty full name leaves the handle as the
-// name. The reachability is asked for once a name is stored.
+// name. The reachability is asked for once a name is stored. These questions
+// load the contact list: they go in the bulk lane.
 void CUserLines::UserName(const NotificationLine& line, bool fullName) {
     const std::string& handle = line.words.second;
     const std::string name = JoinWordsFrom(line.text, 3, kMaxNameLength);
     if (!fullName && name.empty() && m_device.m_nProtocol > kFullNameAfter) {
-        m_link.QueueCommand(KEY_SKYPE_GET_USER_FULLNAME, handle.c_str(), 0);
+        m_link.QueueBulkCommand(KEY_SKYPE_GET_USER_FULLNAME, handle.c_str(), 0);
         return;
     }
     if (CListManager* contacts = m_contacts.load()) {
@@ -126,7 +127,7 @@ void CUserLines::UserName(const NotificationLine& line, bool fullName) {
             contacts->SetContactName(handle.c_str(), name.c_str(), static_cast<int>(name.size()));
         }
     }
-    m_link.QueueCommand(KEY_SKYPE_GET_USER_ONLINESTATUS, handle.c_str(), 0);
+    m_link.QueueBulkCommand(KEY_SKYPE_GET_USER_ONLINESTATUS, handle.c_str(), 0);
 }
 
 void CUserLines::BuddyStatus(const std::string& handle, const std::string& value) {
@@ -135,8 +136,8 @@ void CUserLines::BuddyStatus(const std::string& handle, const std::string& value
         if (contacts) contacts->RemoveContact(handle.c_str());
     } else if (value == "2" || value == "3") {  // pending or added
         if (contacts) contacts->AddContact(handle.c_str(), CListManager::kUnreachable);
-        m_link.QueueCommand(KEY_SKYPE_GET_USER_FULLNAME, handle.c_str(), 0);
-        m_link.QueueCommand(KEY_SKYPE_GET_USER_ONLINESTATUS, handle.c_str(), 0);
+        m_link.QueueBulkCommand(KEY_SKYPE_GET_USER_FULLNAME, handle.c_str(), 0);
+        m_link.QueueBulkCommand(KEY_SKYPE_GET_USER_ONLINESTATUS, handle.c_str(), 0);
     }
 }
 

@@ -311,7 +311,7 @@ HResult CListManager::LoadContacts(const char* text) {
             token.assign(item);
             const bool added = !Succeeded(AddContact(token.c_str(), kUnreachable));
             if (added && m_pLink != nullptr) {
-                m_pLink->QueueCommand(KEY_SKYPE_GET_USER_DISPLAYNAME, token.c_str(), 0);
+                m_pLink->QueueBulkCommand(KEY_SKYPE_GET_USER_DISPLAYNAME, token.c_str(), 0);
             }
         }
     } catch (const std::bad_alloc&) {

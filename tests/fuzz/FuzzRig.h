@@ -66,6 +66,9 @@ class RecordingLink final : public SkypeLink {
         ++commands;
         lastKey = key;
     }
+    void QueueBulkCommand(unsigned key, const char* handle, int callId) override {
+        QueueCommand(key, handle, callId);
+    }
     bool SendStraight(const std::string& text) override {
         ++commands;
         lastText = text;

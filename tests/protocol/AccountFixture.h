@@ -185,6 +185,11 @@ class AccountTest : public ::testing::Test {
                 g_events.Add("queue " + std::to_string(key) + " " + (handle ? handle : "-") + " " +
                              std::to_string(callId));
             }));
+        ON_CALL(link, QueueBulkCommand(_, _, _))
+            .WillByDefault(Invoke([](unsigned key, const char* handle, int callId) {
+                g_events.Add("bulk " + std::to_string(key) + " " + (handle ? handle : "-") + " " +
+                             std::to_string(callId));
+            }));
         ON_CALL(link, UpdateTrayState()).WillByDefault(Invoke([this] {
             engine->UpdateTrayState();
         }));

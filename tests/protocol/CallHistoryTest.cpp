@@ -49,7 +49,7 @@ TEST_P(CallsRebuildTest, FollowsTheCountsOfHistoryAndReply) {
         line += (i == 0 ? " " : ", ") + std::to_string(id);
         listed.push_back(id);
         for (int key : {11, 21, 22}) {
-            queued.push_back("queue " + std::to_string(key) + " - " + std::to_string(id));
+            queued.push_back("bulk " + std::to_string(key) + " - " + std::to_string(id));
         }
     }
     g_events.Take();
@@ -64,7 +64,7 @@ TEST_P(CallsRebuildTest, FollowsTheCountsOfHistoryAndReply) {
         expected.push_back("store ClearCalls");
         expected.insert(expected.end(), queued.begin(), queued.end());
     }
-    expected.push_back("queue 24 - 0");
+    expected.push_back("bulk 24 - 0");
     EXPECT_THAT(g_events.Take(), ElementsAreArray(expected));
     EXPECT_EQ(HistoryIds(store), row.rebuilt ? listed : before);
     EXPECT_EQ(history->LastCallMarker(), row.rebuilt && row.listed > 0 ? listed.back() : 0);
@@ -91,7 +91,7 @@ TEST_F(AccountTest, SeenReplyOfTheLastListedCallEndsTheLoad) {
     Feed("CALL 12 TYPE OUTGOING_P2P");
     Feed("CALL 11 SEEN TRUE");
     EXPECT_EQ(engine->HistoryLoaded(), 0);
-    EXPECT_THAT(g_events.Take(), ElementsAre("queue 8 - 12"));
+    EXPECT_THAT(g_events.Take(), ElementsAre("bulk 8 - 12"));
 
     Feed("CALL 12 SEEN FALSE");
     EXPECT_EQ(engine->HistoryLoaded(), 1);
@@ -109,8 +109,8 @@ TEST_F(AccountTest, LoadEndsQuietlyWhenTheHandsetHasAnnouncedItself) {
     Feed("CALLS 5");
     Feed("CALL 5 SEEN TRUE");
     EXPECT_EQ(engine->HistoryLoaded(), 1);
-    EXPECT_THAT(g_events.Take(), ElementsAre("store ClearCalls", "queue 11 - 5", "queue 21 - 5",
-                                             "queue 22 - 5", "queue 24 - 0"));
+    EXPECT_THAT(g_events.Take(), ElementsAre("store ClearCalls", "bulk 11 - 5", "bulk 21 - 5",
+                                             "bulk 22 - 5", "bulk 24 - 0"));
 }
 
 // The history stays until the reply: a call archived meanwhile counts with
@@ -119,7 +119,7 @@ TEST_F(AccountTest, HistoryChangeReloadsAndKeepsTheLoadedFlag) {
     engine->SetHistoryLoaded(1);
     store.AddCall(3, 0);
     Feed("CALLHISTORYCHANGED");
-    EXPECT_THAT(g_events.Take(), ElementsAre("store ResetBrowse", "queue 12 - 0"));
+    EXPECT_THAT(g_events.Take(), ElementsAre("store ResetBrowse", "bulk 12 - 0"));
     EXPECT_THAT(HistoryIds(store), ElementsAre(3));
     EXPECT_EQ(engine->HistoryLoaded(), 1);
 }

@@ -131,8 +131,9 @@ TEST_F(CallsTest, TypeSeenAndDurationGoToTheRecordOfTheirRole) {
     EXPECT_EQ(value, 65);
     store.GetSecondCallDuration(&value);
     EXPECT_EQ(value, 9);
-    EXPECT_EQ(log, (Events{"GET CALL 555 PARTNER_HANDLE"}))
-        << "a history record's TYPE reply asks for the partner's handle; a live call asks itself";
+    EXPECT_EQ(log, (Events{"bulk GET CALL 555 PARTNER_HANDLE"}))
+        << "a history record's TYPE reply asks for the partner's handle in the bulk lane; a live "
+           "call asks itself";
 }
 
 TEST_F(CallsTest, AShortLineNeverSeesThePreviousLinesWords) {

@@ -192,6 +192,10 @@ class CallsTest : public ::testing::Test {
             .WillByDefault(Invoke([this](unsigned key, const char*, int callId) {
                 log.push_back(QueuedText(key, callId));
             }));
+        ON_CALL(link, QueueBulkCommand(_, _, _))
+            .WillByDefault(Invoke([this](unsigned key, const char*, int callId) {
+                log.push_back("bulk " + QueuedText(key, callId));
+            }));
         ON_CALL(link, SendStraight(_)).WillByDefault(Invoke([this](const std::string& text) {
             log.push_back("straight " + text);
             return true;

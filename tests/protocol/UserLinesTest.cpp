@@ -134,22 +134,21 @@ INSTANTIATE_TEST_SUITE_P(
     Protocol3And5, UserPropertyTest,
     ::testing::Values(
         // An empty display name: the newer protocol asks for the full name instead.
-        UserRow{5, "USER bob DISPLAYNAME", {"queue 10 bob 0"}},
-        UserRow{3, "USER bob DISPLAYNAME", {"name bob '' 0", "queue 7 bob 0"}},
-        UserRow{
-            5, "USER bob DISPLAYNAME Bob  Smith", {"name bob 'Bob Smith ' 10", "queue 7 bob 0"}},
-        UserRow{3, "USER bob DISPLAYNAME Bob", {"name bob 'Bob ' 4", "queue 7 bob 0"}},
+        UserRow{5, "USER bob DISPLAYNAME", {"bulk 10 bob 0"}},
+        UserRow{3, "USER bob DISPLAYNAME", {"name bob '' 0", "bulk 7 bob 0"}},
+        UserRow{5, "USER bob DISPLAYNAME Bob  Smith", {"name bob 'Bob Smith ' 10", "bulk 7 bob 0"}},
+        UserRow{3, "USER bob DISPLAYNAME Bob", {"name bob 'Bob ' 4", "bulk 7 bob 0"}},
         // An empty full name: the handle stands in (its terminator counted).
-        UserRow{5, "USER bob FULLNAME", {"name bob 'bob' 4", "queue 7 bob 0"}},
+        UserRow{5, "USER bob FULLNAME", {"name bob 'bob' 4", "bulk 7 bob 0"}},
         UserRow{
-            3, "USER bob FULLNAME Robert Smith", {"name bob 'Robert Smith ' 13", "queue 7 bob 0"}},
+            3, "USER bob FULLNAME Robert Smith", {"name bob 'Robert Smith ' 13", "bulk 7 bob 0"}},
         UserRow{5, "USER bob ONLINESTATUS SKYPEOUT", {"status bob 3"}},
         UserRow{5, "USER bob ONLINESTATUS DND", {"status bob 3"}},
         UserRow{5, "USER bob ONLINESTATUS OFFLINE", {"status bob 0"}},
         UserRow{5, "USER bob ONLINESTATUS online", {"status bob 0"}},
         UserRow{5, "USER bob BUDDYSTATUS 1", {"remove bob"}},
-        UserRow{5, "USER bob BUDDYSTATUS 2", {"add bob 0", "queue 10 bob 0", "queue 7 bob 0"}},
-        UserRow{3, "USER bob BUDDYSTATUS 3", {"add bob 0", "queue 10 bob 0", "queue 7 bob 0"}},
+        UserRow{5, "USER bob BUDDYSTATUS 2", {"add bob 0", "bulk 10 bob 0", "bulk 7 bob 0"}},
+        UserRow{3, "USER bob BUDDYSTATUS 3", {"add bob 0", "bulk 10 bob 0", "bulk 7 bob 0"}},
         UserRow{5, "USER bob BUDDYSTATUS 0", {}}, UserRow{5, "USER bob BIRTHDAY 1990", {}},
         UserRow{5, "USER", {}}));
 

@@ -443,13 +443,13 @@ TEST(ContactListTexts, NullPointersFailWithoutChangingAnything) {
 
 // ---- loading, and the contact action dialog --------------------------------
 
-TEST(ContactListLoad, EveryNewHandleIsAskedForItsDisplayNameOnce) {
+TEST(ContactListLoad, EveryNewHandleIsAskedForItsDisplayNameOnceInTheBulkLane) {
     MockSkypeLink link;
     CListManager list(&link);
     {
         InSequence order;
         for (const char* handle : {"alice", "bob", "carol", "dave"})
-            EXPECT_CALL(link, QueueCommand(KEY_SKYPE_GET_USER_DISPLAYNAME, StrEq(handle), 0));
+            EXPECT_CALL(link, QueueBulkCommand(KEY_SKYPE_GET_USER_DISPLAYNAME, StrEq(handle), 0));
     }
     EXPECT_EQ(S_OK, list.LoadContacts("USERS alice, bob,carol"));
     EXPECT_EQ(S_OK, list.LoadContacts("USERS alice, bob, carol"));  // adds nothing

@@ -225,6 +225,7 @@ class MockLinkCollaborators : public LinkCollaborators {
 class MockSkypeLink : public SkypeLink {
   public:
     MOCK_METHOD(void, QueueCommand, (unsigned, const char*, int), (override));
+    MOCK_METHOD(void, QueueBulkCommand, (unsigned, const char*, int), (override));
     MOCK_METHOD(bool, SendStraight, (const std::string&), (override));
     MOCK_METHOD(void, Rediscover, (), (override));
     MOCK_METHOD(bool, DisplayEnabled, (), (override));

@@ -1,0 +1,119 @@
+// The sender's two lanes: what a person at the handset waits for leaves ahead
+// of the contact list's and the history's loading, and neither lane is
+// reordered within itself.
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include "EngineFixture.h"
+#include "protocol/CommandKeys.h"
+
+namespace kestrava::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+
+constexpr auto kWait = 5s;
+
+class CommandLanesTest : public EngineTest {
+  protected:
+    void Live(const std::string& text) { engine->EnqueueOutgoing(text.c_str(), CommandLane::Live); }
+    void Bulk(const std::string& text) { engine->EnqueueOutgoing(text.c_str(), CommandLane::Bulk); }
+};
+
+TEST_F(CommandLanesTest, LiveCommandsOvertakeBulkOnesAndEachLaneKeepsItsOrder) {
+    {
+        // Whenever the sender wakes, "GET CALL 7 STATUS" is the oldest live
+        // command: it goes first, the rest waits behind the held send.
+        std::lock_guard hold(windows.sendGate);
+        Live("GET CALL 7 STATUS");
+        Bulk("GET USER a DISPLAYNAME");
+        Bulk("GET USER b DISPLAYNAME");
+        Live("GET CALL 7 PARTNER_DISPNAME");
+        engine->QRV_SendSkypeCommandData(KEY_SKYPE_FLUSH, nullptr, 0);  // a flush in the live lane
+        Bulk("GET USER a ONLINESTATUS");
+        engine->QueueCommand(KEY_SKYPE_GET_CALL_SEEN, nullptr, 40, CommandLane::Bulk);
+        engine->QueueCommand(KEY_SKYPE_GET_CALL_PARTNER_HANDLE, nullptr, 7, CommandLane::Live);
+    }
+    ASSERT_TRUE(windows.WaitForSends(7, kWait)) << "a lane was left behind";
+    std::this_thread::sleep_for(50ms);
+    EXPECT_THAT(windows.SentTexts(), ElementsAre("GET CALL 7 STATUS", "GET CALL 7 PARTNER_DISPNAME",
+                                                 "GET CALL 7 PARTNER_HANDLE",
+                                                 "GET USER a DISPLAYNAME", "GET USER b DISPLAYNAME",
+                                                 "GET USER a ONLINESTATUS", "GET CALL 40 SEEN"));
+    EXPECT_TRUE(engine->LinkIdle());
+}
+
+TEST_F(CommandLanesTest, ALiveCommandQueuedBehindALongBulkLoadGoesOutNext) {
+    constexpr int kBulk = 300;
+    {
+        // The sender takes at most the first bulk command before the hold ends.
+        std::lock_guard hold(windows.sendGate);
+        for (int i = 0; i < kBulk; ++i) {
+            Bulk("GET USER contact" + std::to_string(i) + " DISPLAYNAME");
+        }
+        Live("GET CALL 9 PARTNER_DISPNAME");
+    }
+    ASSERT_TRUE(windows.WaitForSends(kBulk + 1, kWait));
+    std::vector<std::string> sent = windows.SentTexts();
+    auto live = std::find(sent.begin(), sent.end(), "GET CALL 9 PARTNER_DISPNAME");
+    ASSERT_NE(live, sent.end());
+    EXPECT_LE(live - sent.begin(), 1) << "the live command waited behind the bulk load";
+    sent.erase(live);
+    for (int i = 0; i < kBulk; ++i) {
+        ASSERT_EQ(sent[static_cast<std::size_t>(i)],
+                  "GET USER contact" + std::to_string(i) + " DISPLAYNAME")
+            << "the bulk lane was reordered";
+    }
+}
+
+// The sender's exit rules hold across the lanes: a command Skype does not
+// take ends the run, both lanes wait for the next command queued, and then
+// the live lane still goes first.
+TEST_F(CommandLanesTest, ACommandSkypeDoesNotTakeEndsTheRunOfBothLanes) {
+    windows.accepting = false;
+    {
+        std::lock_guard hold(windows.sendGate);
+        Live("GET CALL 7 STATUS");
+        Bulk("SEARCH FRIENDS");
+        Bulk("SEARCH CALLS");
+    }
+    ASSERT_TRUE(windows.WaitForSends(1, kWait));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_THAT(windows.SentTexts(), ElementsAre("GET CALL 7 STATUS")) << "the sender should end";
+    EXPECT_FALSE(engine->LinkIdle()) << "the bulk lane still waits";
+
+    windows.accepting = true;
+    Live("GET CALL 8 STATUS");
+    ASSERT_TRUE(windows.WaitForSends(4, kWait));
+    EXPECT_THAT(windows.SentTexts(), ElementsAre("GET CALL 7 STATUS", "GET CALL 8 STATUS",
+                                                 "SEARCH FRIENDS", "SEARCH CALLS"));
+}
+
+// After attaching, the contact and call searches load behind everything live.
+TEST_F(CommandLanesTest, TheAttachSetUpSearchesInTheBulkLane) {
+    std::atomic<bool> setUpDone{false};
+    ON_CALL(links, RestartFocusTimer()).WillByDefault([&] { setUpDone = true; });
+    {
+        std::lock_guard hold(windows.sendGate);
+        RunAction(API_ACTION_ATTACHED);
+        auto deadline = std::chrono::steady_clock::now() + kWait;
+        while (!setUpDone && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(1ms);
+        }
+        ASSERT_TRUE(setUpDone);
+        Live("GET CALL 5 PARTNER_DISPNAME");
+    }
+    ASSERT_TRUE(windows.WaitForSends(7, kWait));
+    std::this_thread::sleep_for(50ms);
+    std::vector<std::string> sent = windows.SentTexts();
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_THAT(std::vector<std::string>(sent.end() - 2, sent.end()),
+                ElementsAre("SEARCH FRIENDS", "SEARCH CALLS"));
+    EXPECT_NE(std::find(sent.begin(), sent.end() - 2, "GET CALL 5 PARTNER_DISPNAME"),
+              sent.end() - 2);
+}
+
+}  // namespace
+}  // namespace kestrava::testing
