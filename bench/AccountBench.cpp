@@ -6,8 +6,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CountingLink.h"
@@ -19,6 +21,7 @@
 #include "protocol/CSkypeEngine.h"
 #include "protocol/CallHistory.h"
 #include "protocol/CallStateMachine.h"
+#include "protocol/CommandKeys.h"
 #include "protocol/NotificationDispatcher.h"
 #include "protocol/SkypeLink.h"
 #include "protocol/UserLines.h"
@@ -98,6 +101,95 @@ void BM_LoadCallHistory(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * calls);
 }
 BENCHMARK(BM_LoadCallHistory)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+// The commands one call's end costs with a history of N calls: the call
+// rings, is answered and finishes, Skype announces its history changed and
+// lists the new call in front (the oldest leaves, so the size stays N), and
+// answers exactly what the program asks, in order. A third of the history is
+// missed calls, all seen but one. Reported per call end.
+void BM_CommandsPerCallEnd(benchmark::State& state) {
+    const int size = static_cast<int>(state.range(0));
+    Account account;
+    std::vector<std::pair<unsigned, int>> asked;
+    account.link.asked = &asked;
+    CSessionStore store;
+    account.history->SetSessionStore(&store);
+    account.calls->SetSessionStore(&store);
+    auto feed = [&](const std::string& line) {
+        int id = 0, status = -1;
+        store.GetCurrentCallId(&id);
+        store.GetCurrentCallStatus(&status);
+        account.lines->Dispatch(line, id, status);
+    };
+    std::deque<int> listed;  // newest first
+    const int firstId = 3000;
+    // The one missed call not yet seen: the newest missed call of the first load.
+    const int unseenId = firstId + size - 1 - (firstId + size - 1) % 3;
+    auto answer = [&] {
+        for (int round = 0; round < 10 && !asked.empty(); ++round) {
+            const auto questions = std::exchange(asked, {});
+            for (const auto& [key, id] : questions) {
+                const std::string prefix = "CALL " + std::to_string(id);
+                const bool missed = id % 3 == 0 && id < firstId + size;
+                switch (key) {
+                    case KEY_SKYPE_SEARCH_CALLS: {
+                        std::string search = "CALLS";
+                        for (int listedId : listed) {
+                            search += (search.size() > 5 ? ", " : " ") + std::to_string(listedId);
+                        }
+                        feed(search);
+                        break;
+                    }
+                    case KEY_SKYPE_GET_CALL_TYPE:
+                        feed(prefix + (id % 3 == 2 ? " TYPE OUTGOING_P2P" : " TYPE INCOMING_P2P"));
+                        break;
+                    case KEY_SKYPE_GET_CALL_STATUS:
+                        feed(prefix + (missed ? " STATUS MISSED" : " STATUS FINISHED"));
+                        break;
+                    case KEY_SKYPE_GET_CALL_SEEN:
+                        feed(prefix + (id == unseenId ? " SEEN FALSE" : " SEEN TRUE"));
+                        break;
+                    case KEY_SKYPE_GET_CALL_PARTNER_HANDLE:
+                        feed(prefix + " PARTNER_HANDLE contact1");
+                        break;
+                    case KEY_SKYPE_GET_CALL_PARTNER_DISPNAME:
+                        feed(prefix + " PARTNER_DISPNAME Contact 1");
+                        break;
+                    case KEY_SKYPE_GET_CALL_DURATION:
+                        feed(prefix + " DURATION 60");
+                        break;
+                    case KEY_SKYPE_GET_CALL_TIMESTAMP:
+                        feed(prefix + " TIMESTAMP 1700000000");
+                        break;
+                    default:
+                        break;
+                }
+            }
+        }
+    };
+    for (int i = 0; i < size; ++i) listed.push_front(firstId + i);
+    asked.emplace_back(KEY_SKYPE_SEARCH_CALLS, 0);  // the load after attaching
+    answer();
+    int next = firstId + size;
+    long commands = 0;
+    for (auto _ : state) {
+        const long before = account.link.queued;
+        const std::string call = "CALL " + std::to_string(next);
+        for (const char* status : {" STATUS RINGING", " STATUS INPROGRESS", " STATUS FINISHED"}) {
+            feed(call + status);
+        }
+        listed.push_front(next++);
+        listed.pop_back();
+        answer();  // the questions about the call that ended
+        feed("CALLHISTORYCHANGED");
+        answer();
+        if (account.history->LastCallMarker() != 0) state.SkipWithError("the refresh did not end");
+        commands += account.link.queued - before;
+    }
+    state.counters["commands"] =
+        benchmark::Counter(static_cast<double>(commands), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_CommandsPerCallEnd)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
 
 void BM_LoadContacts(benchmark::State& state) {
     const int contacts = static_cast<int>(state.range(0));

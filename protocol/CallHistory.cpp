@@ -25,24 +25,23 @@ void CCallHistory::SetSessionStore(CSessionStore* store) {
     m_store = store;
 }
 
-// Skype's history changed: reload it. The history stays as it is until the
-// reply comes, so a call archived meanwhile (the call whose end Skype
-// announced) counts with the older ones, and the missed calls shown then are
-// the true count. The loaded flag stays as it is.
+// Skype's history changed: search it again. The history stays as it is
+// until the reply comes, so a call archived meanwhile (the call whose end
+// Skype announced) counts with the older ones, and the missed calls shown
+// then are the true count. The loaded flag and the browse stay as they are.
 void CCallHistory::CallHistoryChanged(const NotificationLine&) {
     std::lock_guard lock(m_cs);
     CSessionStore* store = m_store.load();
     if (store == nullptr) return;
-    store->ResetBrowse();
     m_bReloadPending = true;
     m_link.QueueBulkCommand(KEY_SKYPE_SEARCH_CALLS, nullptr, 0);
 }
 
-// The reply to the call search. The history is rebuilt when it is empty or
-// Skype lists fewer calls than it holds; listing as many or more leaves it
-// as it is (new calls reach it through the call state machine), and the load
-// is complete unless an earlier one is still being answered. After a change notice it is always
-// rebuilt: the records Skype changed are asked again.
+// The reply to the call search. After a change notice the history takes what
+// changed (Refresh). Otherwise it is loaded in full when it is empty or Skype
+// lists fewer calls than it holds; listing as many or more leaves it as it is
+// (new calls reach it through the call state machine), and the load is
+// complete unless an earlier one is still being answered.
 void CCallHistory::Calls(const NotificationLine& line) {
     std::lock_guard lock(m_cs);
     CSessionStore* store = m_store.load();
@@ -51,25 +50,18 @@ void CCallHistory::Calls(const NotificationLine& line) {
     const std::size_t listed = ids.size();
     int held = 0;
     store->GetCallCount(&held);
-    const bool reload = m_bReloadPending;
+    const bool changed = m_bReloadPending;
     m_bReloadPending = false;
-    if (listed == 0) {
-        m_nLastCall = 0;
+    if (changed) {
+        Refresh(*store, ids);
+    } else if (held == 0 || listed < static_cast<std::size_t>(held)) {
+        m_nLastCall = ids.empty() ? 0 : ids.back();
         m_bChangeLoad = false;
-        EndLoad();
-        if (reload) m_engine.RefreshMissedCalls();
-    }
-    if (reload || held == 0 || listed < static_cast<std::size_t>(held)) {
+        if (ids.empty()) EndLoad();
         store->ClearCalls();
         for (int id : ids) {
             store->AddCall(id, 0);
-            m_link.QueueBulkCommand(KEY_SKYPE_GET_CALL_TYPE, nullptr, id);
-            m_link.QueueBulkCommand(KEY_SKYPE_GET_CALL_STATUS, nullptr, id);
-            m_link.QueueBulkCommand(KEY_SKYPE_GET_CALL_SEEN, nullptr, id);
-        }
-        if (!ids.empty()) {
-            m_nLastCall = ids.back();
-            m_bChangeLoad = reload;
+            AskDetails(id);
         }
     } else if (m_nLastCall.load() == 0) {
         EndLoad();
@@ -77,13 +69,52 @@ void CCallHistory::Calls(const NotificationLine& line) {
     // Otherwise a load is still being answered (a start-up search and a
     // change notice's crossed): it ends, and shows its count, on its own
     // last reply.
-    // The balance is refreshed after every reload.
+    // The balance is refreshed after every search.
     m_link.QueueBulkCommand(KEY_SKYPE_GET_PRIVILEGE_SKYPEOUT, nullptr, 0);
 }
 
+// What a change of Skype's history costs is what changed: the listed calls
+// the history lacks are asked for, the calls no longer listed leave, and of
+// the calls kept only those whose seen flag can still change (missed incoming
+// calls not yet seen) are asked for it again. The last SEEN asked ends the
+// load, which then shows the missed count again if it changed.
+void CCallHistory::Refresh(CSessionStore& store, const std::vector<int>& ids) {
+    const CSessionStore::HistoryMatch match = store.MatchCalls(ids);
+    for (int id : match.added) AskDetails(id);
+    for (int id : match.unseenMissed) m_link.QueueBulkCommand(KEY_SKYPE_GET_CALL_SEEN, nullptr, id);
+    int last = 0;
+    if (!match.unseenMissed.empty()) {
+        last = match.unseenMissed.back();
+    } else if (!match.added.empty()) {
+        last = match.added.back();
+    }
+    if (last != 0) {
+        m_nLastCall = last;
+        m_bChangeLoad = true;
+        return;
+    }
+    // Nothing to ask. A load still being answered ends on its own last reply
+    // while the history keeps that call; otherwise the load is complete now.
+    const int pending = m_nLastCall.load();
+    if (pending != 0 && store.HasCall(pending) == S_OK) {
+        m_bChangeLoad = true;
+        return;
+    }
+    m_nLastCall = 0;
+    m_bChangeLoad = false;
+    EndLoad();
+    m_engine.RefreshMissedCalls();
+}
+
+void CCallHistory::AskDetails(int id) {
+    m_link.QueueBulkCommand(KEY_SKYPE_GET_CALL_TYPE, nullptr, id);
+    m_link.QueueBulkCommand(KEY_SKYPE_GET_CALL_STATUS, nullptr, id);
+    m_link.QueueBulkCommand(KEY_SKYPE_GET_CALL_SEEN, nullptr, id);
+}
+
 // Every question of the history goes in the bulk lane, which keeps its order,
-// and Skype answers in the order asked, so the SEEN reply of the last listed
-// call comes after every other reply of the load.
+// and Skype answers in the order asked, so the SEEN reply of the last asked call
+// comes after every other reply of the load.
 void CCallHistory::HistoryCallSeen(int callId, int) {
     std::lock_guard lock(m_cs);
     const int last = m_nLastCall.load();

@@ -1,6 +1,7 @@
-// The call history from Skype: rebuilt from the reply to the call search
-// after attaching and after every change Skype announces (the history is kept
-// until the reply comes), completed by the
+// The call history from Skype: loaded from the reply to the call search
+// after attaching, and brought up to date with what changed after every
+// change Skype announces (the history is kept until the reply comes),
+// completed by the
 // replies for calls that are neither the current nor the second call (the
 // call state machine stores their properties and hands on SEEN and
 // TIMESTAMP). The SEEN reply of the last call of a search ends the load, and the handset is
@@ -46,13 +47,15 @@ class CCallHistory final : public HistoryLineHandler {
     int LastCallMarker() const { return m_nLastCall.load(); }
 
   private:
+    void Refresh(CSessionStore& store, const std::vector<int>& ids);
+    void AskDetails(int id);  // type, status and seen flag, in that order
     void EndLoad();
 
     SkypeLink& m_link;
     CSkypeEngine& m_engine;
     std::atomic<CSessionStore*> m_store{nullptr};
     std::atomic<int> m_nLastCall{0};
-    bool m_bReloadPending = false;  // a change notice came; the reply rebuilds the history
+    bool m_bReloadPending = false;  // a change notice came; its reply refreshes the history
     bool m_bChangeLoad = false;     // the load under way follows a change notice
     std::recursive_mutex m_cs;
 };

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <limits>
 #include <new>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "session/ContactActionSink.h"
@@ -228,6 +229,70 @@ HResult CSessionStore::CountUnseenMissedCalls(int* count) {
 HResult CSessionStore::HasCall(int id) {
     Lock lock(m_cs);
     return FindCall(id) ? S_OK : E_FAIL;
+}
+
+// Everything that allocates happens before the history changes: the new
+// records, and the new order with a slot for each kept record, which is then
+// moved into place. A failed allocation leaves the history as it was.
+CSessionStore::HistoryMatch CSessionStore::MatchCalls(const std::vector<int>& listed) {
+    Lock lock(m_cs);
+    HistoryMatch match;
+    std::unordered_map<int, std::size_t> held;  // id -> index in the history
+    std::deque<std::unique_ptr<CCallRecord>> rebuilt;
+    std::vector<std::size_t> keptFrom;  // for each entry of `rebuilt`: its old index, or npos
+    constexpr std::size_t kNew = static_cast<std::size_t>(-1);
+    try {
+        held.reserve(m_CallingLists.size());
+        for (std::size_t index = 0; index < m_CallingLists.size(); ++index) {
+            held.emplace(m_CallingLists[index]->CallId, index);
+        }
+        std::unordered_set<int> taken;
+        for (int id : listed) {
+            if (!taken.insert(id).second) continue;  // listed twice
+            const auto found = held.find(id);
+            if (found == held.end()) {
+                rebuilt.push_back(std::make_unique<CCallRecord>(id));
+                keptFrom.push_back(kNew);
+                match.added.push_back(id);
+                continue;
+            }
+            const CCallRecord& record = *m_CallingLists[found->second];
+            if (IsIncoming(record) && record.Status == kStatusMissed && record.Seen == 0) {
+                match.unseenMissed.push_back(id);
+            }
+            rebuilt.push_back(nullptr);
+            keptFrom.push_back(found->second);
+        }
+    } catch (const std::bad_alloc&) {
+        return {};  // the history is as it was
+    }
+
+    // The browse follows its records to their new places.
+    auto newIndexOf = [&](int oldIndex) {
+        if (oldIndex < 0) return -1;
+        for (std::size_t index = 0; index < keptFrom.size(); ++index) {
+            if (keptFrom[index] == static_cast<std::size_t>(oldIndex)) {
+                return static_cast<int>(index);
+            }
+        }
+        return -1;
+    };
+    const CCallRecord* atCursor = RecordAtCursor();
+    const int cursor = atCursor ? newIndexOf(m_nCursor) : -1;
+    const int lastMatch = newIndexOf(m_nLastMatch);
+
+    for (std::size_t index = 0; index < rebuilt.size(); ++index) {
+        if (keptFrom[index] != kNew) rebuilt[index] = std::move(m_CallingLists[keptFrom[index]]);
+    }
+    m_CallingLists.swap(rebuilt);
+
+    if (cursor < 0) {
+        ResetBrowse();
+    } else {
+        m_nCursor = cursor;
+        m_nLastMatch = lastMatch;
+    }
+    return match;
 }
 
 // ---- the browsed call -----------------------------------------------------

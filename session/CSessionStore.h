@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "ResultCodes.h"
 #include "session/CCallRecord.h"
@@ -145,6 +146,17 @@ class CSessionStore {
     HResult RetireCurrentCall();
     // The status of a history record; E_FAIL when the history has no such call.
     HResult GetCallStatus(int id, int* status);
+
+    // The history as a call search lists it, keeping what is known: a listed
+    // call keeps its record, a call the history lacks gets an empty one, a
+    // record no longer listed leaves, and the records take the listed order
+    // (a repeated id counts once). The browse cursor stays on its record
+    // while that is listed, and starts again otherwise.
+    struct HistoryMatch {
+        std::vector<int> added;         // listed, new to the history
+        std::vector<int> unseenMissed;  // kept, and their seen flag can still change
+    };
+    HistoryMatch MatchCalls(const std::vector<int>& listed);
 
   private:
     // What the handset shows for the browsed call: a copy taken by

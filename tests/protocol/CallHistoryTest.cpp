@@ -119,7 +119,7 @@ TEST_F(AccountTest, HistoryChangeReloadsAndKeepsTheLoadedFlag) {
     engine->SetHistoryLoaded(1);
     store.AddCall(3, 0);
     Feed("CALLHISTORYCHANGED");
-    EXPECT_THAT(g_events.Take(), ElementsAre("store ResetBrowse", "bulk 12 - 0"));
+    EXPECT_THAT(g_events.Take(), ElementsAre("bulk 12 - 0")) << "the browse stays";
     EXPECT_THAT(HistoryIds(store), ElementsAre(3));
     EXPECT_EQ(engine->HistoryLoaded(), 1);
 }
@@ -135,9 +135,9 @@ TEST_F(AccountTest, TheLoadEndsOnTheLastListedCallWhateverItsRole) {
     EXPECT_EQ(engine->HistoryLoaded(), 1);
 }
 
-// The call whose end Skype announced is archived into the emptied history
-// before the reply comes; the reply rebuilds the history all the same.
-TEST_F(AccountTest, TheReplyToAChangeNoticeRebuildsWhatArrivedMeanwhile) {
+// The call whose end Skype announced is archived into the history before the
+// reply comes; the reply keeps it in the listed place.
+TEST_F(AccountTest, TheReplyToAChangeNoticeKeepsWhatArrivedMeanwhile) {
     store.AddCall(3, 0);
     Feed("CALLHISTORYCHANGED");
     store.AddCall(7, 1);  // the ended call, archived meanwhile
@@ -268,14 +268,16 @@ TEST_F(MissedCallsTest, TheCountShownIsTheHistorysTrueCount) {
     // A second search reply in the middle of a reload (the start-up search
     // and the change notice's, after Skype came back) leaves the reload
     // running: its end still shows the count the history then holds.
+    // Here call 51 was missed meanwhile: it is asked for, then the seen flag
+    // of 50, the one missed call kept that is not yet seen.
     FeedLive("CALLHISTORYCHANGED");
-    FeedLive("CALLS 50, 1");
-    FeedLive("CALLS 50, 1");
-    for (int id : {50, 1}) {
-        FeedLive("CALL " + std::to_string(id) + " TYPE INCOMING_P2P");
-        FeedLive("CALL " + std::to_string(id) + " STATUS MISSED");
-        FeedLive("CALL " + std::to_string(id) + " SEEN FALSE");
-    }
+    FeedLive("CALLS 51, 50, 1");
+    FeedLive("CALLS 51, 50, 1");
+    FeedLive("CALL 51 TYPE INCOMING_P2P");
+    FeedLive("CALL 51 STATUS MISSED");
+    FeedLive("CALL 51 SEEN FALSE");
+    EXPECT_THAT(shown(g_events.Take()), IsEmpty()) << "the refresh is still being answered";
+    FeedLive("CALL 50 SEEN FALSE");
     EXPECT_THAT(shown(g_events.Take()), ElementsAre("2 Missed Calls"));
 
     // A list being browsed is left alone.

@@ -139,3 +139,26 @@ TEST_F(Browse, AHistoryReloadedUnderABrowseIsNeverReadPastItsEnd) {
     int extra = 0;
     EXPECT_EQ(E_FAIL, m_store.GetSelectedExtra1(&extra));
 }
+
+// A history brought up to date under a browse: the cursor stays on its record
+// wherever that moves, and starts again once the record has left.
+TEST_F(Browse, AHistoryBroughtUpToDateKeepsTheCursorOnItsRecord) {
+    Start(CSessionStore::kBrowseMissed);
+    ASSERT_EQ(S_OK, m_store.SelectNextCall(0, 0, &m_id));
+    ASSERT_EQ(103, m_id);
+    m_store.RefreshSelection(m_id);
+
+    // Two new calls in front, 101 gone: 103 moves from index 2 to index 3.
+    m_store.MatchCalls({301, 302, 102, 103, 104, 105, 106, 107});
+    EXPECT_EQ("cid", SelectedHandle());
+    ASSERT_EQ(S_OK, m_store.SelectNextCall(0, 1, &m_id));
+    EXPECT_EQ(106, m_id) << "the next missed call after the one shown";
+    ASSERT_EQ(S_OK, m_store.SelectNextCall(1, 1, &m_id));
+    EXPECT_EQ(103, m_id);
+
+    // The browsed record leaves: the browse starts again from the newest call.
+    m_store.MatchCalls({302, 104, 105, 106});
+    EXPECT_EQ("<none>", SelectedHandle());
+    ASSERT_EQ(S_OK, m_store.SelectNextCall(0, 0, &m_id));
+    EXPECT_EQ(106, m_id);
+}

@@ -66,6 +66,37 @@ TEST(SessionHistory, CountsOnlyUnseenMissedIncomingCalls) {
     EXPECT_EQ(2, count);
 }
 
+// A change of Skype's history brings the history up to date: known records
+// keep what is known of them and take the listed order, new ids get empty
+// records, unlisted ones leave; what is left to ask is reported.
+TEST(SessionHistory, MatchingASearchKeepsKnownRecordsAndReportsWhatToAsk) {
+    CSessionStore store;
+    AddRecord(store, 40, 0, 5, "ann");  // missed, not yet seen: can still change
+    AddRecord(store, 30, 1, 4, "ben");  // dialed
+    AddRecord(store, 20, 0, 5);         // missed, seen
+    store.SetCallSeen(20, 1);
+    AddRecord(store, 10, 2, 5);  // missed from a phone line, not yet seen
+    store.SetCallPartnerName(40, "Ann", 3);
+    store.AddCall(40, 1);  // its details are complete
+
+    const auto match = store.MatchCalls({50, 30, 40, 50, 10, 60});
+    EXPECT_THAT(HistoryIds(store), ElementsAre(50, 30, 40, 10, 60));
+    EXPECT_THAT(match.added, ElementsAre(50, 60)) << "a repeated id counts once";
+    EXPECT_THAT(match.unseenMissed, ElementsAre(40, 10));
+    int details = 0, unseen = 0;
+    store.GetCallHasDetails(40, &details);
+    EXPECT_EQ(1, details) << "a kept record keeps its details";
+    store.GetCallHasDetails(50, &details);
+    EXPECT_EQ(0, details);
+    store.CountUnseenMissedCalls(&unseen);
+    EXPECT_EQ(2, unseen);
+    EXPECT_EQ(E_FAIL, store.HasCall(20));
+
+    const auto none = store.MatchCalls({});
+    EXPECT_TRUE(none.added.empty() && none.unseenMissed.empty());
+    EXPECT_TRUE(HistoryIds(store).empty());
+}
+
 TEST(SessionTexts, TextsAreCutBoundedByTheirLengthAndNeverOverrunTheBuffer) {
     CSessionStore store;
     const std::string longName(600, 'n');
