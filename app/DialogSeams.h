@@ -10,6 +10,7 @@
 #include "audio/HandsetMixers.h"
 #include "platform/DialogHost.h"
 #include "platform/ResourceStrings.h"
+#include "platform/WindowSystem.h"
 
 namespace kestrava {
 
