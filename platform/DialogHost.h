@@ -26,7 +26,8 @@ class DialogHost {
     // Shows dialog resource `resourceId` modally on the calling thread, owned
     // by the desktop window, and runs its message loop until EndDialog.
     // `procedure` gets WM_INITDIALOG first, WM_COMMAND (IDOK / IDCANCEL from
-    // its buttons, the controls' notices), WM_VSCROLL (its trackbars) and the program's own
+    // its buttons, the controls' notices), WM_VSCROLL (its trackbars), WM_DESTROY last however
+    // the dialog ends (its controls still exist then) and the program's own
     // messages (from kFirstOwnDialogMessage on) that reach the dialog's handle (WindowSystem::Send
     // from other threads); what it returns is the message's result (for WM_COMMAND: non-zero when
     // it took it). The system handles every other message itself. Returns EndDialog's result, -1

@@ -30,6 +30,12 @@ INT_PTR CALLBACK DialogThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     if (message == WM_COMMAND || message == WM_VSCROLL) {
         return (*procedure)(window, message, wParam, lParam) != 0 ? TRUE : FALSE;
     }
+    // The dialog ends however it was ended (EndDialog, or a quit request the
+    // modal loop met); the dialog manager does the rest.
+    if (message == WM_DESTROY) {
+        (*procedure)(window, message, wParam, lParam);
+        return FALSE;
+    }
     if (message < kFirstOwnDialogMessage) return FALSE;
     // A dialog procedure hands a message's result over through DWLP_MSGRESULT.
     LParam result = (*procedure)(window, message, wParam, lParam);

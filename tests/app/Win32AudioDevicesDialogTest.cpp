@@ -133,5 +133,26 @@ TEST_F(Win32AudioDevicesDialogTest, WithoutDevicesTheBoxesShowTheUsersWords) {
     EXPECT_EQ(Stored("Record"), "(none)");
 }
 
+// Exit from the tray while the dialog is open: the modal loop meets the quit
+// request, the dialog is destroyed without OK or Esc, and the watcher must
+// end with it, before the window object that it reaches is gone.
+TEST_F(Win32AudioDevicesDialogTest, AQuitWhileOpenEndsTheWatcherWithTheDialog) {
+    audio.SetBoth({kRealtek, kUsbSpeaker});
+    Store("Playback", kRealtek);
+    Store("Record", kRealtek);
+    bool watchedWhileOpen = false;
+    Run([&](HWND) {
+        watchedWhileOpen = logic.WatcherRunning();
+        PostQuitMessage(3);
+    });
+    EXPECT_TRUE(watchedWhileOpen);
+    EXPECT_FALSE(logic.WatcherRunning());
+    EXPECT_FALSE(logic.IsOpen());
+    // The quit request is left for the program's own loop.
+    MSG quit{};
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 3u);
+}
+
 }  // namespace
 }  // namespace kestrava::testing
