@@ -44,7 +44,8 @@ void AudioDeviceSettings::OnInitDialog(AudioDeviceDialogView& view,
                                        const std::string& noMicText) {
     std::lock_guard lock(m_lock);
     // Open from here on, whatever the steps below meet.
-    ++m_openCount;
+    if (!m_shown) ++m_openCount;
+    m_shown = true;
     view.SetAutoSwitchChecked(m_autoSwitch.load() != 0);
 
     const DeviceNames outputs = ReadDeviceNames(m_audio, AudioSide::Playback);
@@ -100,8 +101,20 @@ bool AudioDeviceSettings::OnCommand(AudioDeviceDialogView& view, int commandId) 
     m_autoSwitch = view.AutoSwitchChecked() ? 1 : 0;
     StopWatcher(view);
     WriteSelected(view);
-    if (m_openCount.load() > 0) --m_openCount;
+    Closed();
     return true;
+}
+
+void AudioDeviceSettings::OnDestroy(AudioDeviceDialogView& view) {
+    std::lock_guard lock(m_lock);
+    StopWatcher(view);
+    Closed();
+}
+
+void AudioDeviceSettings::Closed() {
+    if (!m_shown) return;
+    m_shown = false;
+    --m_openCount;
 }
 
 // Only names that a device has are written: "No Speaker" or a device that

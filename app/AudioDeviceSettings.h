@@ -82,9 +82,13 @@ class AudioDeviceSettings {
     // watcher, write the selected devices and return true: the caller ends
     // the dialog with `commandId`. Anything else returns false.
     bool OnCommand(AudioDeviceDialogView& view, int commandId);
+    // WM_DESTROY, which ends every dialog however it ends (OK, Esc, or a
+    // quit request of the program while it is open): stops the watcher, and
+    // a dialog that OnCommand did not end counts as closed, its choices not
+    // written.
+    void OnDestroy(AudioDeviceDialogView& view);
     // Stops the watcher and waits for it (answering the view's sent messages
-    // meanwhile). OnCommand does this; a dialog destroyed without OnCommand
-    // calls it from WM_DESTROY.
+    // meanwhile). OnCommand and OnDestroy do this.
     void StopWatcher(AudioDeviceDialogView& view);
 
     // The main window opens the dialog only while this is false.
@@ -100,6 +104,7 @@ class AudioDeviceSettings {
     };
     bool SelectStored(AudioDeviceDialogView& view, Registry::Key key, Shown* shown);
     void WriteSelected(AudioDeviceDialogView& view);
+    void Closed();
     void StartWatcher(AudioDeviceDialogView& view, Shown shown);
     void Watch(AudioDeviceDialogView* view, Shown shown);
     // One side of a watcher pass; false when its value cannot be read.
@@ -119,6 +124,7 @@ class AudioDeviceSettings {
     std::mutex m_wakeLock;  // with m_wake: a stop request ends the pause at once
     std::condition_variable m_wake;
     std::atomic<std::int32_t> m_openCount{0};
+    bool m_shown = false;  // between OnInitDialog and its dialog's end; under m_lock
 };
 
 }  // namespace kestrava

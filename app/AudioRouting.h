@@ -27,7 +27,8 @@ inline constexpr char kPlaybackValue[] = "Playback";
 inline constexpr char kRecordValue[] = "Record";
 inline constexpr char kPreferredOnlyValue[] = "PreferredOnly";
 inline constexpr char kPreferredCountValue[] = "SetupPreferredAudioDevicesCount";
-// Registry texts of this feature are read into buffers of this size.
+// Registry texts of this feature are read into buffers of this many UTF-16
+// units (the system's device names have at most 31).
 inline constexpr std::size_t kSoundMapperTextCapacity = 80;
 
 enum class AudioSide { Playback, Record };

@@ -10,6 +10,7 @@
 #include "audio/HandsetMixers.h"
 #include "platform/DialogHost.h"
 #include "platform/ResourceStrings.h"
+#include "platform/WindowSystem.h"
 
 namespace kestrava {
 
@@ -41,6 +42,10 @@ class AudioDevicesWindow final : public AudioDeviceDialogView {
     AudioDevicesWindow(DialogHost& dialogs, WindowSystem& windows, ResourceStrings& strings,
                        AudioDeviceSettings& logic)
         : m_dialogs(dialogs), m_windows(windows), m_strings(strings), m_logic(logic) {}
+    // The logic's watcher never outlives the window it reaches.
+    ~AudioDevicesWindow() { m_logic.StopWatcher(*this); }
+    AudioDevicesWindow(const AudioDevicesWindow&) = delete;
+    AudioDevicesWindow& operator=(const AudioDevicesWindow&) = delete;
 
     LParam Procedure(WindowHandle dialog, std::uint32_t message, WParam wParam, LParam) {
         if (message == msg::kInitDialog) {
@@ -53,7 +58,9 @@ class AudioDevicesWindow final : public AudioDeviceDialogView {
             m_dialogs.EndDialog(dialog, LowWord(wParam));
             return 1;
         }
-        if (message == msg::kDestroy) m_logic.StopWatcher(*this);
+        // However the dialog ends, the watcher ends with it, while the
+        // dialog's controls and this window still exist.
+        if (message == msg::kDestroy) m_logic.OnDestroy(*this);
         return 0;
     }
 

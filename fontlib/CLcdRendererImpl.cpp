@@ -9,6 +9,7 @@
 #include "CHidDevice.h"
 #include "FontFiles.h"
 #include "Utf8Decoder.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Pause.h"
 
@@ -152,7 +153,7 @@ HResult CLcdRendererImpl::LoadFonts(const char* folder) {
         {&m_fBig5Font, "TCF0.bin"}, {&m_fGbFont, "TCF6.bin"}, {&m_fSjisFont, "TCF2.bin"}};
     for (const auto& [file, name] : files) {
         if (*file != nullptr) std::fclose(*file);  // loading again replaces the set
-        *file = std::fopen(FontPath(name).c_str(), "rb");
+        *file = kestrava::OpenFile(FontPath(name), "rb");
     }
     return S_OK;
 }
@@ -357,9 +358,9 @@ HResult CLcdRendererImpl::Utf8ToLocal(const char* text, char* out) {
 HResult CLcdRendererImpl::LocalToUtf8(const char* text, char* out) {
     std::lock_guard guard(m_lock);
     if (text == nullptr || out == nullptr) return E_FAIL;
-    std::FILE* big5 = std::fopen(FontPath("TI0Inv.bin").c_str(), "rb");
-    std::FILE* gb = std::fopen(FontPath("TI6Inv.bin").c_str(), "rb");
-    std::FILE* sjis = std::fopen(FontPath("TI2Inv.bin").c_str(), "rb");
+    std::FILE* big5 = kestrava::OpenFile(FontPath("TI0Inv.bin"), "rb");
+    std::FILE* gb = kestrava::OpenFile(FontPath("TI6Inv.bin"), "rb");
+    std::FILE* sjis = kestrava::OpenFile(FontPath("TI2Inv.bin"), "rb");
     const auto closeAll = [&] {
         for (std::FILE* f : {big5, gb, sjis})
             if (f != nullptr) std::fclose(f);

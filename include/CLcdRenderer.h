@@ -19,7 +19,8 @@ class CLcdRenderer {
     static constexpr std::size_t kTextBufferSize = 255;
     static constexpr std::size_t kGlyphSize = 32;
 
-    // Opens the six font files from `folder` (or the current directory when null). Always 0.
+    // Opens the six font files from `folder` (a UTF-8 path; the current directory when null).
+    // Always 0.
     virtual HResult LoadFonts(const char* folder) = 0;
     // The bytes as a number, most significant first. Always 0.
     virtual HResult GetCodeValue(const std::uint8_t* bytes, int count, int* value) = 0;

@@ -17,7 +17,7 @@ class DialogHost {
 
     virtual ~DialogHost() = default;
 
-    // CB_INSERTSTRING at `index` of the combo box `controlId`.
+    // CB_INSERTSTRING at `index` of the combo box `controlId`; `text` is UTF-8.
     virtual void InsertComboString(DialogHandle dialog, int controlId, int index,
                                    const std::string& text) = 0;
     // CB_SETCURSEL.
@@ -26,7 +26,8 @@ class DialogHost {
     // Shows dialog resource `resourceId` modally on the calling thread, owned
     // by the desktop window, and runs its message loop until EndDialog.
     // `procedure` gets WM_INITDIALOG first, WM_COMMAND (IDOK / IDCANCEL from
-    // its buttons, the controls' notices), WM_VSCROLL (its trackbars) and the program's own
+    // its buttons, the controls' notices), WM_VSCROLL (its trackbars), WM_DESTROY last however
+    // the dialog ends (its controls still exist then) and the program's own
     // messages (from kFirstOwnDialogMessage on) that reach the dialog's handle (WindowSystem::Send
     // from other threads); what it returns is the message's result (for WM_COMMAND: non-zero when
     // it took it). The system handles every other message itself. Returns EndDialog's result, -1
@@ -35,12 +36,15 @@ class DialogHost {
     // Ends the dialog; only its own thread (inside `procedure`) calls it.
     virtual void EndDialog(DialogHandle dialog, LParam result) = 0;
 
+    // UTF-8.
     virtual void SetDialogTitle(DialogHandle dialog, const std::string& title) = 0;
     // Topmost without moving or resizing, then to the top of the z-order.
     virtual void MakeTopmost(DialogHandle dialog) = 0;
 
-    // List box `controlId`: LB_ADDSTRING (returns the new line's index),
-    // LB_GETCOUNT, LB_GETCURSEL (-1 for none) and LB_SETCURSEL (-1 clears).
+    // List box `controlId`: LB_ADDSTRING (returns the new line's index; its
+    // text is the one of this port in the system's code page, as the contact
+    // lists hand it over), LB_GETCOUNT, LB_GETCURSEL (-1 for none) and
+    // LB_SETCURSEL (-1 clears).
     virtual int AddListString(DialogHandle dialog, int controlId, const std::string& text) = 0;
     virtual int ListCount(DialogHandle dialog, int controlId) = 0;
     virtual int ListSelection(DialogHandle dialog, int controlId) = 0;

@@ -4,6 +4,23 @@
 
 namespace kestrava {
 
+namespace {
+
+// The UTF-16 units the system would store for a UTF-8 text: one per
+// character, two for one outside the basic plane (a four-byte sequence).
+// Bytes that begin no character (continuations) add nothing.
+std::size_t Utf16Length(const std::string& utf8) {
+    std::size_t units = 0;
+    for (char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) != 0x80) ++units;
+        if (byte >= 0xF0) ++units;
+    }
+    return units;
+}
+
+}  // namespace
+
 std::string MemoryRegistry::Normalised(const std::string& path) {
     std::string key;
     key.reserve(path.size());
@@ -49,7 +66,7 @@ bool MemoryRegistry::ReadString(Key key, const std::string& name, std::size_t ca
     auto found = values.find(name);
     if (found == values.end()) return false;
     const std::string* text = std::get_if<std::string>(&found->second);
-    if (text == nullptr || text->size() + 1 > capacity) return false;
+    if (text == nullptr || Utf16Length(*text) + 1 > capacity) return false;
     *value = *text;
     return true;
 }

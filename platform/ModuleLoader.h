@@ -17,7 +17,7 @@ class ModuleLoader {
     virtual void* Symbol(Module module, const char* name) = 0;
     virtual void Free(Module module) = 0;
 
-    // Full path of the running program.
+    // Full path of the running program, UTF-8 whatever the system's code page.
     virtual std::string ExecutablePath() = 0;
 };
 

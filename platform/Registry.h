@@ -24,8 +24,11 @@ class Registry {
     virtual void CloseKey(Key key) = 0;
 
     // A string value that fits, with its terminating zero, into `capacity`
-    // bytes. A missing value, one of another type or one that does not fit
-    // fails and leaves `value` unchanged.
+    // UTF-16 units: the limit counts what the system stores, so a name of
+    // Chinese characters fits as well as one of Latin letters of the same
+    // length, though its UTF-8 is three times as long. A missing value, one
+    // of another type or one that does not fit fails and leaves `value`
+    // unchanged.
     virtual bool ReadString(Key key, const std::string& name, std::size_t capacity,
                             std::string* value) = 0;
     virtual bool WriteString(Key key, const std::string& name, const std::string& value) = 0;

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/Files.h"
+
 namespace kestrava {
 
 namespace {
@@ -29,7 +31,7 @@ std::string KeyOf(const std::string& section, const std::string& key) {
 
 bool IniFile::Load(const std::string& path) {
     m_values.clear();
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(PathFromUtf8(path), std::ios::binary);
     if (!file) return false;
     std::ostringstream text;
     text << file.rdbuf();

@@ -18,7 +18,7 @@ constexpr std::chrono::seconds kDriveTimeout{10};
 
 bool ReachesProcedure(std::uint32_t message) {
     return message == msg::kInitDialog || message == msg::kCommand || message == msg::kVScroll ||
-           message >= kFirstOwnDialogMessage;
+           message == msg::kDestroy || message >= kFirstOwnDialogMessage;
 }
 
 }  // namespace

@@ -15,7 +15,9 @@
 namespace kestrava {
 
 ModuleLoader::Module Win32ModuleLoader::Load(const std::string& name) {
-    return reinterpret_cast<Module>(LoadLibraryA(name.c_str()));
+    const auto wide = StrictUtf8ToWide(name);
+    if (!wide || wide->empty()) return nullptr;
+    return reinterpret_cast<Module>(LoadLibraryW(wide->c_str()));
 }
 
 void* Win32ModuleLoader::Symbol(Module module, const char* name) {
@@ -27,10 +29,18 @@ void Win32ModuleLoader::Free(Module module) {
     if (module) FreeLibrary(static_cast<HMODULE>(module));
 }
 
+// Through the wide function, then UTF-8: the ANSI one gives the path in the
+// code page, which the program would read as UTF-8, and replaces characters
+// the code page lacks (a folder named in Chinese under a Western code page).
+// The buffer grows for a long path; a path cut short is no path.
 std::string Win32ModuleLoader::ExecutablePath() {
-    char buffer[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    return std::string(buffer, length);
+    for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
+        std::wstring buffer(size, L'\0');
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), size);
+        if (length == 0) return {};
+        if (length < size) return WideToUtf8(buffer.data(), static_cast<std::size_t>(length));
+    }
+    return {};
 }
 
 void Win32Shell::ShowMessageBox(const std::string& text, const std::string& caption,

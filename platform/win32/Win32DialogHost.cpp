@@ -20,8 +20,8 @@ HWND ToHwnd(WindowHandle window) {
 // the dialog's DWLP_USER from WM_INITDIALOG on. Messages the core does not
 // take are left to the dialog manager (FALSE).
 INT_PTR CALLBACK DialogThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-    auto* procedure = reinterpret_cast<WindowProc*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (message == WM_INITDIALOG) SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    auto* procedure = reinterpret_cast<WindowProc*>(GetWindowLongPtrW(dialog, DWLP_USER));
     if (procedure == nullptr) return FALSE;
     const auto window = reinterpret_cast<WindowHandle>(dialog);
     if (message == WM_INITDIALOG) {
@@ -30,16 +30,24 @@ INT_PTR CALLBACK DialogThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     if (message == WM_COMMAND || message == WM_VSCROLL) {
         return (*procedure)(window, message, wParam, lParam) != 0 ? TRUE : FALSE;
     }
+    // The dialog ends however it was ended (EndDialog, or a quit request the
+    // modal loop met); the dialog manager does the rest.
+    if (message == WM_DESTROY) {
+        (*procedure)(window, message, wParam, lParam);
+        return FALSE;
+    }
     if (message < kFirstOwnDialogMessage) return FALSE;
     // A dialog procedure hands a message's result over through DWLP_MSGRESULT.
     LParam result = (*procedure)(window, message, wParam, lParam);
-    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
+    SetWindowLongPtrW(dialog, DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
     return TRUE;
 }
 
+// Texts cross to the controls as UTF-16: the dialog is a wide window and
+// UTF-8 would be read in the ANSI code page on the way in.
 LRESULT ToControl(DialogHost::DialogHandle dialog, int controlId, UINT message, WPARAM wParam,
                   LPARAM lParam) {
-    return SendDlgItemMessageA(ToHwnd(dialog), controlId, message, wParam, lParam);
+    return SendDlgItemMessageW(ToHwnd(dialog), controlId, message, wParam, lParam);
 }
 
 // The trackbars live in the common controls; their class is registered once.
@@ -65,13 +73,13 @@ LPCDLGTEMPLATEW FindDialogTemplate(HMODULE module, int resourceId, std::uint16_t
 LParam Win32DialogHost::RunModalDialog(int resourceId, WindowProc procedure) {
     RegisterCommonControls();
     auto* owned = new WindowProc(std::move(procedure));
-    HMODULE module = GetModuleHandleA(nullptr);
+    HMODULE module = GetModuleHandleW(nullptr);
     LPCDLGTEMPLATEW chosen =
         m_language == 0 ? nullptr : FindDialogTemplate(module, resourceId, m_language);
     INT_PTR result = chosen != nullptr
                          ? DialogBoxIndirectParamW(module, chosen, GetDesktopWindow(), DialogThunk,
                                                    reinterpret_cast<LPARAM>(owned))
-                         : DialogBoxParamA(module, MAKEINTRESOURCEA(resourceId), GetDesktopWindow(),
+                         : DialogBoxParamW(module, MAKEINTRESOURCEW(resourceId), GetDesktopWindow(),
                                            DialogThunk, reinterpret_cast<LPARAM>(owned));
     // The dialog is destroyed by now: no message reaches the thunk any more.
     delete owned;
@@ -83,7 +91,7 @@ void Win32DialogHost::EndDialog(DialogHandle dialog, LParam result) {
 }
 
 void Win32DialogHost::SetDialogTitle(DialogHandle dialog, const std::string& title) {
-    SetWindowTextA(ToHwnd(dialog), title.c_str());
+    SetWindowTextW(ToHwnd(dialog), Utf8ToWide(title).c_str());
 }
 
 void Win32DialogHost::MakeTopmost(DialogHandle dialog) {
@@ -91,9 +99,10 @@ void Win32DialogHost::MakeTopmost(DialogHandle dialog) {
     BringWindowToTop(ToHwnd(dialog));
 }
 
+// The one text in the system's code page (DialogHost::AddListString).
 int Win32DialogHost::AddListString(DialogHandle dialog, int controlId, const std::string& text) {
-    LRESULT index =
-        ToControl(dialog, controlId, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    LRESULT index = SendDlgItemMessageA(ToHwnd(dialog), controlId, LB_ADDSTRING, 0,
+                                        reinterpret_cast<LPARAM>(text.c_str()));
     return index < 0 ? -1 : static_cast<int>(index);
 }
 
@@ -113,8 +122,9 @@ void Win32DialogHost::SelectListIndex(DialogHandle dialog, int controlId, int in
 
 void Win32DialogHost::InsertComboString(DialogHandle dialog, int controlId, int index,
                                         const std::string& text) {
+    const std::wstring wide = Utf8ToWide(text);
     ToControl(dialog, controlId, CB_INSERTSTRING, static_cast<WPARAM>(index),
-              reinterpret_cast<LPARAM>(text.c_str()));
+              reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 void Win32DialogHost::SelectComboIndex(DialogHandle dialog, int controlId, int index) {

@@ -1,5 +1,6 @@
 // Modal dialogs of the Windows build: the program's own dialog resources,
-// their controls reached through SendDlgItemMessageA.
+// wide windows whose controls are reached through SendDlgItemMessageW. Texts
+// are UTF-8 on the port and UTF-16 to the system.
 #pragma once
 
 #include "platform/DialogHost.h"

@@ -72,9 +72,8 @@ bool Win32Registry::ReadString(Key key, const std::string& name, std::size_t cap
                 break;
             }
         }
-        std::string text = WideToUtf8(buffer.data(), units);
-        if (text.size() + 1 > capacity) return false;
-        *value = std::move(text);
+        if (units + 1 > capacity) return false;
+        *value = WideToUtf8(buffer.data(), units);
         return true;
     }
     return false;

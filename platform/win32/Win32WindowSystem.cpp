@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "WideText.h"
 #include "WindowThunk.h"
 
 namespace kestrava {
@@ -52,7 +53,7 @@ bool Win32WindowSystem::RegisterWindowClass(const std::string& className,
     windowClass.hInstance = GetModuleHandleA(nullptr);
     if (!iconFile.empty()) {
         windowClass.hIcon = static_cast<HICON>(
-            LoadImageA(nullptr, iconFile.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
+            LoadImageW(nullptr, Utf8ToWide(iconFile).c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
     }
     windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);

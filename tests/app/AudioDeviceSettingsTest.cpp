@@ -138,6 +138,28 @@ TEST_F(AudioDeviceSettingsTest, InitListsTheDevicesAndSelectsTheStoredOnes) {
     EXPECT_TRUE(settings.WatcherRunning());
 }
 
+// The system's names run up to 31 characters; 31 Chinese ones are 93 UTF-8
+// bytes, more than the 80 the values are read into, yet what the system
+// stores (31 UTF-16 units) fits.
+TEST_F(AudioDeviceSettingsTest, LongChineseNamesAreSelectedAndFollowed) {
+    std::string speaker, mic;
+    for (int i = 0; i < 31; ++i) speaker += "扬";
+    for (int i = 0; i < 27; ++i) mic += "麦";
+    audio.SetOutputs({"Onboard Audio", speaker});
+    audio.SetInputs({"Onboard Mic", mic});
+    Store("Playback", speaker);
+    Store("Record", mic);
+    Init();
+
+    EXPECT_EQ(view.BoxOf(IDC_SPEAKER_DEVICE).selected, 1);
+    EXPECT_EQ(view.BoxOf(IDC_MIC_DEVICE).selected, 1);
+    ASSERT_TRUE(settings.WatcherRunning());
+    Store("Playback", "Onboard Audio");
+    EXPECT_TRUE(view.WaitForSelection(IDC_SPEAKER_DEVICE, 0));
+    Store("Playback", speaker);
+    EXPECT_TRUE(view.WaitForSelection(IDC_SPEAKER_DEVICE, 1));
+}
+
 TEST_F(AudioDeviceSettingsTest, InitSelectsTheFirstDeviceWhenNoneHasTheStoredName) {
     Store("Playback", "Onboard audio");  // names compare exactly
     Store("Record", "Gone");

@@ -10,7 +10,10 @@
 #include <functional>
 #include <map>
 
+#include "FakeWaveDevices.h"
+#include "app/DialogSeams.h"
 #include "app/SettingsDialogs.h"
+#include "platform/MemoryRegistry.h"
 #include "platform/Paths.h"
 #include "platform/posix/InProcessDesktop.h"
 #include "platform/posix/ModelDialogHost.h"
@@ -261,10 +264,50 @@ TEST_F(SettingsDialogsTest, TheAudioDevicesProcedureRunsInsideTheCounter) {
         });
     scripts[IDD_AUDIO_DEVICES] = [&](WindowHandle dialog) { host.Press(dialog, kCancel); };
     settings.ShowAudioDeviceSettings();
-    EXPECT_THAT(messages, ElementsAre(msg::kInitDialog, msg::kCommand));
+    EXPECT_THAT(messages, ElementsAre(msg::kInitDialog, msg::kCommand, msg::kDestroy));
     EXPECT_EQ(countAtInit, 1);
     EXPECT_EQ(host.Current().result, 7);
     EXPECT_EQ(settings.AudioDevicesOpenCount(), 0);
+}
+
+class NoDeviceWords final : public ResourceStrings {
+  public:
+    std::string Load(int) override { return "No device"; }
+};
+
+// Exit from the tray while the dialog is open: the program's quit request
+// ends the dialog's loop, and the routing watcher must end with the dialog,
+// not run on through shutdown into a window object that is gone.
+TEST_F(SettingsDialogsTest, AQuitWhileAudioDevicesIsOpenEndsTheWatcherWithTheDialog) {
+    FakeWaveDevices audio;
+    audio.SetBoth({"Modem", "USB Phone"});
+    MemoryRegistry registry;
+    const Registry::Key key = registry.CreateUserKey(kSoundMapperKey);
+    registry.WriteString(key, kPlaybackValue, "Modem");
+    registry.WriteString(key, kRecordValue, "Modem");
+    registry.CloseKey(key);
+    std::atomic<std::int32_t> autoSwitch{0};
+    NoDeviceWords words;
+    AudioDeviceSettings logic(registry, audio, autoSwitch, std::chrono::milliseconds(5));
+    AudioDevicesWindow window(host, *program, words, logic);
+    settings.SetAudioDevicesProcedure([&](WindowHandle d, std::uint32_t m, WParam w, LParam l) {
+        return window.Procedure(d, m, w, l);
+    });
+    bool watchedWhileOpen = false;
+    scripts[IDD_AUDIO_DEVICES] = [&](WindowHandle) {
+        watchedWhileOpen = logic.WatcherRunning();
+        program->PostQuit(3);
+    };
+
+    settings.ShowAudioDeviceSettings();
+
+    EXPECT_TRUE(watchedWhileOpen);
+    EXPECT_FALSE(logic.WatcherRunning());
+    EXPECT_FALSE(logic.IsOpen());
+    EXPECT_EQ(settings.AudioDevicesOpenCount(), 0);
+    // The quit request is left for the program's own loop.
+    EXPECT_EQ(program->RunMessageLoop(), 3);
+    settings.SetAudioDevicesProcedure(nullptr);
 }
 
 }  // namespace

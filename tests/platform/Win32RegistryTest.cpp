@@ -54,21 +54,36 @@ TEST_F(Win32RegistryTest, TextsWrittenAreReadBackThroughAnyCaseOfThePath) {
     EXPECT_FALSE(registry.ReadString(again, "Missing", 80, &value));
 }
 
-TEST_F(Win32RegistryTest, ReadsAreBoundedInUtf8Bytes) {
+// The limit counts what the system stores: a device name of 31 Chinese
+// characters (93 UTF-8 bytes) fits the 32 units the system gives it.
+TEST_F(Win32RegistryTest, ReadsAreBoundedInUtf16Units) {
     Registry::Key key = Created();
     ASSERT_NE(key, 0u);
-    // 39 two-byte characters: 78 bytes and the zero fit 80, one more does not.
-    std::string fits, tooLong;
-    for (int i = 0; i < 39; ++i) fits += "\xC3\xA4";
-    tooLong = fits + "\xC3\xA4";
-    registry.WriteString(key, "Fits", fits);
-    registry.WriteString(key, "TooLong", tooLong);
+    std::string cjk31;
+    for (int i = 0; i < 31; ++i) cjk31 += "\xE5\x96\x87";  // 喇
+    // Outside the basic plane a character takes two units: 30 and the zero.
+    std::string pairs = "\xF0\x9F\x93\x9E";  // one pair
+    for (int i = 0; i < 14; ++i) pairs += "\xF0\x9F\x93\x9E";
+    registry.WriteString(key, "Cjk", cjk31);
+    registry.WriteString(key, "Pairs", pairs);
 
-    std::string value = "unchanged";
-    EXPECT_FALSE(registry.ReadString(key, "TooLong", 80, &value));
-    EXPECT_EQ(value, "unchanged");
-    EXPECT_TRUE(registry.ReadString(key, "Fits", 80, &value));
-    EXPECT_EQ(value, fits);
+    struct Case {
+        const char* name;
+        std::size_t capacity;
+        bool fits;
+        const std::string& stored;
+    } cases[] = {
+        {"Cjk", 32, true, cjk31},
+        {"Cjk", 31, false, cjk31},
+        {"Pairs", 31, true, pairs},
+        {"Pairs", 30, false, pairs},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " in " + std::to_string(c.capacity));
+        std::string value = "unchanged";
+        EXPECT_EQ(registry.ReadString(key, c.name, c.capacity, &value), c.fits);
+        EXPECT_EQ(value, c.fits ? c.stored : "unchanged");
+    }
 }
 
 TEST_F(Win32RegistryTest, TextsStoredWithoutTheirZeroOrWithAnOddLengthEndWhereTheDataEnds) {
