@@ -13,9 +13,10 @@ constexpr std::size_t kMaxPath = 260;
 Application::Application(Platform& platform, CDeviceLibrary& device)
     : m_platform(platform),
       m_device(device),
-      m_mixers(platform.audio,
-               [this](const std::string& text) { m_links.Report("mixer: " + text); }),
-      m_audioRouting(platform.registry, platform.audio),
+      m_mixers(
+          platform.audio, [this](const std::string& text) { m_links.Report("mixer: " + text); },
+          platform.endpoints),
+      m_audioRouting(platform.registry, platform.audio, platform.endpoints),
       m_audioDevices(platform.registry, platform.audio, m_shell.SupportAutoSwitchSystemAudioDevice),
       m_links(m_shell, platform.windows, device, m_mixers),
       m_renderer(platform.modules, platform.shell),
@@ -23,6 +24,7 @@ Application::Application(Platform& platform, CDeviceLibrary& device)
       m_tray(platform.tray, platform.strings, platform.windows),
       m_volumeFaders(m_mixers),
       m_audioDevicesWindow(platform.dialogs, platform.windows, platform.strings, m_audioDevices) {
+    m_audioDevices.SetEndpoints(platform.endpoints);
     m_links.SetAudioRouting(&m_audioRouting);
     m_mainWindow.Dialogs().SetFaders(&m_volumeFaders);
     m_mainWindow.Dialogs().SetAudioDevicesProcedure(

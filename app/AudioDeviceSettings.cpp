@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "app/EndpointRouting.h"
+
 namespace kestrava {
 
 namespace {
@@ -47,9 +49,10 @@ void AudioDeviceSettings::OnInitDialog(AudioDeviceDialogView& view,
     if (!m_shown) ++m_openCount;
     m_shown = true;
     view.SetAutoSwitchChecked(m_autoSwitch.load() != 0);
+    m_useEndpoints = HasEndpoints(m_endpoints);
 
-    const DeviceNames outputs = ReadDeviceNames(m_audio, AudioSide::Playback);
-    const DeviceNames inputs = ReadDeviceNames(m_audio, AudioSide::Record);
+    const DeviceNames outputs = Names(AudioSide::Playback);
+    const DeviceNames inputs = Names(AudioSide::Record);
     FillBox(view, IDC_SPEAKER_DEVICE, outputs, noSpeakerText);
     FillBox(view, IDC_MIC_DEVICE, inputs, noMicText);
 
@@ -58,8 +61,8 @@ void AudioDeviceSettings::OnInitDialog(AudioDeviceDialogView& view,
     if (!outputs.empty() || !inputs.empty()) {
         // Without the stored choices the boxes keep their lists unselected
         // and nothing is followed.
-        const Registry::Key key = m_registry.OpenUserKey(kSoundMapperKey);
-        watch = key != 0 && SelectStored(view, key, &shown);
+        const Registry::Key key = m_useEndpoints ? 0 : m_registry.OpenUserKey(kSoundMapperKey);
+        watch = (key != 0 || m_useEndpoints) && SelectStored(view, key, &shown);
         if (key) m_registry.CloseKey(key);
     }
     if (watch) StartWatcher(view, std::move(shown));
@@ -82,11 +85,10 @@ void AudioDeviceSettings::FillBox(AudioDeviceDialogView& view, int comboId,
 bool AudioDeviceSettings::SelectStored(AudioDeviceDialogView& view, Registry::Key key,
                                        Shown* shown) {
     for (AudioSide side : {AudioSide::Playback, AudioSide::Record}) {
-        const DeviceNames names = ReadDeviceNames(m_audio, side);
+        const DeviceNames names = Names(side);
         if (names.empty()) continue;
         std::string stored;
-        if (!m_registry.ReadString(key, ValueOf(side), kSoundMapperTextCapacity, &stored))
-            return false;
+        if (!ReadChoice(key, side, &stored)) return false;
         const int index = FindDevice(names, stored);
         view.SelectIndex(BoxOf(side), index < 0 ? 0 : index);
         (side == AudioSide::Playback ? shown->playback : shown->record) = std::move(stored);
@@ -120,15 +122,14 @@ void AudioDeviceSettings::Closed() {
 // Only names that a device has are written: "No Speaker" or a device that
 // went away never becomes the preferred device.
 void AudioDeviceSettings::WriteSelected(AudioDeviceDialogView& view) {
-    const Registry::Key key = m_registry.OpenUserKey(kSoundMapperKey);
-    if (!key) return;
+    const Registry::Key key = m_useEndpoints ? 0 : m_registry.OpenUserKey(kSoundMapperKey);
+    if (!key && !m_useEndpoints) return;
     for (AudioSide side : {AudioSide::Playback, AudioSide::Record}) {
         const std::string selected = view.SelectedText(BoxOf(side));
         if (selected.empty()) continue;
-        if (FindDevice(ReadDeviceNames(m_audio, side), selected) >= 0)
-            m_registry.WriteString(key, ValueOf(side), selected);
+        if (FindDevice(Names(side), selected) >= 0) WriteChoice(key, side, selected);
     }
-    m_registry.CloseKey(key);
+    if (key) m_registry.CloseKey(key);
 }
 
 void AudioDeviceSettings::StartWatcher(AudioDeviceDialogView& view, Shown shown) {
@@ -167,14 +168,14 @@ bool AudioDeviceSettings::WaitForNextPass() {
 // The watcher thread takes no lock of this object: the dialog's thread holds
 // it while it waits for the watcher to end.
 void AudioDeviceSettings::Watch(AudioDeviceDialogView* view, Shown shown) {
-    const Registry::Key key = m_registry.OpenUserKey(kSoundMapperKey);
-    if (key) {
+    const Registry::Key key = m_useEndpoints ? 0 : m_registry.OpenUserKey(kSoundMapperKey);
+    if (key || m_useEndpoints) {
         while (m_runWatcher.load()) {
             if (!FollowSide(*view, key, AudioSide::Playback, &shown.playback)) break;
             if (!FollowSide(*view, key, AudioSide::Record, &shown.record)) break;
             if (!WaitForNextPass()) break;
         }
-        m_registry.CloseKey(key);
+        if (key) m_registry.CloseKey(key);
     }
     m_watcherRunning = false;
 }
@@ -186,19 +187,38 @@ void AudioDeviceSettings::Watch(AudioDeviceDialogView* view, Shown shown) {
 bool AudioDeviceSettings::FollowSide(AudioDeviceDialogView& view, Registry::Key key, AudioSide side,
                                      std::optional<std::string>* remembered) {
     std::string current;
-    if (!m_registry.ReadString(key, ValueOf(side), kSoundMapperTextCapacity, &current))
-        return false;
+    if (!ReadChoice(key, side, &current)) return false;
     if (!*remembered) {
         *remembered = current;
         return true;
     }
     if (current == **remembered) return true;
     if (view.SelectedText(BoxOf(side)) != current) {
-        const int index = FindDevice(ReadDeviceNames(m_audio, side), current);
+        const int index = FindDevice(Names(side), current);
         if (index >= 0) view.SelectIndex(BoxOf(side), index);
         *remembered = current;
     }
     return true;
+}
+
+DeviceNames AudioDeviceSettings::Names(AudioSide side) {
+    return m_useEndpoints ? EndpointNames(*m_endpoints, side) : ReadDeviceNames(m_audio, side);
+}
+
+// A default endpoint can always be read; a side without one reads as empty.
+bool AudioDeviceSettings::ReadChoice(Registry::Key key, AudioSide side, std::string* name) {
+    if (m_useEndpoints) {
+        *name = DefaultEndpointName(*m_endpoints, side);
+        return true;
+    }
+    return m_registry.ReadString(key, ValueOf(side), kSoundMapperTextCapacity, name);
+}
+
+void AudioDeviceSettings::WriteChoice(Registry::Key key, AudioSide side, const std::string& name) {
+    if (m_useEndpoints)
+        SetDefaultEndpointByName(*m_endpoints, side, name);
+    else
+        m_registry.WriteString(key, ValueOf(side), name);
 }
 
 }  // namespace kestrava

@@ -1,7 +1,9 @@
 // The logic of the Audio Device Settings dialog (resource 118) and its
 // watcher thread. The dialog lets the user pick the system's preferred
 // playback and recording devices, and while it is open it follows changes of
-// those made elsewhere (the system's own sound settings).
+// those made elsewhere (the system's own sound settings). On a system with
+// audio endpoints the devices are the endpoints and the preferred ones the
+// default endpoints; elsewhere the wave devices and the Sound Mapper's values.
 //
 // The dialog window itself lives elsewhere; it reaches this logic through
 // OnInitDialog and OnCommand, and this logic reaches the window only through
@@ -19,6 +21,7 @@
 
 #include "app/AudioRouting.h"
 #include "app/SettingsDialogIds.h"
+#include "platform/AudioEndpoints.h"
 #include "platform/AudioSystem.h"
 #include "platform/Registry.h"
 
@@ -69,6 +72,9 @@ class AudioDeviceSettings {
     // Stops the watcher; the view it uses must still exist if it runs.
     ~AudioDeviceSettings();
 
+    // The system's endpoints (may be null); set before the dialog opens.
+    void SetEndpoints(AudioEndpoints* endpoints) { m_endpoints = endpoints; }
+
     AudioDeviceSettings(const AudioDeviceSettings&) = delete;
     AudioDeviceSettings& operator=(const AudioDeviceSettings&) = delete;
 
@@ -111,11 +117,19 @@ class AudioDeviceSettings {
     bool FollowSide(AudioDeviceDialogView& view, Registry::Key key, AudioSide side,
                     std::optional<std::string>* remembered);
     bool WaitForNextPass();
+    // The devices and preferred devices, from the endpoints or the registry
+    // (`key`: the Sound Mapper's, unused with endpoints).
+    DeviceNames Names(AudioSide side);
+    bool ReadChoice(Registry::Key key, AudioSide side, std::string* name);
+    void WriteChoice(Registry::Key key, AudioSide side, const std::string& name);
 
     Registry& m_registry;
     AudioSystem& m_audio;
     std::atomic<std::int32_t>& m_autoSwitch;
     const std::chrono::milliseconds m_interval;
+    AudioEndpoints* m_endpoints = nullptr;
+    // Decided as the dialog opens: the system had endpoints.
+    std::atomic<bool> m_useEndpoints{false};
 
     std::recursive_mutex m_lock;  // the dialog's operations and the thread object
     std::thread m_watcher;

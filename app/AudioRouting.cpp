@@ -1,12 +1,10 @@
 #include "app/AudioRouting.h"
 
-#include <string_view>
+#include "app/EndpointRouting.h"
 
 namespace kestrava {
 
 namespace {
-
-constexpr std::string_view kHandsetPrefix = "USB";
 
 // One device or none leaves nothing to choose.
 bool HasChoice(const DeviceNames& names) {
@@ -46,15 +44,12 @@ int FindDevice(const DeviceNames& names, const std::string& name) {
     return -1;
 }
 
-bool IsHandsetName(const std::string& name) {
-    return std::string_view(name).starts_with(kHandsetPrefix);
-}
-
-AudioRouting::AudioRouting(Registry& registry, AudioSystem& audio)
-    : m_registry(registry), m_audio(audio) {}
+AudioRouting::AudioRouting(Registry& registry, AudioSystem& audio, AudioEndpoints* endpoints)
+    : m_registry(registry), m_audio(audio), m_endpoints(endpoints) {}
 
 int AudioRouting::PreferNonHandsetDevices() {
     std::lock_guard lock(m_lock);
+    if (m_endpoints && PreferNonHandsetEndpoints(*m_endpoints)) return 1;
     const DeviceNames outputs = ReadDeviceNames(m_audio, AudioSide::Playback);
     const DeviceNames inputs = ReadDeviceNames(m_audio, AudioSide::Record);
     if (!HasChoice(outputs) && !HasChoice(inputs)) return 1;

@@ -8,6 +8,9 @@
 // The playback side takes its names from the output devices and the record
 // side from the input devices; a device whose name cannot be read has none
 // and is never chosen.
+//
+// A system with audio endpoints no longer reads those values: there the
+// default endpoints are set instead (app/EndpointRouting.h).
 #pragma once
 
 #include <cstddef>
@@ -17,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "audio/HandsetDeviceRule.h"
+#include "platform/AudioEndpoints.h"
 #include "platform/AudioSystem.h"
 #include "platform/Registry.h"
 
@@ -39,14 +44,14 @@ using DeviceNames = std::vector<std::optional<std::string>>;
 DeviceNames ReadDeviceNames(AudioSystem& audio, AudioSide side);
 // The index of the device named exactly `name`, or -1.
 int FindDevice(const DeviceNames& names, const std::string& name);
-// The handset's device names begin with "USB" (case-sensitive).
-bool IsHandsetName(const std::string& name);
 
 class AudioRouting {
   public:
-    AudioRouting(Registry& registry, AudioSystem& audio);
+    // With endpoints (may be null) that the system has, those are routed.
+    AudioRouting(Registry& registry, AudioSystem& audio, AudioEndpoints* endpoints = nullptr);
 
-    // Sets "Playback" and "Record" to a device that is not the handset.
+    // Sets "Playback" and "Record" to a device that is not the handset, or
+    // on a system with endpoints the default endpoints.
     // Returns 1 always: the set-up after attaching goes on whatever happened.
     int PreferNonHandsetDevices();
 
@@ -57,6 +62,7 @@ class AudioRouting {
 
     Registry& m_registry;
     AudioSystem& m_audio;
+    AudioEndpoints* m_endpoints;
     std::recursive_mutex m_lock;
 };
 

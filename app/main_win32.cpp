@@ -19,6 +19,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Platform platform{windows, windows,          SystemModuleLoader(), SystemShell(),
                       dialogs, SystemRegistry(), SystemAudioSystem(),  tray,
                       strings};
+    platform.endpoints = &SystemAudioEndpoints();
     Application application(platform, g_DeviceLibrary);
     return application.Run();
 }

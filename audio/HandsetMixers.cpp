@@ -11,11 +11,12 @@ constexpr int kCallInProgress = 3;   // CALL_INPROGRESS
 constexpr int kCallEarlyMedia = 23;  // CALL_EARLYMEDIA
 }  // namespace
 
-HandsetMixers::HandsetMixers(AudioSystem& audio, MixerDiagnostics diagnostics)
-    : m_speaker(audio, diagnostics),
-      m_microphone(audio, diagnostics),
-      m_monitorA(audio, diagnostics),
-      m_monitorB(audio, diagnostics) {}
+HandsetMixers::HandsetMixers(AudioSystem& audio, MixerDiagnostics diagnostics,
+                             AudioEndpoints* endpoints)
+    : m_speaker(audio, diagnostics, endpoints),
+      m_microphone(audio, diagnostics, endpoints),
+      m_monitorA(audio, diagnostics, endpoints),
+      m_monitorB(audio, diagnostics, endpoints) {}
 
 bool HandsetMixers::Open(WindowHandle notifyWindow) {
     std::lock_guard lock(m_lock);

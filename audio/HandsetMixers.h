@@ -16,7 +16,10 @@ namespace kestrava {
 
 class HandsetMixers final : public HandsetAudio {
   public:
-    explicit HandsetMixers(AudioSystem& audio, MixerDiagnostics diagnostics = {});
+    // `endpoints` (may be null) helps find the handset's mixer on a system
+    // with audio endpoints.
+    explicit HandsetMixers(AudioSystem& audio, MixerDiagnostics diagnostics = {},
+                           AudioEndpoints* endpoints = nullptr);
 
     // Opens all four; the faders send their change notices to `notifyWindow`.
     // Monitor switch A is set to 1. True when all four opened.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "audio/HandsetDeviceRule.h"
 #include "audio/MixerTypes.h"
 
 namespace kestrava {
@@ -36,8 +37,8 @@ constexpr bool KnownUnits(std::uint32_t controlType) {
 // ---------------------------------------------------------------------------
 // CMixerBase
 
-CMixerBase::CMixerBase(AudioSystem& audio, MixerDiagnostics diagnostics)
-    : m_audio(audio), m_diagnostics(std::move(diagnostics)) {}
+CMixerBase::CMixerBase(AudioSystem& audio, MixerDiagnostics diagnostics, AudioEndpoints* endpoints)
+    : m_audio(audio), m_diagnostics(std::move(diagnostics)), m_endpoints(endpoints) {}
 
 CMixerBase::~CMixerBase() {
     Close();
@@ -55,6 +56,7 @@ int CMixerBase::OpenHandsetMixer(WindowHandle notifyWindow) {
         Diagnose("CMixerBase::Init", "No mixer device present");
         return 0;
     }
+    const std::vector<AudioEndpoint> endpoints = AllEndpoints(m_endpoints);
     for (std::uint32_t i = 0; i < count; ++i) {
         MixerHandle opened = m_audio.OpenMixer(i, notifyWindow);
         if (opened == 0) continue;
@@ -64,7 +66,7 @@ int CMixerBase::OpenHandsetMixer(WindowHandle notifyWindow) {
             Diagnose("CMixerBase::Init", "Could not open mixer device");
             return 0;
         }
-        if (capabilities.productName.find(kHandsetMixerTag) != std::string::npos) {
+        if (IsHandsetDevice(capabilities.productName, endpoints)) {
             mixer = opened;
             deviceName = CutUtf8(capabilities.productName, kDeviceNameSize - 1);
             return 1;

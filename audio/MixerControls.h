@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/AudioEndpoints.h"
 #include "platform/AudioSystem.h"
 
 namespace kestrava {
@@ -23,12 +24,13 @@ using MixerDiagnostics = std::function<void(const std::string&)>;
 
 class CMixerBase {
   public:
-    // Product names of the handset's codec contain this (case-sensitive).
-    static constexpr const char* kHandsetMixerTag = "USB";
     // deviceName keeps at most this many bytes.
     static constexpr std::size_t kDeviceNameSize = 255;
 
-    explicit CMixerBase(AudioSystem& audio, MixerDiagnostics diagnostics = {});
+    // With `endpoints` the handset's mixer is found through the endpoint it
+    // is named after (audio/HandsetDeviceRule.h); it may be null.
+    explicit CMixerBase(AudioSystem& audio, MixerDiagnostics diagnostics = {},
+                        AudioEndpoints* endpoints = nullptr);
     CMixerBase(const CMixerBase&) = delete;
     CMixerBase& operator=(const CMixerBase&) = delete;
     virtual ~CMixerBase();
@@ -38,7 +40,7 @@ class CMixerBase {
     // (kDestinationItself: of the destination line). 1 or 0; on 0 it is closed.
     int Init(std::uint32_t destinationType, std::uint32_t sourceType, std::uint32_t controlType,
              WindowHandle notifyWindow);
-    // Opens the first mixer device whose product name contains "USB".
+    // Opens the first mixer device that is the handset's (IsHandsetDevice).
     int OpenHandsetMixer(WindowHandle notifyWindow);
     // Refreshes the value buffer from the control; 1 on success.
     int Read();
@@ -60,6 +62,7 @@ class CMixerBase {
     mutable std::recursive_mutex m_lock;
     AudioSystem& m_audio;
     MixerDiagnostics m_diagnostics;
+    AudioEndpoints* m_endpoints;
 
     MixerHandle mixer = 0;
     MixerControlInfo control;

@@ -14,7 +14,7 @@ using ondrel::HidReader;
 namespace {
 
 constexpr std::uint16_t kReconnectVendorMask = 0xFFFF;
-constexpr std::uint16_t kReconnectProductMask = 0x1800;
+constexpr std::uint16_t kReconnectProductMask = kHandsetProductMask;
 constexpr std::size_t kReportRecord = 8;
 
 std::string FormatBytes(const char* prefix, const std::uint8_t* b, const char* suffix) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "CHidDevice.h"
+#include "HandsetIdentity.h"
 #include "HidBus.h"
 #include "ReadThread.h"
 #include "UsbPortScanner.h"
@@ -20,7 +21,7 @@ class CHidDeviceImpl final : public CHidDevice {
     // Receives each trace line; the default writes it to the standard output.
     using TraceSink = std::function<void(const std::string& line)>;
 
-    static constexpr std::uint16_t kVendorId = 0x0C45;
+    static constexpr std::uint16_t kVendorId = kHandsetVendorId;
     static constexpr std::uint32_t kDefaultNotifyMessage = 1124;  // WM_USER + 100
     static constexpr int kMaxProductIds = 10;
     static constexpr auto kStopGrace = std::chrono::milliseconds(500);

@@ -20,6 +20,11 @@ AudioSystem& SystemAudioSystem() {
     return audio;
 }
 
+AudioEndpoints& SystemAudioEndpoints() {
+    static NoAudioEndpoints endpoints;
+    return endpoints;
+}
+
 Registry& SystemRegistry() {
     static FileRegistry registry(FileRegistry::DefaultPath());
     return registry;

@@ -8,6 +8,7 @@
 #include <shellapi.h>
 
 #include "WideText.h"
+#include "Win32AudioEndpoints.h"
 #include "Win32AudioSystem.h"
 #include "platform/Pause.h"
 #include "platform/Platform.h"
@@ -77,6 +78,11 @@ Shell& SystemShell() {
 AudioSystem& SystemAudioSystem() {
     static Win32AudioSystem audio;
     return audio;
+}
+
+AudioEndpoints& SystemAudioEndpoints() {
+    static Win32AudioEndpoints endpoints;
+    return endpoints;
 }
 
 Registry& SystemRegistry() {

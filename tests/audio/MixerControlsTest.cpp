@@ -45,6 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
         DeviceChoice{
             "LowerIndexWins", {"On-board", "USB Phone A", "USB Phone B"}, -1, -1, "USB Phone A"},
         DeviceChoice{"LowerCaseDoesNotMatch", {"usb headset", "Usb Card"}, -1, -1, nullptr},
+        DeviceChoice{"UsbInsideTheNameDoesNotMatch", {"Generic USB Audio"}, -1, -1, nullptr},
         DeviceChoice{"NoDevices", {}, -1, -1, nullptr},
         DeviceChoice{"UnreadableDeviceEndsTheSearch", {"Card", "USB Phone"}, 0, -1, nullptr},
         DeviceChoice{"RefusedDeviceIsSkipped", {"USB Busy", "USB Phone"}, -1, 0, "USB Phone"},
