@@ -56,7 +56,12 @@ LParam MainWindow::Procedure(WindowHandle window, std::uint32_t message, WParam 
         case msg::kPowerBroadcast:
             if (wParam == power::kSuspend || wParam == power::kStandby) {
                 Suspend();
-            } else if (wParam == power::kResumeCritical || wParam == power::kResumeSuspend) {
+            } else if (wParam == power::kResumeAutomatic || wParam == power::kResumeSuspend ||
+                       wParam == power::kResumeStandby) {
+                // A wake by the person brings two notices: the first reopens.
+                if (m_suspended) Resume();
+            } else if (wParam == power::kResumeCritical) {
+                // Its suspend was not announced; an automatic resume may follow.
                 Resume();
             }
             break;
@@ -207,6 +212,7 @@ void MainWindow::HandsetLost(bool stopTransfer) {
 }
 
 void MainWindow::Suspend() {
+    m_suspended = true;
     m_device.handsetPresent = 0;
     CloseMixerControls();
     m_platform.windows.KillTimer(m_shell.mainWindow.load(), IDT_DEVICE_RECHECK);
@@ -216,6 +222,7 @@ void MainWindow::Suspend() {
 }
 
 void MainWindow::Resume() {
+    m_suspended = false;
     WindowHandle window = m_shell.mainWindow.load();
     bool wasPresent = m_device.handsetPresent != 0;
     if (!m_device.Reconnect()) {

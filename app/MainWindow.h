@@ -62,6 +62,8 @@ class MainWindow {
     HandsetMixers& m_mixers;
     CSkypeEngine* m_engine = nullptr;
     CTrayIcon* m_tray = nullptr;
+    // Between a suspend notice and the first resume notice after it.
+    bool m_suspended = false;
     SkypeLauncher m_launcher;
     SettingsDialogs m_settings;
 };

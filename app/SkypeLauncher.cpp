@@ -5,7 +5,8 @@
 namespace kestrava {
 
 bool SkypeLauncher::LaunchSkypeFromRegistry(WindowHandle owner) {
-    Registry::Key key = m_registry.OpenUserKey(kPathKey);
+    // Only read: the user may be allowed no more on the client's key.
+    Registry::Key key = m_registry.OpenUserKeyForReading(kPathKey);
     if (key == 0) return false;
     std::string path;
     bool read = m_registry.ReadString(key, kPathValue, kPathCapacity, &path);

@@ -18,8 +18,8 @@ class SkypeLauncher {
 
     SkypeLauncher(Registry& registry, Shell& shell) : m_registry(registry), m_shell(shell) {}
 
-    // True when the stored path was read and its start requested; false when
-    // the key or the value cannot be read.
+    // True when the stored path was read (an expandable one expanded) and
+    // its start requested; false when the key or the value cannot be read.
     bool LaunchSkypeFromRegistry(WindowHandle owner);
     // The stored path, else the default one. Neither start is checked: with a
     // stored path the default is not tried, even when the stored one fails.

@@ -147,13 +147,15 @@ WindowHandle CTrayIcon::Target() const {
 
 // The taskbar was re-created (the system shell restarted): the icon went with
 // the old one. It comes back with its last icon and tooltip unless the
-// program hid or removed it.
+// program hid or removed it. Any program may send the notice, also while the
+// icon is still there: the system then refuses the add, and the icon is
+// brought up to date instead.
 void CTrayIcon::TaskbarRecreated() {
     std::lock_guard lock(m_lock);
     if (!m_bEnabled || m_bHiddenByProgram) return;
     NotifyArea::Icon again = m_data;
     again.flags = m_savedFlags;
-    m_bHidden = !m_area.AddIcon(again);
+    m_bHidden = !m_area.AddIcon(again) && !m_area.ModifyIcon(again);
 }
 
 }  // namespace kestrava

@@ -91,7 +91,7 @@ void CContactDialog::Shutdown() {
     {
         std::lock_guard lock(m_cs);
         m_nThreadState.store(kNoThread);
-        m_abandonedEntries.clear();
+        m_handedEntries.clear();
     }
     SetSources(nullptr, nullptr);
 }
@@ -232,7 +232,7 @@ void CContactDialog::JoinFinishedThread() {
     std::lock_guard lock(m_cs);
     if (m_nThreadState.load() != kFinished) return;
     if (m_thread.joinable()) m_thread.join();
-    m_abandonedEntries.clear();
+    m_handedEntries.clear();
     m_nThreadState.store(kNoThread);
 }
 
@@ -247,15 +247,26 @@ void CContactDialog::SendEntry(WParam kind, const Entry& entry) {
     std::shared_ptr<const Entry> copy;
     try {
         copy = std::make_shared<const Entry>(entry);
+        std::lock_guard lock(m_cs);
+        m_handedEntries.push_back({kind, reinterpret_cast<LParam>(copy.get()), copy});
     } catch (const std::bad_alloc&) {
         return;
     }
-    auto delivered =
-        m_windows.Send(window, kAddEntry, kind, reinterpret_cast<LParam>(copy.get()), kSendTimeout);
-    if (!delivered) {
-        std::lock_guard lock(m_cs);
-        m_abandonedEntries.push_back(std::move(copy));
+    const auto address = reinterpret_cast<LParam>(copy.get());
+    auto delivered = m_windows.Send(window, kAddEntry, kind, address, kSendTimeout);
+    if (delivered) TakeHandedEntry(kind, address);
+}
+
+std::shared_ptr<const void> CContactDialog::TakeHandedEntry(WParam kind, LParam address) {
+    std::lock_guard lock(m_cs);
+    for (auto it = m_handedEntries.begin(); it != m_handedEntries.end(); ++it) {
+        if (it->kind == kind && it->address == address) {
+            std::shared_ptr<const void> entry = std::move(it->entry);
+            m_handedEntries.erase(it);
+            return entry;
+        }
     }
+    return nullptr;
 }
 
 void CContactDialog::AddCallEntry(const CCallRecord& record) {
@@ -357,13 +368,17 @@ void CContactDialog::Fill(int mode) {
     --m_nFillsRunning;
 }
 
-void CContactDialog::AddLine(int mode, WindowHandle window, WParam kind, LParam entry) {
-    if (entry == 0 || (kind != kContactEntry && kind != kCallEntry)) return;
+// Only an entry this dialog is handing over is read: the message may come
+// from any program, with any address.
+void CContactDialog::AddLine(int mode, WindowHandle window, WParam kind, LParam address) {
+    if (address == 0 || (kind != kContactEntry && kind != kCallEntry)) return;
+    std::shared_ptr<const void> entry = TakeHandedEntry(kind, address);
+    if (!entry) return;
     m_dialogs.MakeTopmost(window);
     m_dialogs.SetDialogTitle(window, TextsOf(mode).filledTitle);
     std::string handle = kind == kContactEntry
-                             ? reinterpret_cast<const CUserEntry*>(entry)->m_strHandle
-                             : reinterpret_cast<const CCallRecord*>(entry)->PartnerHandle;
+                             ? static_cast<const CUserEntry*>(entry.get())->m_strHandle
+                             : static_cast<const CCallRecord*>(entry.get())->PartnerHandle;
     if (handle.size() > kMaxEntryBytes) handle.resize(kMaxEntryBytes);
     // The line shows the system's code page; the handle is kept as Skype
     // gave it, since that is what a command to Skype must carry.

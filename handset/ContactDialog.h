@@ -113,6 +113,9 @@ class CContactDialog final : public ContactActionDialog, public ContactActionSin
     void JoinFinishedThread();
     template <class Entry>
     void SendEntry(kestrava::WParam kind, const Entry& entry);
+    // The entry handed over at `address` as `kind`, taken out of the list;
+    // null when none is.
+    std::shared_ptr<const void> TakeHandedEntry(kestrava::WParam kind, kestrava::LParam address);
     std::atomic<std::int32_t>* FlagOf(int mode);
 
     kestrava::DialogHost& m_dialogs;
@@ -125,9 +128,17 @@ class CContactDialog final : public ContactActionDialog, public ContactActionSin
     std::thread m_thread;
     // The open dialog's lines as received (UTF-8), in list order.
     std::vector<std::string> m_lines;
-    // Entries whose send was given up: the dialog may still read them, so
-    // they live until its thread has ended.
-    std::vector<std::shared_ptr<const void>> m_abandonedEntries;
+    // The entries being handed over: the add-entry message carries the
+    // address of one of them, and the procedure takes no other (any program
+    // can send that message to the window). Each is taken once. One whose
+    // send was given up stays, since the dialog may still take it, until the
+    // dialog's thread has ended.
+    struct HandedEntry {
+        kestrava::WParam kind;
+        kestrava::LParam address;
+        std::shared_ptr<const void> entry;
+    };
+    std::vector<HandedEntry> m_handedEntries;
 
     std::atomic<kestrava::WindowHandle> m_contactDialog{0};
     std::atomic<std::int32_t> m_contactDialogMode{kNone};

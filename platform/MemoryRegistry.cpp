@@ -39,6 +39,11 @@ Registry::Key MemoryRegistry::OpenUserKey(const std::string& path) {
     return handle;
 }
 
+Registry::Key MemoryRegistry::OpenUserKeyForReading(const std::string& path) {
+    // This class's own opening: a test registry may refuse writing access.
+    return MemoryRegistry::OpenUserKey(path);
+}
+
 Registry::Key MemoryRegistry::CreateUserKey(const std::string& path) {
     std::lock_guard lock(m_lock);
     std::string key = Normalised(path);

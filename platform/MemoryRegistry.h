@@ -18,6 +18,8 @@ class MemoryRegistry : public Registry {
     using Values = std::map<std::string, Value>;
 
     Key OpenUserKey(const std::string& path) override;
+    // The same as OpenUserKey: every key here may be written.
+    Key OpenUserKeyForReading(const std::string& path) override;
     Key CreateUserKey(const std::string& path) override;
     void CloseKey(Key key) override;
     bool ReadString(Key key, const std::string& name, std::size_t capacity,

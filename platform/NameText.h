@@ -21,5 +21,9 @@ bool SameHandle(const std::string& a, const std::string& b);
 // UTF-16, characters it lacks as its default character; elsewhere the 8-bit
 // code page is UTF-8 and the text is returned as it is.
 std::string Utf8ToSystemText(const std::string& utf8);
+// The other way: text in the system's 8-bit code page as UTF-8. On Windows
+// through UTF-16 from the ANSI code page; elsewhere the text is returned as
+// it is.
+std::string SystemTextToUtf8(const std::string& text);
 
 }  // namespace kestrava

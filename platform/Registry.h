@@ -19,6 +19,9 @@ class Registry {
 
     // Opens an existing key for reading and writing; 0 when it does not exist.
     virtual Key OpenUserKey(const std::string& path) = 0;
+    // Opens an existing key for reading only (a key the user may read but
+    // not change opens too); 0 when it does not exist.
+    virtual Key OpenUserKeyForReading(const std::string& path) = 0;
     // Opens the key, creating it (and its parents) when missing; 0 on failure.
     virtual Key CreateUserKey(const std::string& path) = 0;
     virtual void CloseKey(Key key) = 0;
@@ -26,9 +29,10 @@ class Registry {
     // A string value that fits, with its terminating zero, into `capacity`
     // UTF-16 units: the limit counts what the system stores, so a name of
     // Chinese characters fits as well as one of Latin letters of the same
-    // length, though its UTF-8 is three times as long. A missing value, one
-    // of another type or one that does not fit fails and leaves `value`
-    // unchanged.
+    // length, though its UTF-8 is three times as long. An expandable string
+    // comes with its environment variables expanded (the limit applies to the
+    // expanded text). A missing value, one of another type or one that does
+    // not fit fails and leaves `value` unchanged.
     virtual bool ReadString(Key key, const std::string& name, std::size_t capacity,
                             std::string* value) = 0;
     virtual bool WriteString(Key key, const std::string& name, const std::string& value) = 0;

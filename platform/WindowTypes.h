@@ -52,6 +52,9 @@ inline constexpr WParam kSuspend = 4;         // PBT_APMSUSPEND
 inline constexpr WParam kStandby = 5;         // PBT_APMSTANDBY
 inline constexpr WParam kResumeCritical = 6;  // PBT_APMRESUMECRITICAL
 inline constexpr WParam kResumeSuspend = 7;   // PBT_APMRESUMESUSPEND
+inline constexpr WParam kResumeStandby = 8;   // PBT_APMRESUMESTANDBY
+// Sent on every resume; one the person wakes is followed by kResumeSuspend.
+inline constexpr WParam kResumeAutomatic = 0x12;  // PBT_APMRESUMEAUTOMATIC
 }  // namespace power
 
 inline constexpr WParam kClickActive = 2;     // WA_CLICKACTIVE

@@ -5,6 +5,8 @@
 #include <sstream>
 
 #include "platform/Files.h"
+#include "platform/NameText.h"
+#include "protocol/LineWords.h"
 
 namespace kestrava {
 
@@ -27,7 +29,69 @@ std::string KeyOf(const std::string& section, const std::string& key) {
     return Lower(Trim(section)) + '\n' + Lower(Trim(key));
 }
 
+// The length of the well-formed UTF-8 character at `at` (no overlong forms,
+// no surrogates, nothing past U+10FFFF); 0 when there is none.
+std::size_t Utf8CharacterAt(const std::string& text, std::size_t at) {
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) return 1;
+    std::size_t length;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size()) return 0;
+    if (byte(at + 1) < low || byte(at + 1) > high) return 0;
+    for (std::size_t i = 2; i < length; ++i) {
+        if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) return 0;
+    }
+    return length;
+}
+
+bool IsUtf8(const std::string& text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = Utf8CharacterAt(text, at);
+        if (length == 0) return false;
+        at += length;
+    }
+    return true;
+}
+
+// Each byte that starts no well-formed character becomes U+FFFD.
+std::string RepairedUtf8(const std::string& text) {
+    std::string repaired;
+    repaired.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = Utf8CharacterAt(text, at);
+        if (length == 0) {
+            repaired += "\xEF\xBF\xBD";
+            ++at;
+        } else {
+            repaired.append(text, at, length);
+            at += length;
+        }
+    }
+    return repaired;
+}
+
 }  // namespace
+
+std::string IniFile::DecodeFile(const std::string& bytes, const AnsiDecoder& fromAnsi) {
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) return RepairedUtf8(bytes.substr(3));
+    if (IsUtf8(bytes)) return bytes;
+    // The decoder's result is checked as well: the file's texts go on as UTF-8.
+    return RepairedUtf8(fromAnsi ? fromAnsi(bytes) : bytes);
+}
 
 bool IniFile::Load(const std::string& path) {
     m_values.clear();
@@ -39,11 +103,13 @@ bool IniFile::Load(const std::string& path) {
     return true;
 }
 
-void IniFile::LoadFromText(const std::string& text) {
+void IniFile::LoadFromText(const std::string& bytes) {
+    LoadFromText(bytes, SystemTextToUtf8);
+}
+
+void IniFile::LoadFromText(const std::string& bytes, const AnsiDecoder& fromAnsi) {
     m_values.clear();
-    std::string body = text;
-    if (body.rfind("\xEF\xBB\xBF", 0) == 0) body.erase(0, 3);
-    std::istringstream lines(body);
+    std::istringstream lines(DecodeFile(bytes, fromAnsi));
     std::string line;
     std::string section;
     bool inSection = false;
@@ -94,7 +160,7 @@ int IniFile::GetInt(const std::string& section, const std::string& key, int fall
 std::string IniFile::GetText(const std::string& section, const std::string& key) const {
     const std::string* value = Find(section, key);
     if (value == nullptr) return {};
-    return value->substr(0, kMaxTextLength);
+    return CutUtf8(*value, kMaxTextLength);
 }
 
 }  // namespace kestrava

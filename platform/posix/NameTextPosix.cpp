@@ -36,4 +36,8 @@ std::string Utf8ToSystemText(const std::string& utf8) {
     return utf8;
 }
 
+std::string SystemTextToUtf8(const std::string& text) {
+    return text;
+}
+
 }  // namespace kestrava

@@ -9,6 +9,7 @@
 #include <mbstring.h>
 #include <windows.h>
 
+#include <climits>
 #include <vector>
 
 #include "WideText.h"
@@ -52,6 +53,16 @@ std::string Utf8ToSystemText(const std::string& utf8) {
     WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, ansi.data(), ansiLength, nullptr,
                         nullptr);
     return ansi;
+}
+
+std::string SystemTextToUtf8(const std::string& text) {
+    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return {};
+    const int length = static_cast<int>(text.size());
+    const int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    if (wideLength <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), wideLength);
+    return WideToUtf8(wide);
 }
 
 }  // namespace kestrava

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "WideText.h"
@@ -16,15 +18,34 @@ HKEY AsHkey(Registry::Key key) {
 
 constexpr REGSAM kAccess = KEY_READ | KEY_WRITE;
 
-}  // namespace
-
-Registry::Key Win32Registry::OpenUserKey(const std::string& path) {
+Registry::Key OpenKey(const std::string& path, REGSAM access) {
     const auto widePath = StrictUtf8ToWide(path);
     if (!widePath || widePath->empty()) return 0;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, widePath->c_str(), 0, kAccess, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, widePath->c_str(), 0, access, &key) != ERROR_SUCCESS)
         return 0;
-    return reinterpret_cast<Key>(key);
+    return reinterpret_cast<Registry::Key>(key);
+}
+
+// An expandable string with its variables replaced; nothing when that fails.
+std::optional<std::wstring> Expanded(const wchar_t* text) {
+    for (DWORD size = 260;;) {
+        std::vector<wchar_t> buffer(size, L'\0');
+        const DWORD needed = ExpandEnvironmentStringsW(text, buffer.data(), size);
+        if (needed == 0) return std::nullopt;
+        if (needed <= size) return std::wstring(buffer.data());
+        size = needed;
+    }
+}
+
+}  // namespace
+
+Registry::Key Win32Registry::OpenUserKey(const std::string& path) {
+    return OpenKey(path, kAccess);
+}
+
+Registry::Key Win32Registry::OpenUserKeyForReading(const std::string& path) {
+    return OpenKey(path, KEY_READ);
 }
 
 Registry::Key Win32Registry::CreateUserKey(const std::string& path) {
@@ -55,7 +76,7 @@ bool Win32Registry::ReadString(Key key, const std::string& name, std::size_t cap
         DWORD bytes = 0;
         LONG status =
             RegQueryValueExW(AsHkey(key), wideName->c_str(), nullptr, &type, nullptr, &bytes);
-        if (status != ERROR_SUCCESS || type != REG_SZ) return false;
+        if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
         // Whole units for the data (an odd byte count rounds up) and one unit
         // more that stays zero, so a text stored without its zero still ends.
         const std::size_t dataUnits = (static_cast<std::size_t>(bytes) + 1) / sizeof(wchar_t);
@@ -64,7 +85,7 @@ bool Win32Registry::ReadString(Key key, const std::string& name, std::size_t cap
         status = RegQueryValueExW(AsHkey(key), wideName->c_str(), nullptr, &type,
                                   reinterpret_cast<BYTE*>(buffer.data()), &got);
         if (status == ERROR_MORE_DATA) continue;
-        if (status != ERROR_SUCCESS || type != REG_SZ) return false;
+        if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
         std::size_t units = got / sizeof(wchar_t);
         for (std::size_t i = 0; i < units; ++i) {
             if (buffer[i] == L'\0') {
@@ -72,8 +93,15 @@ bool Win32Registry::ReadString(Key key, const std::string& name, std::size_t cap
                 break;
             }
         }
-        if (units + 1 > capacity) return false;
-        *value = WideToUtf8(buffer.data(), units);
+        buffer[units] = L'\0';
+        std::wstring wide(buffer.data(), units);
+        if (type == REG_EXPAND_SZ) {
+            auto expanded = Expanded(wide.c_str());
+            if (!expanded) return false;
+            wide = std::move(*expanded);
+        }
+        if (wide.size() + 1 > capacity) return false;
+        *value = WideToUtf8(wide.data(), wide.size());
         return true;
     }
     return false;

@@ -10,6 +10,7 @@ namespace kestrava {
 class Win32Registry final : public Registry {
   public:
     Key OpenUserKey(const std::string& path) override;
+    Key OpenUserKeyForReading(const std::string& path) override;
     Key CreateUserKey(const std::string& path) override;
     void CloseKey(Key key) override;
     bool ReadString(Key key, const std::string& name, std::size_t capacity,

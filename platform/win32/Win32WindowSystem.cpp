@@ -24,13 +24,15 @@ WindowHandle FromHwnd(HWND window) {
 }
 
 // Every window of the program runs through this procedure; the core's procedure
-// rides in the window's user data from WM_NCCREATE to WM_NCDESTROY.
+// rides in the window's user data from WM_NCCREATE to WM_NCDESTROY. The
+// windows are Unicode windows: a title keeps every character, whatever the
+// ANSI code page (the program's texts are UTF-8).
 LRESULT CALLBACK ThunkProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* procedure = WindowTarget<WindowProc>(window, message, lParam);
-    if (procedure == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    if (procedure == nullptr) return DefWindowProcW(window, message, wParam, lParam);
     // An empty procedure (a window made without one) gets the default handling.
     LRESULT result = *procedure ? (*procedure)(FromHwnd(window), message, wParam, lParam)
-                                : DefWindowProcA(window, message, wParam, lParam);
+                                : DefWindowProcW(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         ForgetWindowTarget(window);
         delete procedure;
@@ -46,31 +48,35 @@ std::uint32_t Win32WindowSystem::RegisterMessage(const std::string& name) {
 
 bool Win32WindowSystem::RegisterWindowClass(const std::string& className,
                                             const std::string& iconFile) {
-    WNDCLASSEXA windowClass{};
+    const std::wstring wideClass = Utf8ToWide(className);
+    const std::wstring wideIcon = Utf8ToWide(iconFile);
+    WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.style = 0;
     windowClass.lpfnWndProc = ThunkProcedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    if (!iconFile.empty()) {
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    if (!wideIcon.empty()) {
         windowClass.hIcon = static_cast<HICON>(
-            LoadImageW(nullptr, Utf8ToWide(iconFile).c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
+            LoadImageW(nullptr, wideIcon.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
     }
-    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = className.c_str();
-    return RegisterClassExA(&windowClass) != 0;
+    windowClass.lpszClassName = wideClass.c_str();
+    return RegisterClassExW(&windowClass) != 0;
 }
 
 void Win32WindowSystem::UnregisterWindowClass(const std::string& className) {
-    UnregisterClassA(className.c_str(), GetModuleHandleA(nullptr));
+    UnregisterClassW(Utf8ToWide(className).c_str(), GetModuleHandleW(nullptr));
 }
 
 WindowHandle Win32WindowSystem::CreateHiddenWindow(const std::string& className,
                                                    const std::string& title, WindowProc procedure) {
+    const std::wstring wideClass = Utf8ToWide(className);
+    const std::wstring wideTitle = Utf8ToWide(title);
     auto* owned = new WindowProc(std::move(procedure));
-    HWND window = CreateWindowExA(0, className.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW,
+    HWND window = CreateWindowExW(0, wideClass.c_str(), wideTitle.c_str(), WS_OVERLAPPEDWINDOW,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  nullptr, nullptr, GetModuleHandleA(nullptr), owned);
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), owned);
     if (window == nullptr) {
         delete owned;
         return 0;
@@ -80,9 +86,10 @@ WindowHandle Win32WindowSystem::CreateHiddenWindow(const std::string& className,
 
 WindowHandle Win32WindowSystem::CreateChildWindow(WindowHandle parent, const std::string& className,
                                                   WindowProc procedure) {
+    const std::wstring wideClass = Utf8ToWide(className);
     auto* owned = new WindowProc(std::move(procedure));
-    HWND window = CreateWindowExA(0, className.c_str(), "", WS_CHILD, 0, 0, 200, 40, ToHwnd(parent),
-                                  nullptr, GetModuleHandleA(nullptr), owned);
+    HWND window = CreateWindowExW(0, wideClass.c_str(), L"", WS_CHILD, 0, 0, 200, 40,
+                                  ToHwnd(parent), nullptr, GetModuleHandleW(nullptr), owned);
     if (window == nullptr) {
         delete owned;
         return 0;
@@ -104,7 +111,7 @@ bool Win32WindowSystem::DestroyWindow(WindowHandle window) {
 
 LParam Win32WindowSystem::DefaultProcedure(WindowHandle window, std::uint32_t message,
                                            WParam wParam, LParam lParam) {
-    return DefWindowProcA(ToHwnd(window), message, wParam, lParam);
+    return DefWindowProcW(ToHwnd(window), message, wParam, lParam);
 }
 
 int Win32WindowSystem::RunMessageLoop() {
@@ -163,7 +170,9 @@ void Win32WindowSystem::PumpSentMessages(std::chrono::milliseconds maxWait) {
 
 WindowHandle Win32WindowSystem::FindTopLevelWindow(const std::string& className,
                                                    const std::string* title) {
-    return FromHwnd(FindWindowA(className.c_str(), title ? title->c_str() : nullptr));
+    const std::wstring wideClass = Utf8ToWide(className);
+    const std::wstring wideTitle = title ? Utf8ToWide(*title) : std::wstring();
+    return FromHwnd(FindWindowW(wideClass.c_str(), title ? wideTitle.c_str() : nullptr));
 }
 
 bool Win32WindowSystem::IsWindow(WindowHandle window) {

@@ -63,5 +63,24 @@ TEST(SkypeLauncherTest, TheStoredPathFirstTheDefaultOnlyWhenItCannotBeRead) {
     }
 }
 
+// The client's key may allow the user to read only: a key that cannot be
+// opened for writing still gives the stored path.
+class ReadOnlyRegistry : public MemoryRegistry {
+  public:
+    Key OpenUserKey(const std::string&) override { return 0; }
+    Key CreateUserKey(const std::string&) override { return 0; }
+};
+
+TEST(SkypeLauncherTest, AKeyTheUserMayOnlyReadGivesThePath) {
+    ReadOnlyRegistry registry;
+    Registry::Key key = registry.MemoryRegistry::CreateUserKey(SkypeLauncher::kPathKey);
+    registry.WriteString(key, SkypeLauncher::kPathValue, "D:\\Apps\\Skype\\Skype.exe");
+    registry.CloseKey(key);
+    RecordingShell shell;
+    SkypeLauncher launcher(registry, shell);
+    launcher.StartSkypeClient(0x1234);
+    EXPECT_THAT(shell.Opened(), ElementsAre("D:\\Apps\\Skype\\Skype.exe owner 4660"));
+}
+
 }  // namespace
 }  // namespace kestrava::testing

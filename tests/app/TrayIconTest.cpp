@@ -23,11 +23,14 @@ constexpr WindowHandle kMessageWindow = 0x600;
 constexpr LParam kRightButtonUp = 0x0205;
 constexpr LParam kLeftButtonDoubleClick = 0x0203;
 
-// Records every call as a line; icon files that "exist" load as handles.
+// Records every call as a line; icon files that "exist" load as handles. Like
+// the system's, it refuses to add an icon it already shows and to modify one
+// it does not.
 class FakeNotifyArea : public NotifyArea {
   public:
     bool available = true;
     bool addSucceeds = true;
+    std::set<std::pair<WindowHandle, std::uint32_t>> shown;
     WindowHandle messageWindow = kMessageWindow;
     std::map<std::string, IconHandle> files;  // loadable files and their handles
     std::uint16_t choice = 0;                 // what the next menu chooses
@@ -44,15 +47,20 @@ class FakeNotifyArea : public NotifyArea {
     void DestroyMessageWindow() override { calls.push_back("no message window"); }
     bool AddIcon(const Icon& icon) override {
         calls.push_back("add " + Describe(icon));
-        return addSucceeds;
+        return addSucceeds && shown.insert({icon.owner, icon.id}).second;
     }
     bool ModifyIcon(const Icon& icon) override {
         calls.push_back("modify " + Describe(icon));
-        return true;
+        return shown.count({icon.owner, icon.id}) != 0;
     }
     bool DeleteIcon(WindowHandle owner, std::uint32_t id) override {
         calls.push_back("delete " + std::to_string(owner) + " " + std::to_string(id));
-        return true;
+        return shown.erase({owner, id}) != 0;
+    }
+    // The system shell restarted: its icons went with the old taskbar.
+    void RestartTaskbar() {
+        shown.clear();
+        recreated();
     }
     IconHandle LoadIconFile(const std::string& path) override {
         auto it = files.find(path);
@@ -188,7 +196,7 @@ TEST_F(TrayIconTest, AFailedAddStillCreatesAndTheTaskbarBringsTheIconLater) {
     area.calls.clear();
     EXPECT_EQ(tray.SetTooltipFromString(14), 1);
     EXPECT_THAT(area.calls, IsEmpty()) << "not in the area: only remembered";
-    area.recreated();
+    area.RestartTaskbar();
     EXPECT_THAT(area.calls, ElementsAre("add owner 1280 id 112 flags 7 message 32778 icon 7 "
                                         "tip \"connect wrong\""));
 }
@@ -226,7 +234,7 @@ TEST_F(TrayIconTest, WhileHiddenChangesAreOnlyRemembered) {
     EXPECT_EQ(tray.SetIconFromFile("C:\\Kestrava\\HandsetActive.ico"), 1);
     EXPECT_EQ(tray.SetTooltipText("connect normal"), 1);
     EXPECT_THAT(area.calls, ElementsAre("destroy icon 7"));
-    area.recreated();
+    area.RestartTaskbar();
     EXPECT_THAT(area.calls, ElementsAre("destroy icon 7")) << "the program hid it";
 }
 
@@ -235,15 +243,43 @@ TEST_F(TrayIconTest, ARecreatedTaskbarGetsTheLastIconAndTooltipBack) {
     tray.SetTooltipFromString(13);
     tray.SetIconFromFile("C:\\Kestrava\\HandsetActive.ico");
     area.calls.clear();
-    area.recreated();
+    area.RestartTaskbar();
     EXPECT_THAT(area.calls, ElementsAre("add owner 1280 id 112 flags 7 message 32778 icon 8 "
                                         "tip \"connect normal\""));
     EXPECT_EQ(area.destroyed.count(8), 0u) << "the re-added icon is still loaded";
 
     tray.RemoveIcon();
     area.calls.clear();
-    area.recreated();
+    area.RestartTaskbar();
     EXPECT_THAT(area.calls, IsEmpty()) << "a removed icon stays removed";
+}
+
+// Any program may broadcast the notice while the icon is still there: the add
+// fails, and the icon must go on following the state.
+TEST_F(TrayIconTest, ANoticeWhileTheIconIsShownModifiesItInstead) {
+    CreateShown();
+    tray.SetTooltipFromString(13);
+    area.calls.clear();
+    area.recreated();
+    EXPECT_THAT(area.calls, ElementsAre("add owner 1280 id 112 flags 7 message 32778 icon 7 "
+                                        "tip \"connect normal\"",
+                                        "modify owner 1280 id 112 flags 7 message 32778 icon 7 "
+                                        "tip \"connect normal\""));
+    area.calls.clear();
+    EXPECT_EQ(tray.SetTooltipFromString(14), 1);
+    EXPECT_EQ(tray.SetIconFromFile("C:\\Kestrava\\HandsetNone.ico"), 1);
+    EXPECT_THAT(area.calls, ElementsAre("modify owner 1280 id 112 flags 4 message 32778 icon 7 "
+                                        "tip \"connect wrong\"",
+                                        "modify owner 1280 id 112 flags 2 message 32778 icon 7 "
+                                        "tip \"connect wrong\""));
+
+    // Neither an add nor a modify gets through: hidden until the next notice.
+    area.addSucceeds = false;
+    area.shown.clear();
+    area.recreated();
+    area.calls.clear();
+    EXPECT_EQ(tray.SetTooltipFromString(13), 1);
+    EXPECT_THAT(area.calls, IsEmpty());
 }
 
 TEST_F(TrayIconTest, RemoveIconDeletesOnceAndDestroyCleansUp) {

@@ -13,8 +13,10 @@
 #include "handset/ContactDialog.h"
 #include "platform/posix/InProcessDesktop.h"
 #include "platform/posix/ModelDialogHost.h"
+#include "session/CCallRecord.h"
 #include "session/CListManager.h"
 #include "session/CSessionStore.h"
+#include "session/CUserEntry.h"
 #include "tests/session/StoreTestSupport.h"
 
 namespace {
@@ -193,6 +195,35 @@ TEST_F(ContactDialogTest, AnEntryFromAnotherThreadIsAppendedAndClearsTheSelectio
                                      "\xE5\xBC\xA0san", "erin"));
     EXPECT_EQ(-1, Selection());
     EXPECT_EQ("", dialog.SelectedHandle());
+}
+
+// Any program can send the add-entry message to the visible window: only an
+// entry the store or the list is handing over is read, never an address from
+// elsewhere (here real objects, so that reading them would show).
+TEST_F(ContactDialogTest, AnEntryNotHandedOverIsIgnored) {
+    Open(CContactDialog::kRedial);
+    const kestrava::WindowHandle window = Model().handle;
+    auto intruder = desktop.OpenProgram("Intruder");
+    const CUserEntry contact(0, "mallory", 3);
+    CCallRecord record(9);
+    record.PartnerHandle = "trudy";
+    const struct {
+        kestrava::WParam kind;
+        const void* entry;
+    } sends[] = {{CContactDialog::kContactEntry, &contact},
+                 {CContactDialog::kCallEntry, &record},
+                 {CContactDialog::kContactEntry, &record},
+                 {CContactDialog::kCallEntry, nullptr}};
+    for (const auto& send : sends) {
+        intruder->Send(window, CContactDialog::kAddEntry, send.kind,
+                       reinterpret_cast<kestrava::LParam>(send.entry), std::chrono::seconds(1));
+    }
+    EXPECT_THAT(Lines(), ElementsAre("carol", "+4930", "\xE5\xBC\xA0san"));
+    EXPECT_THAT(Model().titles, ElementsAre("Redial, 0 Users", "Redial", "Redial", "Redial"));
+
+    // The store still hands over its entries.
+    EXPECT_EQ(S_OK, store.PostRecentDialedCalls());
+    EXPECT_EQ(6u, Lines().size());
 }
 
 TEST_F(ContactDialogTest, TheSameListKeyClosesAnotherLeavesItOpen) {

@@ -314,6 +314,43 @@ TEST_F(ShellIntegrationTest, SuspendDropsTheHandsetAndResumeDiscoversAgain) {
     EXPECT_TRUE(WaitUntil([&] { return library->handsetPresent.load() == 1; }));
 }
 
+// The system sends the notices one after the other, each waited for. A wake
+// always brings the automatic notice; one by the person also the suspend one.
+TEST_F(ShellIntegrationTest, EachWakeReopensTheHandsetOnce) {
+    std::atomic<int> reopened{0};
+    ON_CALL(device, Reconnect()).WillByDefault([&] { return ++reopened, E_FAIL; });
+    StartSkype();
+    StartProgram();
+    const struct {
+        const char* what;
+        std::vector<WParam> notices;
+        int reopens;
+    } cases[] = {
+        {"woken without the person", {power::kSuspend, power::kResumeAutomatic}, 1},
+        {"woken by the person",
+         {power::kSuspend, power::kResumeAutomatic, power::kResumeSuspend},
+         1},
+        {"the notices the other way round",
+         {power::kSuspend, power::kResumeSuspend, power::kResumeAutomatic},
+         1},
+        {"standby", {power::kStandby, power::kResumeStandby}, 1},
+        {"a suspend that was not announced", {power::kResumeCritical, power::kResumeAutomatic}, 1},
+        {"no suspend", {power::kResumeAutomatic, power::kResumeSuspend}, 0},
+        {"two sleeps",
+         {power::kSuspend, power::kResumeAutomatic, power::kSuspend, power::kResumeAutomatic,
+          power::kResumeSuspend},
+         2},
+    };
+    for (const auto& c : cases) {
+        const int before = reopened.load();
+        for (WParam notice : c.notices) {
+            ASSERT_TRUE(kestrava->Send(MainWindow(), msg::kPowerBroadcast, notice, 0, 5s))
+                << c.what;
+        }
+        EXPECT_EQ(reopened.load() - before, c.reopens) << c.what;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // The tray icon
 

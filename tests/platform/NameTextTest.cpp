@@ -4,6 +4,10 @@
 #include <windows.h>
 #endif
 
+#include <map>
+#include <string>
+#include <utility>
+
 #include "platform/NameText.h"
 
 namespace kestrava {
@@ -52,6 +56,25 @@ TEST(NameText, Utf8BecomesTheSystemsOwnText) {
     }
 #else
     EXPECT_EQ("\xE5\xBC\xA0\xC3\xA4", Utf8ToSystemText("\xE5\xBC\xA0\xC3\xA4"));
+#endif
+}
+
+TEST(NameText, TheSystemsOwnTextBecomesUtf8) {
+    EXPECT_EQ("echo123 +49", SystemTextToUtf8("echo123 +49"));
+    EXPECT_EQ("", SystemTextToUtf8(""));
+#ifdef _WIN32
+    const std::map<UINT, std::pair<std::string, std::string>> samples = {
+        {1252, {"M\xFCller", "M\xC3\xBCller"}},
+        // The code pages of Chinese Windows: one character in two bytes.
+        {936, {"\xCD\xF5", "\xE7\x8E\x8B"}},
+        {950, {"\xA4\xFD", "\xE7\x8E\x8B"}},
+    };
+    auto sample = samples.find(GetACP());
+    if (sample != samples.end()) {
+        EXPECT_EQ(sample->second.second, SystemTextToUtf8(sample->second.first));
+    }
+#else
+    EXPECT_EQ("\xE5\xBC\xA0\xC3\xA4", SystemTextToUtf8("\xE5\xBC\xA0\xC3\xA4"));
 #endif
 }
 

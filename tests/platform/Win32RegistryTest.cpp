@@ -128,5 +128,74 @@ TEST_F(Win32RegistryTest, WordsAndTextsKeepTheirTypes) {
     EXPECT_EQ(bytes, 6 * sizeof(wchar_t));  // the terminating zero is stored
 }
 
+TEST_F(Win32RegistryTest, ExpandableTextsComeExpanded) {
+    Registry::Key key = Created();
+    ASSERT_NE(key, 0u);
+    ASSERT_TRUE(SetEnvironmentVariableW(L"KESTRAVA_TEST_APPS", L"D:\\\x7A0B\x5E8F Files"));
+    const wchar_t stored[] = L"%KESTRAVA_TEST_APPS%\\Phone\\Skype.exe";
+    ASSERT_EQ(RegSetValueExW(reinterpret_cast<HKEY>(key), L"SkypePath", 0, REG_EXPAND_SZ,
+                             reinterpret_cast<const BYTE*>(stored), sizeof stored),
+              ERROR_SUCCESS);
+    std::string value;
+    EXPECT_TRUE(registry.ReadString(key, "SkypePath", 255, &value));
+    EXPECT_EQ(value, "D:\\\xE7\xA8\x8B\xE5\xBA\x8F Files\\Phone\\Skype.exe");
+    // The capacity counts the expanded text.
+    EXPECT_FALSE(registry.ReadString(key, "SkypePath", value.size(), &value));
+    SetEnvironmentVariableW(L"KESTRAVA_TEST_APPS", nullptr);
+}
+
+// A key whose access list lets everyone read and nobody write.
+TEST_F(Win32RegistryTest, AKeyThatMayOnlyBeReadOpensForReading) {
+    ASSERT_NE(Created(), 0u);
+    const std::string path = m_path + "\\Read Only";
+    const std::wstring wide(path.begin(), path.end());
+    // Whatever happens, everyone may do everything again and the key goes.
+    struct Removal {
+        std::wstring path;
+        ~Removal() {
+            HKEY key = nullptr;
+            if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, WRITE_DAC, &key) == 0) {
+                SECURITY_DESCRIPTOR open;
+                InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+                SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+                RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &open);
+                RegCloseKey(key);
+            }
+            RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str());
+        }
+    } removal{wide};
+    Registry::Key key = registry.CreateUserKey(path);
+    ASSERT_NE(key, 0u);
+    EXPECT_TRUE(registry.WriteString(key, "SkypePath", "C:\\Skype.exe"));
+    registry.CloseKey(key);
+
+    SECURITY_DESCRIPTOR descriptor;
+    ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+    alignas(ACL) BYTE aclBytes[256];
+    auto* acl = reinterpret_cast<ACL*>(aclBytes);
+    ASSERT_TRUE(InitializeAcl(acl, sizeof aclBytes, ACL_REVISION));
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    ASSERT_TRUE(
+        AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+    const bool added = AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone);
+    FreeSid(everyone);
+    ASSERT_TRUE(added);
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE));
+    HKEY owned = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, wide.c_str(), 0, WRITE_DAC, &owned), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetKeySecurity(owned, DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
+    RegCloseKey(owned);
+
+    EXPECT_EQ(Keep(registry.OpenUserKey(path)), 0u) << "writing is not allowed";
+    Registry::Key readable = Keep(registry.OpenUserKeyForReading(path));
+    ASSERT_NE(readable, 0u);
+    std::string value;
+    EXPECT_TRUE(registry.ReadString(readable, "SkypePath", 255, &value));
+    EXPECT_EQ(value, "C:\\Skype.exe");
+    registry.CloseKey(readable);
+    m_open.pop_back();
+}
+
 }  // namespace
 }  // namespace kestrava

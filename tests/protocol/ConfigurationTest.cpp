@@ -51,6 +51,70 @@ TEST(IniFile, TextsAreCutTo259CharactersAndAMissingFileReadsEmpty) {
     EXPECT_EQ(ini.GetText("N", "Name"), "");
 }
 
+// A code page for the tests: each byte is the character of that number.
+std::string Latin1ToUtf8(const std::string& text) {
+    std::string utf8;
+    for (unsigned char c : text) {
+        if (c < 0x80) {
+            utf8 += static_cast<char>(c);
+        } else {
+            utf8 += static_cast<char>(0xC0 | (c >> 6));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return utf8;
+}
+
+TEST(IniFile, AByteOrderMarkOrValidUtf8MeansUtf8AnythingElseTheAnsiCodePage) {
+    const std::string wang = "\xE7\x8E\x8B";  // U+738B, three bytes in UTF-8
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::string value;
+        bool ansi;
+    } cases[] = {
+        {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF[N]\r\nA=" + wang + "\r\n", wang, false},
+        {"UTF-8 without one", "[N]\nA=M\xC3\xBCller " + wang + "\n", "M\xC3\xBCller " + wang,
+         false},
+        {"ASCII", "[N]\nA=Front Desk\n", "Front Desk", false},
+        // The code page's bytes of a Chinese name, and of a German one.
+        {"double-byte ANSI", "[N]\nA=\xCD\xF5\n", "\xC3\x8D\xC3\xB5", true},
+        {"ANSI", "[N]\nA=M\xFCller\n", "M\xC3\xBCller", true},
+        // One stray byte anywhere makes the whole file ANSI.
+        {"valid UTF-8 and a stray byte", "[N]\nA=\xC3\xBC\nB=\xFC\n", "\xC3\x83\xC2\xBC", true},
+        {"an overlong form", "[N]\nA=\xC0\xAF\n", "\xC3\x80\xC2\xAF", true},
+        {"an encoded surrogate", "[N]\nA=\xED\xA0\x80\n", "\xC3\xAD\xC2\xA0\xC2\x80", true},
+        {"a character cut at the end", "[N]\nA=\xE7\x8E", "\xC3\xA7\xC2\x8E", true},
+        // Marked as UTF-8: a stray byte stays a replacement character.
+        {"a byte-order mark and a stray byte",
+         "\xEF\xBB\xBF[N]\nA=a\xFC"
+         "b\n",
+         "a\xEF\xBF\xBD"
+         "b",
+         false},
+    };
+    for (const auto& c : cases) {
+        int decoded = 0;
+        IniFile ini;
+        ini.LoadFromText(c.bytes, [&](const std::string& bytes) {
+            ++decoded;
+            EXPECT_EQ(bytes, c.bytes) << c.what << ": the whole file, once";
+            return Latin1ToUtf8(bytes);
+        });
+        EXPECT_EQ(ini.GetText("N", "A"), c.value) << c.what;
+        EXPECT_EQ(decoded, c.ansi ? 1 : 0) << c.what;
+    }
+}
+
+TEST(IniFile, LongTextsAreCutOnACharacterBoundary) {
+    IniFile ini;
+    // 86 three-byte characters and one more byte: 259 bytes end inside the 87th.
+    std::string name = "n";
+    for (int i = 0; i < 90; ++i) name += "\xE7\x8E\x8B";
+    ini.LoadFromText("[N]\nName=" + name + "\n");
+    EXPECT_EQ(ini.GetText("N", "Name"), name.substr(0, 1 + 86 * 3));
+}
+
 class ConfigurationTest : public EngineTest {
   protected:
     void SetUp() override {
@@ -143,6 +207,24 @@ TEST_F(ConfigurationTest, TextsIconPathsAndTheAboutTextWithLineBreaks) {
     EXPECT_EQ(std::string(text), FileInFolder(shell.moduleDirectory, "active.ico"));
 
     EXPECT_EQ(SendAndCollectName(), "NAME Kestrava Phone");
+}
+
+// Whatever the file's encoding, the window title, the tooltip and the About
+// box get UTF-8 from the engine: all three read the same decoded text.
+TEST_F(ConfigurationTest, TextsFromAFileInAnotherEncodingComeOutAsUtf8) {
+    Write("[NAME]\nName=M\xFCller\nAPINAME=\xCD\xF5 Desk\nCustomerINFO=\xCD\xF5\\nB\n");
+    Load();
+    char text[CSkypeEngine::kTextBufferSize];
+    engine->GetApiWindowName(text);
+    const std::string title = text;
+    ASSERT_EQ(engine->GetCustomerInfo(text), S_OK);
+    const std::string about = text;
+    IniFile decoded;
+    decoded.LoadFromText("[N]\nA=\xCD\xF5\n");
+    const std::string wang = decoded.GetText("N", "A");
+    EXPECT_NE(wang, "\xCD\xF5") << "decoded from the code page";
+    EXPECT_EQ(title, wang + " Desk");
+    EXPECT_EQ(about, wang + "\r\nB");
 }
 
 class RecordingDialogs : public kestrava::testing::NullDialogHost {

@@ -65,11 +65,24 @@ TEST(InstalledSettings, EveryKeyIsWrittenOutWithItsValue) {
 TEST(InstalledSettings, NoValueCarriesAComment) {
     // The profile functions keep everything after the equals sign, so a
     // comment written behind a value would become part of it.
-    std::istringstream lines(InstalledSettingsText());
+    std::string text = InstalledSettingsText();
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+    std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         if (line.empty() || line[0] == ';' || line[0] == '[') continue;
         EXPECT_EQ(line.find(';'), std::string::npos) << line;
     }
+}
+
+// Marked as UTF-8, so that a name typed into it in any editor stays UTF-8
+// (without the mark Notepad would save it in the ANSI code page).
+TEST(InstalledSettings, IsUtf8WithAByteOrderMark) {
+    const std::string text = InstalledSettingsText();
+    EXPECT_EQ(text.rfind("\xEF\xBB\xBF", 0), 0u);
+    int decoded = 0;
+    IniFile ini;
+    ini.LoadFromText(text, [&](const std::string& bytes) { return ++decoded, bytes; });
+    EXPECT_EQ(decoded, 0) << "valid UTF-8";
 }
 
 class InstalledSettingsEngineTest : public EngineTest {
