@@ -69,3 +69,86 @@ for language in 0x0409:en 0x0404:zh-tw 0x0804:zh-cn; do
   photograph "$out/traymenu-${language#*:}.png" '/"dialogshow.exe"/ && $0 !~ / 1x1\+/' \
     menu "${language%%:*}" 300 200
 done
+
+# The tray in a real taskbar: Kestrava.exe, the simulated client and the
+# simulated handset on Wine's virtual desktop, which has a taskbar with a
+# notification area. Kestrava runs from a folder of its own with the icons
+# named in its Pellanor.ini. Pictures: the whole desktop and its taskbar
+# (tray-<state>.png, taskbar-<state>.png) with the handset and the link
+# working, with the handset unplugged, and with the client gone; the menu a
+# right click on the icon opens (tray-menu.png), and what a double click on
+# it opens (tray-doubleclick.png).
+desk=$root/build/windows/traydesk
+rm -rf "$desk"
+mkdir -p "$desk"
+cp -a "$bin/." "$desk/"
+cat > "$desk/Pellanor.ini" <<'INI'
+[ICON]
+FileNoHW=HandsetNone.ico
+FileNoANY=HandsetNoLink.ico
+FileNoSkype=HandsetNoSkype.ico
+FileActive=HandsetActive.ico
+INI
+desktop="explorer /desktop=Kestrava,800x600"
+need xdotool || install xdotool
+
+# The virtual desktop's X window, found by its title.
+desktop_window() {
+  xwininfo -root -children | awk '/"Kestrava - Wine desktop"/ {print $1}' | head -1
+}
+snap() {  # $1: name; the desktop and the taskbar strip at its bottom
+  window=$(desktop_window)
+  import -window "$window" "$out/tray-$1.png"
+  convert "$out/tray-$1.png" -gravity south -crop 800x40+0+0 +repage "$out/taskbar-$1.png"
+  echo "$out/tray-$1.png"
+}
+
+cd "$desk"
+fifo=$desk/handset-input
+mkfifo "$fifo"
+wine handsethost.exe handset-entry.txt <"$fifo" >/dev/null 2>&1 &
+exec 7>"$fifo"
+for _ in $(seq 50); do [ -s handset-entry.txt ] && break; sleep 0.2; done
+entry=$(tr -d '\r\n' <handset-entry.txt)
+
+wine $desktop SkypeSim.exe --announce >/dev/null 2>&1 &
+sleep 5
+before=$out/.tray-before.png
+import -window "$(desktop_window)" "$before"
+ONDREL_EXTRA_DEVICES=$entry ONDREL_SYSTEM_DEVICES=0 wine $desktop Kestrava.exe >/dev/null 2>&1 &
+sleep 10
+snap working
+
+# Where the icon is: what changed in the taskbar since Kestrava started.
+geometry=$(convert "$before" "$out/tray-working.png" -compose difference -composite \
+  -gravity south -crop 800x40+0+0 +repage -threshold 10% -trim -format '%w %h %X %Y' info: \
+  2>/dev/null || true)
+echo "tray icon (w h x y in the strip): $geometry"
+set -- $geometry
+offset=$(xwininfo -id "$(desktop_window)" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
+set -- "$@" $offset
+iconx=$(( $5 + ${3#+} + $1 / 2 ))
+icony=$(( $6 + 560 + ${4#+} + $2 / 2 ))
+
+xdotool mousemove "$iconx" "$icony" click 3
+sleep 2
+snap menu
+xdotool key Escape
+sleep 1
+xdotool mousemove "$iconx" "$icony" click --repeat 2 --delay 80 1
+sleep 3
+snap doubleclick
+xdotool key Escape
+sleep 1
+
+echo unplug >&7
+sleep 6
+snap nohandset
+echo plug >&7
+sleep 6
+wine taskkill /f /im SkypeSim.exe >/dev/null 2>&1 || true
+sleep 8
+snap nolink
+echo quit >&7
+exec 7>&-
+rm -f "$before" "$fifo"
