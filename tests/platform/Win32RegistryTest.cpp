@@ -139,8 +139,10 @@ TEST_F(Win32RegistryTest, ExpandableTextsComeExpanded) {
     std::string value;
     EXPECT_TRUE(registry.ReadString(key, "SkypePath", 255, &value));
     EXPECT_EQ(value, "D:\\\xE7\xA8\x8B\xE5\xBA\x8F Files\\Phone\\Skype.exe");
-    // The capacity counts the expanded text.
-    EXPECT_FALSE(registry.ReadString(key, "SkypePath", value.size(), &value));
+    // The capacity counts the expanded text in UTF-16 units, its zero too.
+    const std::size_t units = std::wstring(L"D:\\\x7A0B\x5E8F Files\\Phone\\Skype.exe").size();
+    EXPECT_FALSE(registry.ReadString(key, "SkypePath", units, &value));
+    EXPECT_TRUE(registry.ReadString(key, "SkypePath", units + 1, &value));
     SetEnvironmentVariableW(L"KESTRAVA_TEST_APPS", nullptr);
 }
 

@@ -108,11 +108,14 @@ TEST_F(CommandLanesTest, TheAttachSetUpSearchesInTheBulkLane) {
     ASSERT_TRUE(windows.WaitForSends(7, kWait));
     std::this_thread::sleep_for(50ms);
     std::vector<std::string> sent = windows.SentTexts();
-    ASSERT_GE(sent.size(), 3u);
-    EXPECT_THAT(std::vector<std::string>(sent.end() - 2, sent.end()),
-                ElementsAre("SEARCH FRIENDS", "SEARCH CALLS"));
-    EXPECT_NE(std::find(sent.begin(), sent.end() - 2, "GET CALL 5 PARTNER_DISPNAME"),
-              sent.end() - 2);
+    // The searches go after every live command queued while Skype was busy
+    // (a live command queued once they had left, such as Windows' audio
+    // device questions, may follow them).
+    const auto friends = std::find(sent.begin(), sent.end(), "SEARCH FRIENDS");
+    ASSERT_NE(friends, sent.end());
+    ASSERT_NE(friends + 1, sent.end());
+    EXPECT_EQ(*(friends + 1), "SEARCH CALLS");
+    EXPECT_NE(std::find(sent.begin(), friends, "GET CALL 5 PARTNER_DISPNAME"), friends);
 }
 
 }  // namespace
