@@ -16,13 +16,18 @@ int PauseRecorder::Count(int milliseconds) const {
 }
 
 std::string GeneratedFontFolder() {
-    char path[4096] = {};
 #if defined(_WIN32)
-    GetModuleFileNameA(nullptr, path, sizeof path - 1);
+    // The library takes UTF-8 paths: the folder may have characters outside
+    // the ANSI code page.
+    wchar_t wide[4096] = {};
+    GetModuleFileNameW(nullptr, wide, 4095);
+    const std::u8string folder = std::filesystem::path(wide).parent_path().u8string();
+    return std::string(folder.begin(), folder.end());
 #else
+    char path[4096] = {};
     if (readlink("/proc/self/exe", path, sizeof path - 1) <= 0) return ".";
-#endif
     return std::filesystem::path(path).parent_path().string();
+#endif
 }
 
 ScratchFolder::ScratchFolder() {
