@@ -24,6 +24,15 @@
 //                    (1000 ms after the ring, then 15, 25 and 3 ms in the
 //                    upload of a single item): the floor
 //   above_pauses_ms: ring_to_name_ms less pauses_ms
+//   ask_wait_ms:     from the RINGING line leaving the client to the name's
+//                    question reaching it, less the 1000 ms pause after the
+//                    ring: the program's side before the question (the ring
+//                    line waiting for the parser, the question for the sender)
+//   reply_wait_ms:   from the question reaching the client to its reply
+//                    leaving it (the client's side)
+//   name_wait_ms:    from the reply leaving the client to the name on the LCD,
+//                    less the upload's 43 ms of pauses (the reply waiting for
+//                    the parser, the rendering and the upload)
 //   still_loading:   1 when the last contact had not yet been asked for its
 //                    status as the name appeared
 #include <benchmark/benchmark.h>
@@ -182,9 +191,12 @@ void BM_RingWhileLoading(benchmark::State& state) {
     const std::string ringing = "NOTIFY CALL " + std::to_string(kCallId) + " STATUS RINGING";
     const std::string lastStatus =
         "COMMAND GET USER contact" + std::to_string(kExtraContacts) + " ONLINESTATUS";
+    const std::string asked = "COMMAND GET CALL " + std::to_string(kCallId) + " PARTNER_DISPNAME";
+    const std::string replied = "NOTIFY CALL " + std::to_string(kCallId) + " PARTNER_DISPNAME";
     for (auto _ : state) {
         Stamps stamps;
-        for (const std::string& prefix : {ringing, lastStatus}) stamps.Watch(prefix);
+        for (const std::string& prefix : {ringing, lastStatus, asked, replied})
+            stamps.Watch(prefix);
         sim::SkypeClientSim::Options options;
         options.extraContacts = kExtraContacts;
         options.extraHistory = kExtraCalls;
@@ -204,7 +216,8 @@ void BM_RingWhileLoading(benchmark::State& state) {
         while (handset.LcdText() != "Alice " && Clock::now() < deadline)
             std::this_thread::sleep_for(1ms);
         auto named = Clock::now();
-        if (!stamps.Has(ringing) || handset.LcdText() != "Alice ") {
+        if (!stamps.Has(ringing) || !stamps.Has(asked) || !stamps.Has(replied) ||
+            handset.LcdText() != "Alice ") {
             state.SkipWithError(stamps.Has(ringing) ? "the name never appeared" : "no ring");
             break;
         }
@@ -215,6 +228,9 @@ void BM_RingWhileLoading(benchmark::State& state) {
         state.counters["pauses_ms"] = kPausesMs;
         state.counters["above_pauses_ms"] = ringToName - kPausesMs;
         state.counters["still_loading"] = stamps.Has(lastStatus) ? 0 : 1;
+        state.counters["ask_wait_ms"] = Milliseconds(stamps.At(asked) - stamps.At(ringing)) - 1000;
+        state.counters["reply_wait_ms"] = Milliseconds(stamps.At(replied) - stamps.At(asked));
+        state.counters["name_wait_ms"] = Milliseconds(named - stamps.At(replied)) - 43;
     }
     unsetenv("ONDREL_SYSFS_ROOT");
     unsetenv("ONDREL_DEV_ROOT");

@@ -163,6 +163,7 @@ CSkypeEngine::~CSkypeEngine() {
     {
         std::lock_guard lock(m_csIn);
         m_InQueue.clear();
+        m_nInQueued = 0;
     }
     m_inSignal.notify_all();
     {
@@ -193,6 +194,7 @@ int CSkypeEngine::EnqueueIncoming(const char* text) {
         {
             std::lock_guard lock(m_csIn);
             m_InQueue.emplace_back(text);
+            m_nInQueued = m_InQueue.size();
         }
         m_inSignal.notify_one();
         return 0;
@@ -214,6 +216,7 @@ bool CSkypeEngine::StartParser() {
     {
         std::lock_guard lock(m_csIn);
         m_InQueue.clear();
+        m_nInQueued = 0;
     }
     m_bInRunning = 1;
     if (StartThread(
@@ -241,10 +244,12 @@ void CSkypeEngine::MessageInQueueThreadProc() {
             if (!m_InQueue.empty()) {
                 line = std::move(m_InQueue.front());
                 m_InQueue.pop_front();
+                m_nInQueued = m_InQueue.size();
                 haveLine = true;
                 m_bDispatching = true;
             }
         }
+        if (haveLine) CountLineTaken();
         // The dialog watch sees the calls as the line found them: a line
         // that starts a call does not hide the window it may have opened,
         // and one that archives a call does not make an old window new.
@@ -255,6 +260,23 @@ void CSkypeEngine::MessageInQueueThreadProc() {
             std::lock_guard lock(m_csIn);
             m_bDispatching = false;
         }
+    }
+}
+
+// A line the parser takes answers (at most) one delivered command. Lines
+// Skype sends of its own accord (notices) make the count err low, never
+// below zero: the window only ever opens wider for them.
+void CSkypeEngine::CountLineTaken() {
+    int owed = m_nUnparsed.load();
+    while (owed > 0 && !m_nUnparsed.compare_exchange_weak(owed, owed - 1)) {
+    }
+    m_nLinesTaken.fetch_add(1);
+    // The sender sets m_bBulkHeld under m_csOut before it looks at the
+    // count, so either it sees the count just lowered or it is told here;
+    // taking m_csOut first makes sure it is waiting by then.
+    if (m_bBulkHeld.load() && BulkMayResume()) {
+        { std::lock_guard lock(m_csOut); }
+        m_outSignal.notify_one();
     }
 }
 
@@ -299,6 +321,22 @@ void CSkypeEngine::MessageOutQueueThreadProc() {
         // goes out next. An empty text (the flush) is taken off and never
         // sent; the commands queued behind it go on in the same run.
         while (m_bOutRunning) {
+            if (m_OutQueue.empty() && !m_BulkQueue.empty() && !BulkMayGo()) {
+                // Skype and the parser are behind: bulk waits for their
+                // replies (a live command queued meanwhile goes at once).
+                const unsigned taken = m_nLinesTaken.load();
+                m_bBulkHeld = true;
+                const bool open = m_outSignal.wait_for(lock, kReplyPatience, [this] {
+                    return m_bOutStop || !m_OutQueue.empty() || BulkMayResume();
+                });
+                m_bBulkHeld = false;
+                if (m_bOutStop) return;
+                // Nothing came all this while: what is still counted was
+                // never answered, and the client owes nothing more.
+                if (!open && m_nLinesTaken.load() == taken && m_nInQueued.load() == 0)
+                    m_nUnparsed = 0;
+                continue;
+            }
             std::deque<std::string>& queue = m_OutQueue.empty() ? m_BulkQueue : m_OutQueue;
             if (queue.empty()) {
                 m_bOutRunning = 0;
@@ -311,6 +349,7 @@ void CSkypeEngine::MessageOutQueueThreadProc() {
             lock.unlock();
             bool delivered = SendText(m_windows, m_shell.skypeApiWindow.load(),
                                       m_shell.mainWindow.load(), text, m_sendTimeout);
+            if (delivered) CountDelivered();
             if (OutgoingObserver* observer = m_pOutgoingObserver.load()) {
                 observer->Sent(text, delivered, false, lane);
             }
@@ -332,6 +371,7 @@ bool CSkypeEngine::LinkIdle() {
 bool CSkypeEngine::SendStraight(const std::string& text) {
     bool delivered = SendText(m_windows, m_shell.skypeApiWindow.load(), m_shell.mainWindow.load(),
                               text, m_sendTimeout);
+    if (delivered) CountDelivered();
     if (OutgoingObserver* observer = m_pOutgoingObserver.load()) {
         observer->Sent(text, delivered, true, CommandLane::Live);
     }

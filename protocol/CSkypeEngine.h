@@ -47,6 +47,13 @@ class CSkypeEngine {
     // The ring list never takes more names than this, whatever NUMOFRINGS asks for:
     // a dialog's combo box is no place for more, and a huge count would hang the dialog.
     static constexpr int kMaxRings = 256;
+    // A bulk command leaves only while fewer than this many commands wait for
+    // the parser to take their reply: the client's replies and the parser's
+    // queue stay short, so a live command's reply is never far behind.
+    static constexpr int kBulkWindow = 32;
+    // With bulk waiting on the window and no line coming for this long, the
+    // client owes nothing more (some command had no reply): the window opens.
+    static constexpr std::chrono::milliseconds kReplyPatience{250};
 
     CSkypeEngine(kestrava::ShellState& shell, kestrava::WindowSystem& windows,
                  LinkCollaborators& collaborators, NotificationDispatcher& dispatcher,
@@ -144,6 +151,13 @@ class CSkypeEngine {
     bool StartThread(std::thread& thread, std::function<void()> body, const char* failureTrace);
     void RunAttachedSetUp();
     bool StartParser();
+    // The reply window of the bulk lane (under m_csOut for the sender).
+    bool BulkMayGo() const { return m_nUnparsed.load() < kBulkWindow; }
+    // A held bulk lane goes on once half the window is free, not at every
+    // line: the sender wakes once per half window.
+    bool BulkMayResume() const { return m_nUnparsed.load() <= kBulkWindow / 2; }
+    void CountDelivered() { m_nUnparsed.fetch_add(1); }
+    void CountLineTaken();
     std::string HandsetDeviceNameAsUtf8();
     std::string IconPath(const std::string& file) const;
 
@@ -173,6 +187,13 @@ class CSkypeEngine {
     int m_bOutRunning = 0;
     bool m_bOutStop = false;
     std::thread m_hOutThread;
+
+    // The bulk lane waits while Skype owes the parser more than
+    // kBulkWindow lines (see BulkMayGo); live commands never wait.
+    std::atomic<int> m_nUnparsed{0};          // commands delivered less lines the parser took
+    std::atomic<std::size_t> m_nInQueued{0};  // m_InQueue's length, for the sender
+    std::atomic<unsigned> m_nLinesTaken{0};
+    std::atomic<bool> m_bBulkHeld{false};  // the sender waits on the window (set under m_csOut)
 
     // Link actions: each thread gets its action code when it starts.
     std::atomic<int> m_nApiAction{0};

@@ -91,6 +91,44 @@ TEST_F(CommandLanesTest, ACommandSkypeDoesNotTakeEndsTheRunOfBothLanes) {
                                                  "SEARCH FRIENDS", "SEARCH CALLS"));
 }
 
+// Bulk questions go out only as fast as Skype's replies come back through
+// the parser: a live question then never waits behind a long backlog of
+// bulk replies. Live commands never wait on that window, and a client that
+// leaves questions unanswered only slows the bulk lane, never stops it.
+TEST_F(CommandLanesTest, BulkWaitsForTheRepliesItIsOwedAndLiveNeverDoes) {
+    constexpr int kWindow = CSkypeEngine::kBulkWindow;
+    constexpr int kBulk = 3 * kWindow;
+    for (int i = 0; i < kBulk; ++i) Bulk("GET USER contact" + std::to_string(i) + " DISPLAYNAME");
+    ASSERT_TRUE(windows.WaitForSends(kWindow, kWait));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(windows.SentTexts().size(), static_cast<std::size_t>(kWindow))
+        << "bulk went on while no reply came back";
+
+    Live("GET CALL 9 PARTNER_DISPNAME");
+    ASSERT_TRUE(windows.WaitForSends(kWindow + 1, kWait)) << "a live command waited on bulk";
+    EXPECT_EQ(windows.SentTexts().back(), "GET CALL 9 PARTNER_DISPNAME");
+
+    // Enough answered to free half the window (the live question counts
+    // too): the bulk lane goes on and fills it again.
+    constexpr int kReplies = kWindow / 2 + 1;
+    constexpr int kRefill = kWindow / 2;
+    for (int i = 0; i < kReplies; ++i) {
+        engine->EnqueueIncoming(("USER contact" + std::to_string(i) + " DISPLAYNAME C").c_str());
+    }
+    ASSERT_TRUE(windows.WaitForSends(kWindow + 1 + kRefill, kWait));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(windows.SentTexts().size(), static_cast<std::size_t>(kWindow + 1 + kRefill));
+
+    // Nothing more answers: after a while the rest still goes, in order.
+    ASSERT_TRUE(windows.WaitForSends(kBulk + 1, kWait)) << "unanswered questions stopped the load";
+    std::vector<std::string> sent = windows.SentTexts();
+    sent.erase(std::find(sent.begin(), sent.end(), "GET CALL 9 PARTNER_DISPNAME"));
+    for (int i = 0; i < kBulk; ++i) {
+        ASSERT_EQ(sent[static_cast<std::size_t>(i)],
+                  "GET USER contact" + std::to_string(i) + " DISPLAYNAME");
+    }
+}
+
 // After attaching, the contact and call searches load behind everything live.
 TEST_F(CommandLanesTest, TheAttachSetUpSearchesInTheBulkLane) {
     std::atomic<bool> setUpDone{false};
