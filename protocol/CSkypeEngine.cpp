@@ -163,7 +163,6 @@ CSkypeEngine::~CSkypeEngine() {
     {
         std::lock_guard lock(m_csIn);
         m_InQueue.clear();
-        m_nInQueued = 0;
     }
     m_inSignal.notify_all();
     {
@@ -194,7 +193,6 @@ int CSkypeEngine::EnqueueIncoming(const char* text) {
         {
             std::lock_guard lock(m_csIn);
             m_InQueue.emplace_back(text);
-            m_nInQueued = m_InQueue.size();
         }
         m_inSignal.notify_one();
         return 0;
@@ -216,7 +214,6 @@ bool CSkypeEngine::StartParser() {
     {
         std::lock_guard lock(m_csIn);
         m_InQueue.clear();
-        m_nInQueued = 0;
     }
     m_bInRunning = 1;
     if (StartThread(
@@ -244,7 +241,6 @@ void CSkypeEngine::MessageInQueueThreadProc() {
             if (!m_InQueue.empty()) {
                 line = std::move(m_InQueue.front());
                 m_InQueue.pop_front();
-                m_nInQueued = m_InQueue.size();
                 haveLine = true;
                 m_bDispatching = true;
             }
@@ -278,6 +274,12 @@ void CSkypeEngine::CountLineTaken() {
         { std::lock_guard lock(m_csOut); }
         m_outSignal.notify_one();
     }
+}
+
+// The sender asks this under m_csOut; no one takes m_csOut under m_csIn.
+bool CSkypeEngine::ParserQueueEmpty() {
+    std::lock_guard lock(m_csIn);
+    return m_InQueue.empty();
 }
 
 // ---------------------------------------------------------------------------
@@ -333,8 +335,7 @@ void CSkypeEngine::MessageOutQueueThreadProc() {
                 if (m_bOutStop) return;
                 // Nothing came all this while: what is still counted was
                 // never answered, and the client owes nothing more.
-                if (!open && m_nLinesTaken.load() == taken && m_nInQueued.load() == 0)
-                    m_nUnparsed = 0;
+                if (!open && m_nLinesTaken.load() == taken && ParserQueueEmpty()) m_nUnparsed = 0;
                 continue;
             }
             std::deque<std::string>& queue = m_OutQueue.empty() ? m_BulkQueue : m_OutQueue;

@@ -158,6 +158,7 @@ class CSkypeEngine {
     bool BulkMayResume() const { return m_nUnparsed.load() <= kBulkWindow / 2; }
     void CountDelivered() { m_nUnparsed.fetch_add(1); }
     void CountLineTaken();
+    bool ParserQueueEmpty();
     std::string HandsetDeviceNameAsUtf8();
     std::string IconPath(const std::string& file) const;
 
@@ -190,8 +191,7 @@ class CSkypeEngine {
 
     // The bulk lane waits while Skype owes the parser more than
     // kBulkWindow lines (see BulkMayGo); live commands never wait.
-    std::atomic<int> m_nUnparsed{0};          // commands delivered less lines the parser took
-    std::atomic<std::size_t> m_nInQueued{0};  // m_InQueue's length, for the sender
+    std::atomic<int> m_nUnparsed{0};  // commands delivered less lines the parser took
     std::atomic<unsigned> m_nLinesTaken{0};
     std::atomic<bool> m_bBulkHeld{false};  // the sender waits on the window (set under m_csOut)
 
