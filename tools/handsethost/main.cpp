@@ -1,20 +1,94 @@
 // handsethost.exe: the simulated handset as a Windows program of its own, for
 // pictures of the program on a desktop (tools/screenshots.sh).
 //
-//   handsethost.exe ENTRY_FILE
+//   handsethost.exe ENTRY_FILE [CONTROL_FILE]
 //
 // Writes the ONDREL_EXTRA_DEVICES entry that finds the handset's pipe to
-// ENTRY_FILE, then serves the pipe until standard input ends or says "quit";
-// "unplug" and "plug" take the handset's power away and give it back.
+// ENTRY_FILE, then serves the pipe until told "quit". The commands come from
+// standard input, or, with CONTROL_FILE, from that file: it is read and
+// deleted whenever it appears (a program started on a virtual desktop has no
+// usable standard input). "unplug" and "plug" take the handset's power away
+// and give it back; like the system when a device comes or goes, each then
+// tells every top-level window that the devices changed. "client STEP" hands
+// one scenario step without its time ("client connstatus OFFLINE") to the
+// simulated client running on the same desktop, as a person at the client or
+// the network would cause it.
+#include <windows.h>
+// after windows.h, which it needs
+#include <dbt.h>
+
+#include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "sim/SimulatedHandset.h"
+#include "sim/SkypeClientSim.h"
+
+namespace {
+
+void BroadcastDeviceChange() {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0, SMTO_ABORTIFHUNG,
+                        2000, &result);
+}
+
+// The simulated client carries the step out at once; false when no client
+// runs or it refused the step.
+bool TellClient(const std::string& step) {
+    HWND api = FindWindowA(kestrava::sim::SkypeClientSim::kApiWindowClass, nullptr);
+    if (api == nullptr) return false;
+    COPYDATASTRUCT packet{kestrava::sim::SkypeClientSim::kStepData,
+                          static_cast<DWORD>(step.size() + 1), const_cast<char*>(step.c_str())};
+    DWORD_PTR accepted = 0;
+    if (!SendMessageTimeoutA(api, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&packet),
+                             SMTO_ABORTIFHUNG, 2000, &accepted)) {
+        return false;
+    }
+    return accepted == 1;
+}
+
+// Carries out one command; false for "quit".
+bool Obey(kestrava::sim::SimulatedHandset& handset, std::string line) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line == "quit") return false;
+    if (line == "unplug") {
+        handset.Unplug();
+        BroadcastDeviceChange();
+    } else if (line == "plug") {
+        handset.PlugIn();
+        BroadcastDeviceChange();
+    } else if (line.rfind("client ", 0) == 0) {
+        if (!TellClient(line.substr(7))) {
+            std::fprintf(stderr, "handsethost: the client did not take %s\n", line.c_str() + 7);
+        }
+    } else if (!line.empty()) {
+        std::fprintf(stderr, "handsethost: unknown command %s\n", line.c_str());
+    }
+    return true;
+}
+
+// The lines of the control file, once it is complete (its writer renames it
+// into place), and the file gone.
+std::vector<std::string> TakeCommands(const char* path) {
+    std::vector<std::string> lines;
+    {
+        std::ifstream file(path);
+        if (!file) return lines;
+        for (std::string line; std::getline(file, line);) lines.push_back(line);
+    }
+    std::remove(path);
+    return lines;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: handsethost ENTRY_FILE\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: handsethost ENTRY_FILE [CONTROL_FILE]\n");
         return 2;
     }
     kestrava::sim::SimulatedHandset handset;
@@ -25,11 +99,16 @@ int main(int argc, char** argv) {
     }
     std::fprintf(entry, "%s\n", handset.ExtraDeviceEntry().c_str());
     std::fclose(entry);
-    for (std::string line; std::getline(std::cin, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line == "quit") break;
-        if (line == "unplug") handset.Unplug();
-        if (line == "plug") handset.PlugIn();
+    if (argc == 2) {
+        for (std::string line; std::getline(std::cin, line);) {
+            if (!Obey(handset, line)) break;
+        }
+        return 0;
     }
-    return 0;
+    for (;;) {
+        for (const std::string& line : TakeCommands(argv[2])) {
+            if (!Obey(handset, line)) return 0;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
 }
