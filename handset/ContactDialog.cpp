@@ -2,7 +2,6 @@
 
 #include <system_error>
 
-#include "platform/NameText.h"
 #include "platform/Pause.h"
 #include "session/CCallRecord.h"
 #include "session/CListManager.h"
@@ -380,9 +379,9 @@ void CContactDialog::AddLine(int mode, WindowHandle window, WParam kind, LParam 
                              ? static_cast<const CUserEntry*>(entry.get())->m_strHandle
                              : static_cast<const CCallRecord*>(entry.get())->PartnerHandle;
     if (handle.size() > kMaxEntryBytes) handle.resize(kMaxEntryBytes);
-    // The line shows the system's code page; the handle is kept as Skype
-    // gave it, since that is what a command to Skype must carry.
-    if (m_dialogs.AddListString(window, kListControl, kestrava::Utf8ToSystemText(handle)) >= 0) {
+    // The handle is kept as Skype gave it, since that is what a command to
+    // Skype must carry; the line shows the same text.
+    if (m_dialogs.AddListString(window, kListControl, handle) >= 0) {
         std::lock_guard lock(m_cs);
         m_lines.push_back(std::move(handle));
     }

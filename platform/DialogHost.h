@@ -41,10 +41,9 @@ class DialogHost {
     // Topmost without moving or resizing, then to the top of the z-order.
     virtual void MakeTopmost(DialogHandle dialog) = 0;
 
-    // List box `controlId`: LB_ADDSTRING (returns the new line's index; its
-    // text is the one of this port in the system's code page, as the contact
-    // lists hand it over), LB_GETCOUNT, LB_GETCURSEL (-1 for none) and
-    // LB_SETCURSEL (-1 clears).
+    // List box `controlId`: LB_ADDSTRING (returns the new line's index; the
+    // text is UTF-8, as every text of this port), LB_GETCOUNT, LB_GETCURSEL
+    // (-1 for none) and LB_SETCURSEL (-1 clears).
     virtual int AddListString(DialogHandle dialog, int controlId, const std::string& text) = 0;
     virtual int ListCount(DialogHandle dialog, int controlId) = 0;
     virtual int ListSelection(DialogHandle dialog, int controlId) = 0;

@@ -99,10 +99,10 @@ void Win32DialogHost::MakeTopmost(DialogHandle dialog) {
     BringWindowToTop(ToHwnd(dialog));
 }
 
-// The one text in the system's code page (DialogHost::AddListString).
 int Win32DialogHost::AddListString(DialogHandle dialog, int controlId, const std::string& text) {
-    LRESULT index = SendDlgItemMessageA(ToHwnd(dialog), controlId, LB_ADDSTRING, 0,
-                                        reinterpret_cast<LPARAM>(text.c_str()));
+    const std::wstring wide = Utf8ToWide(text);
+    LRESULT index = SendDlgItemMessageW(ToHwnd(dialog), controlId, LB_ADDSTRING, 0,
+                                        reinterpret_cast<LPARAM>(wide.c_str()));
     return index < 0 ? -1 : static_cast<int>(index);
 }
 

@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "handset/ContactDialog.h"
-#include "platform/NameText.h"
 #include "platform/win32/Win32DialogHost.h"
 #include "platform/win32/Win32WindowSystem.h"
 #include "session/CSessionStore.h"
@@ -25,9 +24,9 @@ bool WaitUntil(const std::function<bool()>& condition) {
     return true;
 }
 
-std::string LineText(HWND list, int index) {
-    char text[300] = {};
-    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+std::wstring LineText(HWND list, int index) {
+    wchar_t text[300] = {};
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
     return text;
 }
 
@@ -38,6 +37,8 @@ TEST(ContactDialogWin32, OpensFillsMovesAndClosesFromAnotherThread) {
     session_test::AddRecord(store, 1, 1, 4, "carol");
     session_test::AddRecord(store, 2, 1, 4, "\xC3\xA4rger");
     session_test::AddRecord(store, 3, 3, 4, "+4930");
+    // Outside the code page of an English or a Chinese system alike.
+    session_test::AddRecord(store, 4, 1, 4, "\xE5\xBC\xA0\xC3\xA4\xD7\x90");
     CContactDialog dialog(host, windows);
     dialog.SetSources(&store, nullptr);
 
@@ -49,14 +50,15 @@ TEST(ContactDialogWin32, OpensFillsMovesAndClosesFromAnotherThread) {
     ASSERT_NE(nullptr, window);
     HWND list = GetDlgItem(window, CContactDialog::kListControl);
     ASSERT_NE(nullptr, list);
-    EXPECT_EQ(3, SendMessageA(list, LB_GETCOUNT, 0, 0));
-    EXPECT_EQ("carol", LineText(list, 0));
-    EXPECT_EQ(kestrava::Utf8ToSystemText("\xC3\xA4rger"), LineText(list, 1));
+    EXPECT_EQ(4, SendMessageA(list, LB_GETCOUNT, 0, 0));
+    EXPECT_EQ(L"carol", LineText(list, 0));
+    EXPECT_EQ(L"\u00E4rger", LineText(list, 1));
+    EXPECT_EQ(L"\u5F20\u00E4\u05D0", LineText(list, 3));
     EXPECT_NE(0, GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
     EXPECT_FALSE(dialog.ShowsSelectableList());
     dialog.MoveSelection(true);
-    EXPECT_EQ("+4930", dialog.SelectedHandle());
+    EXPECT_EQ("\xE5\xBC\xA0\xC3\xA4\xD7\x90", dialog.SelectedHandle());
     dialog.MoveSelection(false);
     EXPECT_EQ("carol", dialog.SelectedHandle());
     dialog.MoveSelection(false);
