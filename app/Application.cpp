@@ -6,10 +6,6 @@
 
 namespace kestrava {
 
-namespace {
-constexpr std::size_t kMaxPath = 260;
-}
-
 Application::Application(Platform& platform, CDeviceLibrary& device)
     : m_platform(platform),
       m_device(device),
@@ -63,7 +59,7 @@ bool Application::StartUp() {
                                             m_mixers);
     m_links.SetLineHandler(&m_callPath->Dispatcher());
 
-    m_shell.moduleDirectory = DirectoryOf(m_platform.modules.ExecutablePath().substr(0, kMaxPath));
+    m_shell.moduleDirectory = DirectoryOf(m_platform.modules.ExecutablePath());
     LoadConfiguration();
 
     // One copy per window title: a second start with the same title ends here.

@@ -9,6 +9,7 @@
 #include "platform/Paths.h"
 #include "platform/Pause.h"
 #include "protocol/IniFile.h"
+#include "protocol/LineWords.h"
 
 using namespace kestrava;
 
@@ -34,10 +35,11 @@ void TraceToStdout(const std::string& line) {
     std::fflush(stdout);
 }
 
-// Copies `text` into a caller's buffer of `size` bytes, always terminated.
+// Copies `text` into a caller's buffer of `size` bytes, always terminated; a
+// cut never splits a UTF-8 character.
 void CopyOut(char* out, std::size_t size, const std::string& text) {
     if (out == nullptr || size == 0) return;
-    std::snprintf(out, size, "%s", text.c_str());
+    std::snprintf(out, size, "%s", CutUtf8(text, size - 1).c_str());
 }
 
 // Format of each key's text; nullptr for unassigned keys.
@@ -420,14 +422,7 @@ int CSkypeEngine::QueueCommand(unsigned key, const char* userHandle, int callId,
 // Big5 / GB2312 / Shift-JIS tables would turn a name read on one locale into
 // another character set's characters.)
 std::string CSkypeEngine::HandsetDeviceNameAsUtf8() {
-    std::string name = m_collaborators.HandsetAudioDeviceName();
-    if (name.size() >= kTextBufferSize) {
-        // Never end in the middle of a character.
-        std::size_t end = kTextBufferSize - 1;
-        while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
-        name.resize(end);
-    }
-    return name;
+    return CutUtf8(m_collaborators.HandsetAudioDeviceName(), kTextBufferSize - 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -527,7 +522,7 @@ int CSkypeEngine::LoadConfiguration(const char* directory, int* fontSupported, i
                                     int* supportFocusAddressBook, int* supportArf,
                                     int* supportLimitCalls) {
     std::string folder = directory ? directory : "";
-    m_szConfigPath = FileInFolder(folder, "Pellanor.ini").substr(0, kTextBufferSize - 1);
+    m_szConfigPath = FileInFolder(folder, "Pellanor.ini");
     IniFile ini;
     ini.Load(m_szConfigPath);
 

@@ -5,6 +5,7 @@
 
 #include "EngineFixture.h"
 #include "platform/DialogHost.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "protocol/IniFile.h"
 
@@ -207,6 +208,33 @@ TEST_F(ConfigurationTest, TextsIconPathsAndTheAboutTextWithLineBreaks) {
     EXPECT_EQ(std::string(text), FileInFolder(shell.moduleDirectory, "active.ico"));
 
     EXPECT_EQ(SendAndCollectName(), "NAME Kestrava Phone");
+}
+
+// A program folder deep under Chinese names: the settings are read from it
+// whatever the path's length, and an icon path cut to the caller's buffer
+// never ends inside a character.
+TEST_F(ConfigurationTest, ALongChineseFolderIsReadWholeAndItsIconPathsCutOnACharacter) {
+    const std::u8string base8 = folder.u8string();
+    const std::string base(base8.begin(), base8.end());
+    // A folder of 84 three-byte characters after a few ASCII ones, so many
+    // that the caller's 259 bytes end inside a character.
+    const std::size_t at = CSkypeEngine::kTextBufferSize - 1 - (base.size() + 1);
+    const std::size_t ascii = (at + 2) % 3;
+    ASSERT_LT(at, ascii + 84 * 3) << "the temporary folder is too long for this test";
+    std::string deep = base + kPathSeparator + std::string(ascii, 'x');
+    for (int i = 0; i < 84; ++i) deep += "\xE7\x8E\x8B";
+    std::filesystem::create_directories(PathFromUtf8(deep));
+    shell.moduleDirectory = deep + kPathSeparator;
+    std::ofstream(PathFromUtf8(FileInFolder(deep, "Pellanor.ini")), std::ios::binary)
+        << "[NAME]\nAPINAME=Deep Desk\n[ICON]\nFileActive=active.ico\n";
+    Load();
+    char text[CSkypeEngine::kTextBufferSize];
+    engine->GetApiWindowName(text);
+    EXPECT_STREQ(text, "Deep Desk");
+    engine->GetIconFileActive(text);
+    const std::string full = FileInFolder(shell.moduleDirectory, "active.ico");
+    EXPECT_EQ(std::string(text), full.substr(0, CSkypeEngine::kTextBufferSize - 2))
+        << "one byte short of the buffer: the character it would split is left out";
 }
 
 // Whatever the file's encoding, the window title, the tooltip and the About
