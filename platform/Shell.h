@@ -14,7 +14,7 @@ class Shell {
   public:
     virtual ~Shell() = default;
 
-    // A modal message box without an owner window.
+    // A modal message box without an owner window; both texts UTF-8.
     virtual void ShowMessageBox(const std::string& text, const std::string& caption,
                                 MessageBoxIcon icon) = 0;
 

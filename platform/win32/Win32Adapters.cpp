@@ -47,7 +47,7 @@ std::string Win32ModuleLoader::ExecutablePath() {
 void Win32Shell::ShowMessageBox(const std::string& text, const std::string& caption,
                                 MessageBoxIcon icon) {
     UINT style = MB_OK | (icon == MessageBoxIcon::Error ? MB_ICONERROR : MB_ICONINFORMATION);
-    MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
+    MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(), style);
 }
 
 void Win32Shell::PulseNamedMutex(const std::string& name, std::chrono::milliseconds duration) {
