@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Processes.h"
+#include "sim/ClientStepWin32.h"
 #include "sim/SimulatedHandset.h"
 
 namespace {
@@ -152,19 +153,6 @@ TEST(LinkEndToEnd, TheHandsetIsFoundAtStartAndReportsCrossBothWays) {
     EXPECT_EQ(skype.WaitForExit(10s), 0);
 }
 
-// A step for the simulated client to carry out at once (the far end's part),
-// sent to its API window as the client's own tests do.
-bool SendSkypeStep(const std::string& step) {
-    HWND api = FindWindowA("SkypeSimApiWindow", nullptr);
-    if (api == nullptr) return false;
-    COPYDATASTRUCT data{0x53544550, static_cast<DWORD>(step.size() + 1),
-                        const_cast<char*>(step.c_str())};
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutA(api, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
-                               SMTO_ABORTIFHUNG, 5000, &result) != 0 &&
-           result == 1;
-}
-
 // The person at the handset answers by lifting the receiver and ends the call
 // by putting it down; the client's call moves only because of what Kestrava
 // tells it.
@@ -184,7 +172,7 @@ TEST(LinkEndToEnd, LiftingTheReceiverAnswersAndPuttingItDownEndsTheCall) {
     ASSERT_TRUE(WaitUntil([&] { return Find(ReadLines(log), "COMMAND SEARCH CALLS") >= 0; }, 20s));
     ASSERT_TRUE(handset.WaitForTransfers(1, 20s)) << "the handset never got its first text";
 
-    ASSERT_TRUE(SendSkypeStep("incoming 101 alice.liddell"));
+    ASSERT_TRUE(kestrava::sim::SendClientStep("incoming 101 alice.liddell", 5000));
     ASSERT_TRUE(handset.WaitForRinging(true, 20s)) << "the call did not ring at the handset";
     handset.LiftReceiver();
     EXPECT_TRUE(WaitUntil(

@@ -25,8 +25,8 @@
 #include <thread>
 #include <vector>
 
+#include "sim/ClientStepWin32.h"
 #include "sim/SimulatedHandset.h"
-#include "sim/SkypeClientSim.h"
 
 namespace {
 
@@ -34,21 +34,6 @@ void BroadcastDeviceChange() {
     DWORD_PTR result = 0;
     SendMessageTimeoutW(HWND_BROADCAST, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0, SMTO_ABORTIFHUNG,
                         2000, &result);
-}
-
-// The simulated client carries the step out at once; false when no client
-// runs or it refused the step.
-bool TellClient(const std::string& step) {
-    HWND api = FindWindowA(kestrava::sim::SkypeClientSim::kApiWindowClass, nullptr);
-    if (api == nullptr) return false;
-    COPYDATASTRUCT packet{kestrava::sim::SkypeClientSim::kStepData,
-                          static_cast<DWORD>(step.size() + 1), const_cast<char*>(step.c_str())};
-    DWORD_PTR accepted = 0;
-    if (!SendMessageTimeoutA(api, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&packet),
-                             SMTO_ABORTIFHUNG, 2000, &accepted)) {
-        return false;
-    }
-    return accepted == 1;
 }
 
 // Carries out one command; false for "quit".
@@ -62,7 +47,7 @@ bool Obey(kestrava::sim::SimulatedHandset& handset, std::string line) {
         handset.PlugIn();
         BroadcastDeviceChange();
     } else if (line.rfind("client ", 0) == 0) {
-        if (!TellClient(line.substr(7))) {
+        if (!kestrava::sim::SendClientStep(line.substr(7), 2000)) {
             std::fprintf(stderr, "handsethost: the client did not take %s\n", line.c_str() + 7);
         }
     } else if (!line.empty()) {
