@@ -98,7 +98,6 @@ if [ -n "$tray_locale" ]; then
 fi
 rm -rf "$root/build/windows/traydesk"
 desk="$root/build/windows/traydesk/王小明 的程式"
-rm -rf "$desk"
 mkdir -p "$desk"
 cp -a "$bin/." "$desk/"
 cat > "$desk/Pellanor.ini" <<'INI'
